@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+  std::puts("pelarin-cli: not ready");
+  return 2;
+}

@@ -1,0 +1,14 @@
+// Puts the message files 1..count in order of (board key, mail as 0; message
+// number), giving every file name the content the pairwise exchange sort gives.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+
+namespace pelarin {
+
+// Throws FileError or ConversionError; a failing move is undone first, so no
+// message is lost or duplicated.
+void SortStore(const std::filesystem::path& dir, int32_t count);
+
+}  // namespace pelarin

@@ -1,0 +1,56 @@
+// The errors that end a command; what() is the text the user sees (UTF-8).
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/text/bytes.h"
+
+namespace pelarin {
+
+class Error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A text that is not an integer: "'%s' は整数ではありません".
+class ConversionError : public Error {
+ public:
+  explicit ConversionError(const Bytes& text);
+  const Bytes& text() const { return text_; }
+
+ private:
+  Bytes text_;
+};
+
+// An integer line of a file that is not a number.
+class NotANumberError : public Error {
+ public:
+  NotANumberError();
+};
+
+// A failure of the file system, with the platform's reason.
+class FileError : public Error {
+ public:
+  FileError(const std::string& action, const std::filesystem::path& path, int errorNumber);
+  const std::filesystem::path& path() const { return path_; }
+  int errorNumber() const { return errno_; }
+
+ private:
+  std::filesystem::path path_;
+  int errno_;
+};
+
+// User text with characters that have no code page 932 form.
+class EncodeError : public Error {
+ public:
+  explicit EncodeError(std::vector<char32_t> characters);
+  const std::vector<char32_t>& characters() const { return characters_; }
+
+ private:
+  std::vector<char32_t> characters_;
+};
+
+}  // namespace pelarin
