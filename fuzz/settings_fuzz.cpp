@@ -40,7 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   state.WorkDir = pelarin::textFromPath(dir) + pelarin::kSeparator;
   try {
     pelarin::LoadSettings(state.WorkDir, state, host);
-    pelarin::SaveSettings(state);
   } catch (const pelarin::Error&) {
   }
   return 0;
