@@ -1,0 +1,37 @@
+#include "core/logimport/sortstore.h"
+
+#include "core/logimport/messagefile.h"
+#include "core/logimport/sortmoves.h"
+#include "core/logimport/sortorder.h"
+#include "core/text/integers.h"
+#include "core/text/linereader.h"
+
+namespace pelarin {
+
+namespace {
+
+// Only lines 1 and 2 matter; the rest of the file is left unread.
+std::vector<uint64_t> readSortKeys(const std::filesystem::path& dir, int32_t count) {
+  std::vector<uint64_t> keys;
+  keys.reserve(static_cast<size_t>(count));
+  Bytes board, number;
+  for (int32_t n = 1; n <= count; ++n) {
+    LineReader in(messagePath(dir, n));
+    in.readLine(board);
+    in.readLine(number);
+    int32_t boardKey = StrToInt(board);
+    keys.push_back(sortKey(boardKey, StrToInt(number)));
+  }
+  return keys;
+}
+
+}  // namespace
+
+// Every key is read before anything moves, so a bad file stops the sort with
+// the store untouched.
+void SortStore(const std::filesystem::path& dir, int32_t count) {
+  if (count < 2) return;
+  moveToOrder(dir, exchangeOrder(readSortKeys(dir, count)));
+}
+
+}  // namespace pelarin
