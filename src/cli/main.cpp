@@ -1,6 +1,52 @@
+// pelarin-cli: the core from the command line (split, list, show).
 #include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
 
-int main() {
-  std::puts("pelarin-cli: not ready");
-  return 2;
+#include "cli/commands.h"
+#include "cli/options.h"
+
+namespace {
+
+constexpr int kExitError = 1;
+constexpr int kExitUsage = 2;
+
+int run(const pelarin::cli::Invocation& inv) {
+  using pelarin::cli::Command;
+  switch (inv.command) {
+    case Command::Help:
+      std::fputs(pelarin::cli::kHelpText, stdout);
+      break;
+    case Command::Split:
+      pelarin::cli::runSplit(inv, stdout);
+      break;
+    case Command::List:
+      pelarin::cli::runList(inv, stdout);
+      break;
+    case Command::Show:
+      pelarin::cli::runShow(inv, stdout);
+      break;
+  }
+  return std::fflush(stdout) == 0 ? 0 : kExitError;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  pelarin::cli::Invocation inv;
+  try {
+    inv = pelarin::cli::parseArgs(args);
+  } catch (const pelarin::cli::UsageError& e) {
+    std::fprintf(stderr, "pelarin-cli: %s\nTry 'pelarin-cli --help'.\n", e.what());
+    return kExitUsage;
+  }
+  try {
+    return run(inv);
+  } catch (const std::exception& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "pelarin-cli: %s\n", e.what());
+    return kExitError;
+  }
 }

@@ -1,0 +1,22 @@
+// The three commands of pelarin-cli. Each throws pelarin::Error on a failure;
+// output already printed and files already written stay.
+#pragma once
+
+#include <cstdio>
+
+#include "cli/options.h"
+
+namespace pelarin::cli {
+
+extern const char kHelpText[];
+
+// Prints the message count: the last number written, first-1 when none.
+void runSplit(const Invocation& inv, std::FILE* out);
+
+// One TAB-separated line per message 1..COUNT.
+void runList(const Invocation& inv, std::FILE* out);
+
+// Message N as the main window shows it.
+void runShow(const Invocation& inv, std::FILE* out);
+
+}  // namespace pelarin::cli

@@ -1,0 +1,38 @@
+#include "cli/commands.h"
+
+namespace pelarin::cli {
+
+const char kHelpText[] = R"(Usage:
+  pelarin-cli split [-C DIR] [--first N] [--sort] LOG...
+  pelarin-cli list [-C DIR] COUNT
+  pelarin-cli show [-C DIR] N
+  pelarin-cli --help
+
+Splits captured logs into message files "mes<N>.tmp" and reads them back.
+DIR is the work directory holding the message files (default: the current
+directory). Texts are printed in UTF-8; fields keep their trailing blanks.
+
+split   Splits each LOG in turn, numbering the message files from N (default 1)
+        and continuing across the logs. Board links learnt from one log still
+        apply to the next. With --sort, the messages 1 to the last one written
+        are then put in order of board and message number. Prints the message
+        count (the last number written; N-1 when none).
+
+list    Prints one line per message 1..COUNT, six fields separated by TAB:
+          board code, message number, writer ID, writer name, title, reply number
+        (message number and writer ID empty when 0).
+
+show    Prints message N, one field a line as "Caption<TAB>value":
+          B.Number<TAB>board code
+          Mes. Number<TAB>message number (empty when 0)
+          Writer<TAB>writer ID (empty when 0)<TAB>writer name
+            (the caption is File instead of Writer in a file area)
+          Res. No.<TAB>number of the message answered (empty when none)
+          Title<TAB>title
+        then one empty line, then the body lines.
+
+Exit status: 0 done; 1 an error (its text on stderr; files written before it
+stay); 2 a usage error.
+)";
+
+}  // namespace pelarin::cli

@@ -1,0 +1,41 @@
+#include <cerrno>
+
+#include "cli/commands.h"
+#include "core/app/apphost.h"
+#include "core/app/appstate.h"
+#include "core/logimport/sortstore.h"
+#include "core/logimport/splitlog.h"
+#include "core/text/errors.h"
+#include "core/text/paths.h"
+
+namespace pelarin::cli {
+
+namespace {
+
+// Without this an empty log into a missing directory would report success.
+void requireDirectory(const std::filesystem::path& dir) {
+  std::error_code ec;
+  auto status = std::filesystem::status(dir, ec);
+  if (ec) throw FileError("Cannot open", dir, ec.value());
+  if (!std::filesystem::is_directory(status)) throw FileError("Cannot open", dir, ENOTDIR);
+}
+
+}  // namespace
+
+void runSplit(const Invocation& inv, std::FILE* out) {
+  requireDirectory(inv.dir);
+  AppHost host;
+  AppState state;
+  SetDefaults(state, host);
+  state.WorkDir = textFromPath(inv.dir) + kSeparator;
+
+  // One map for all logs, as when several files are dropped at once.
+  ClearBoardMap(state);
+  int32_t next = inv.first;
+  for (const auto& log : inv.logs) next = SplitLog(log, next, state);
+  int32_t last = next - 1;
+  if (inv.sort) SortStore(inv.dir, last);
+  std::fprintf(out, "%d\n", static_cast<int>(last));
+}
+
+}  // namespace pelarin::cli

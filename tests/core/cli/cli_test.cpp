@@ -1,0 +1,293 @@
+// Runs the built pelarin-cli on small logs in a temporary directory.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/logimport/messagefile.h"
+#include "core/text/cp932.h"
+#include "core/text/paths.h"
+#include "support/tempdir.h"
+
+namespace pelarin::testing {
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string quoted(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// cp932 text padded with blanks to a column width.
+Bytes pad(std::string_view utf8, size_t width) {
+  Bytes b = sj(utf8);
+  b.resize(std::max(b.size(), width), ' ');
+  return b;
+}
+
+// A header line by its columns: 1-4 lead, then the number (5 bytes; 4 in
+// mail, whose columns sit one byte to the left), 5 bytes with the "res" tag,
+// the 32-byte title, blank, 4-byte ID, blank, 16-byte name, 6 blanks, count.
+Bytes header(std::string_view lead, std::string_view number, std::string_view tag, std::string_view title,
+             std::string_view id, std::string_view name, std::string_view count = "") {
+  Bytes line =
+      sj(lead) + Bytes(number) + pad(tag, 5) + pad(title, 32) + " " + Bytes(id) + " " + pad(name, 16);
+  if (!count.empty()) line += "      " + Bytes(count);
+  return line;
+}
+
+// The first line of a response header: the number answered at 52-56.
+Bytes resLine(std::string_view lead, std::string_view number, std::string_view answered) {
+  return sj(lead) + Bytes(number) + " res " + Bytes(37, ' ') + Bytes(answered);
+}
+
+const std::string kMarked = "  ●";
+const std::string kClosing = "●１●次　●２●前　●３●返信";
+
+class Cli : public ::testing::Test {
+ protected:
+  Result run(const std::vector<std::string>& args) {
+    std::string cmd = "cd " + quoted(work_.path().string()) + " && " + quoted(PELARIN_CLI);
+    for (const auto& a : args) cmd += " " + quoted(a);
+    cmd += " >" + quoted((io_ / "out").string()) + " 2>" + quoted((io_ / "err").string());
+    int rc = std::system(cmd.c_str());
+    Result r;
+    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    r.out = readFile(io_ / "out");
+    r.err = readFile(io_ / "err");
+    return r;
+  }
+
+  std::string log(const std::string& name, ByteView bytes) {
+    writeFile(logs_ / name, bytes);
+    return (logs_ / name).string();
+  }
+
+  TempDir work_, io_, logs_;
+};
+
+TEST_F(Cli, SplitsListsAndShowsBoardsMailResponsesAndFiles) {
+  Bytes text = crlf({
+      sj("ようこそ　ホストへ"),
+      sj("● [ BBS3 ] 雑談ボード"),
+      header(kMarked, "00010", "", "はじめまして", "0012", "山田太郎"),
+      "",
+      sj("こんにちは。"),
+      sj("よろしく。"),
+      sj(kClosing),
+      sj("[ Ｍail ] コマンド？"),
+      header(kMarked, "0001", "", "お知らせ", "0345", "鈴木"),
+      "",
+      sj("メールの本文"),
+      sj("● 受け取り確認メッセージを送りました"),
+      sj("[ ＢbsＦ ] コマンド？"),
+      resLine("#Fc.", "00007", "00005"),
+      header("#Fc.", "00000", "", "Re: 質問", "0789", "佐藤", "0002"),
+      "---",
+      sj("返事です。"),
+      "  end",
+      sj("● [ FSW2 ] フリーソフト"),
+      "#Fc.00003    " + pad("tool.lzh", 12) + Bytes(12, ' ') + pad("便利な道具", 40),
+      "",
+      sj("使い方：展開するだけ"),
+      "[ AUTO ]",
+  });
+  std::string path = log("small.log", text);
+
+  Result split = run({"split", path});
+  ASSERT_EQ(split.status, 0) << split.err;
+  EXPECT_EQ(split.out, "4\n");
+  EXPECT_EQ(split.err, "");
+
+  Result list = run({"list", "4"});
+  ASSERT_EQ(list.status, 0) << list.err;
+  EXPECT_EQ(list.out, "B3\t10\t12\t" + cp932ToUtf8(pad("山田太郎", 16)) + "\t" +
+                          cp932ToUtf8(pad("はじめまして", 32)) +
+                          "\t\n"
+                          "M\t\t345\t" +
+                          cp932ToUtf8(pad("鈴木", 16)) + "\t" + cp932ToUtf8(pad("お知らせ", 32)) +
+                          "\t\n"
+                          "BF\t7\t789\t" +
+                          cp932ToUtf8(pad("佐藤", 16)) + "\t" + cp932ToUtf8(pad("Re: 質問", 32)) +
+                          "\t5\n"
+                          "F2\t3\t\ttool.lzh    \t" +
+                          cp932ToUtf8(pad("便利な道具", 40)) + "\t\n");
+
+  Result board = run({"show", "1"});
+  ASSERT_EQ(board.status, 0) << board.err;
+  EXPECT_EQ(board.out, "B.Number\tB3\nMes. Number\t10\nWriter\t12\t" + cp932ToUtf8(pad("山田太郎", 16)) +
+                           "\nRes. No.\t\nTitle\t" + cp932ToUtf8(pad("はじめまして", 32)) +
+                           "\n\nこんにちは。\nよろしく。\n");
+
+  Result mail = run({"show", "2"});
+  ASSERT_EQ(mail.status, 0) << mail.err;
+  EXPECT_EQ(mail.out, "B.Number\tM\nMes. Number\t\nWriter\t345\t" + cp932ToUtf8(pad("鈴木", 16)) +
+                          "\nRes. No.\t\nTitle\t" + cp932ToUtf8(pad("お知らせ", 32)) + "\n\nメールの本文\n");
+
+  Result response = run({"show", "3"});
+  ASSERT_EQ(response.status, 0) << response.err;
+  EXPECT_NE(response.out.find("\nRes. No.\t5\n"), std::string::npos) << response.out;
+  EXPECT_NE(response.out.find("\n\n返事です。\n  end\n"), std::string::npos) << response.out;
+
+  Result file = run({"show", "-C", work_.path().string(), "4"});
+  ASSERT_EQ(file.status, 0) << file.err;
+  EXPECT_EQ(file.out, "B.Number\tF2\nMes. Number\t3\nFile\t\ttool.lzh    \nRes. No.\t\nTitle\t" +
+                          cp932ToUtf8(pad("便利な道具", 40)) + "\n\n使い方：展開するだけ\n");
+}
+
+TEST_F(Cli, NumbersFromFirstAndKeepsBoardLinksAcrossLogs) {
+  std::string first = log("a.log", crlf({
+                                       sj("● [ BBS12(IBBS345) ] 全国ネット"),
+                                       header(kMarked, "00001", "", "一通目", "0001", "甲"),
+                                       "",
+                                       sj("本文"),
+                                       sj(kClosing),
+                                   }));
+  // Before any marker the key starts again at BF; the prompt then uses the link.
+  std::string second = log("b.log", crlf({
+                                        header(kMarked, "00002", "", "二通目", "0002", "乙"),
+                                        "",
+                                        sj("本文"),
+                                        sj(kClosing),
+                                        sj("[ Ｂbs１２ ] コマンド？"),
+                                        header(kMarked, "00003", "", "三通目", "0003", "丙"),
+                                        "",
+                                        sj("本文"),
+                                        sj(kClosing),
+                                    }));
+
+  Result split = run({"split", "-C", work_.path().string(), "--first", "5", first, second});
+  ASSERT_EQ(split.status, 0) << split.err;
+  EXPECT_EQ(split.out, "7\n");
+  EXPECT_FALSE(fileExists(messagePath(work_.path(), 4)));
+  EXPECT_EQ(readFile(messagePath(work_.path(), 5)).substr(0, 7), "10345\r\n");
+  EXPECT_EQ(readFile(messagePath(work_.path(), 6)).substr(0, 3), "0\r\n");
+  EXPECT_EQ(readFile(messagePath(work_.path(), 7)).substr(0, 7), "10345\r\n");
+
+  // The second log alone knows no link.
+  Result alone = run({"split", "--first=1", second});
+  ASSERT_EQ(alone.status, 0) << alone.err;
+  EXPECT_EQ(alone.out, "2\n");
+  Result show = run({"show", "2"});
+  EXPECT_EQ(show.out.substr(0, 13), "B.Number\tB12\n");
+}
+
+TEST_F(Cli, SortsTheWrittenMessages) {
+  std::string path = log("s.log", crlf({
+                                      sj("[ Ｂbs５ ]"),
+                                      header(kMarked, "00003", "", "五の三", "0001", "A"),
+                                      "",
+                                      sj(kClosing),
+                                      sj("[ Ｂbs２ ]"),
+                                      header(kMarked, "00007", "", "二の七", "0002", "B"),
+                                      "",
+                                      sj(kClosing),
+                                      sj("[ ＢbsＦ ]"),
+                                      header(kMarked, "00004", "", "F の四", "0003", "C"),
+                                      "",
+                                      sj(kClosing),
+                                      sj("[ Ｍail ]"),
+                                      header(kMarked, "0009", "", "手紙", "0004", "D"),
+                                      "",
+                                      sj(kClosing),
+                                  }));
+  Result split = run({"split", "--sort", path});
+  ASSERT_EQ(split.status, 0) << split.err;
+  EXPECT_EQ(split.out, "4\n");
+  Result list = run({"list", "4"});
+  ASSERT_EQ(list.status, 0) << list.err;
+  std::vector<std::string> codes;
+  for (size_t pos = 0; pos < list.out.size(); pos = list.out.find('\n', pos) + 1)
+    codes.push_back(list.out.substr(pos, list.out.find('\t', pos) - pos));
+  EXPECT_EQ(codes, (std::vector<std::string>{"M", "BF", "B2", "B5"}));
+}
+
+TEST_F(Cli, StopsAtANonNumericFieldAndKeepsEarlierFiles) {
+  std::string path = log("bad.log", crlf({
+                                        sj("[ Ｂbs１ ]"),
+                                        header(kMarked, "00001", "", "良い", "0001", "A"),
+                                        "",
+                                        sj("本文"),
+                                        sj(kClosing),
+                                        header("#Fc.", "0x0y2", "", "悪い", "0002", "B", "0001"),
+                                        "",
+                                        "body",
+                                    }));
+  Result split = run({"split", path});
+  EXPECT_EQ(split.status, 1);
+  EXPECT_EQ(split.out, "");
+  EXPECT_NE(split.err.find("'0x0y2' は整数ではありません"), std::string::npos) << split.err;
+  EXPECT_TRUE(fileExists(messagePath(work_.path(), 1)));
+  EXPECT_FALSE(fileExists(messagePath(work_.path(), 2)));
+}
+
+TEST_F(Cli, ReportsFileErrors) {
+  std::string empty = log("empty.log", "");
+  struct Case {
+    std::vector<std::string> args;
+  };
+  for (const auto& c : std::vector<Case>{
+           {{"split", "no-such.log"}},
+           {{"split", "-C", "no-such-dir", empty}},
+           {{"show", "1"}},
+           {{"list", "1"}},
+       }) {
+    Result r = run(c.args);
+    EXPECT_EQ(r.status, 1) << c.args[0] << " " << c.args[1];
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err, "");
+  }
+  Result none = run({"split", "--first", "3", empty});
+  EXPECT_EQ(none.status, 0) << none.err;
+  EXPECT_EQ(none.out, "2\n");
+  Result nothing = run({"list", "0"});
+  EXPECT_EQ(nothing.status, 0);
+  EXPECT_EQ(nothing.out, "");
+}
+
+TEST_F(Cli, RejectsBadCommandLines) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {},
+           {"merge", "a.log"},
+           {"-x"},
+           {"split"},
+           {"split", "--sort"},
+           {"split", "--first", "x1", "a.log"},
+           {"split", "--first", "0", "a.log"},
+           {"split", "--first"},
+           {"split", "--verbose", "a.log"},
+           {"split", "-C"},
+           {"list"},
+           {"list", "abc"},
+           {"list", "-1"},
+           {"list", "1", "2"},
+           {"list", "--sort", "1"},
+           {"show", "0"},
+           {"show", "1x"},
+           {"show", "99999999999"},
+       }) {
+    Result r = run(args);
+    std::string line;
+    for (const auto& a : args) line += a + " ";
+    EXPECT_EQ(r.status, 2) << line;
+    EXPECT_EQ(r.out, "") << line;
+    EXPECT_NE(r.err.find("pelarin-cli: "), std::string::npos) << line;
+  }
+  for (const auto& args : std::vector<std::vector<std::string>>{{"--help"}, {"show", "--help"}}) {
+    Result help = run(args);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("pelarin-cli split [-C DIR] [--first N] [--sort] LOG..."), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace pelarin::testing
