@@ -35,8 +35,10 @@ Command commandNamed(const std::string& name) {
 Invocation parseArgs(const std::vector<std::string>& args) {
   Invocation inv;
   if (args.empty()) throw UsageError("missing command");
-  for (const std::string& a : args)
+  for (const std::string& a : args) {
+    if (a == "--") break;
     if (a == "--help" || a == "-h") return inv;
+  }
   if (args[0].starts_with("-")) throw UsageError("unknown option '" + args[0] + "'");
   inv.command = commandNamed(args[0]);
 

@@ -237,6 +237,7 @@ TEST_F(Cli, ReportsFileErrors) {
   };
   for (const auto& c : std::vector<Case>{
            {{"split", "no-such.log"}},
+           {{"split", "--", "--help"}},
            {{"split", "-C", "no-such-dir", empty}},
            {{"show", "1"}},
            {{"list", "1"}},
