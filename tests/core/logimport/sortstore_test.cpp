@@ -107,8 +107,17 @@ TEST(ExchangeOrder, MatchesLiteralProcedureOnRandomKeys) {
   }
 }
 
+TEST(ExchangeOrder, MatchesLiteralProcedureOnLargerGroups) {
+  std::mt19937 random(31);
+  for (int trial = 0; trial < 200; ++trial) {
+    std::vector<uint64_t> keys(100 + random() % 200);
+    uint64_t range = 2 + random() % 30;
+    for (auto& k : keys) k = random() % range;
+    ASSERT_EQ(exchangeOrder(keys), literalOrder(keys)) << "trial " << trial;
+  }
+}
+
 TEST(ExchangeOrder, MatchesLiteralProcedureOnLongRuns) {
-  // Long chains take the scanning path, short ones the tree.
   const size_t n = 3000;
   std::mt19937 random(7);
   std::vector<std::pair<const char*, std::vector<uint64_t>>> cases;
