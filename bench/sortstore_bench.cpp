@@ -9,6 +9,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "core/logimport/boardkey.h"
 #include "core/logimport/messagefile.h"
 #include "core/logimport/sortorder.h"
 #include "core/logimport/sortstore.h"
@@ -60,7 +61,7 @@ int32_t randomBoard(std::mt19937& random) {
     case 2:
       return static_cast<int32_t>(10001 + random() % 99);
     case 3:
-      return kMailBoardKey;
+      return kMailKey;
     default:
       return static_cast<int32_t>(30001 + random() % 20);
   }
@@ -69,7 +70,7 @@ int32_t randomBoard(std::mt19937& random) {
 void writeMessage(const fs::path& file, std::mt19937& random) {
   const Phrases& p = phrases();
   int32_t board = randomBoard(random);
-  int32_t number = board == kMailBoardKey ? 0 : static_cast<int32_t>(1 + random() % 99999);
+  int32_t number = board == kMailKey ? 0 : static_cast<int32_t>(1 + random() % 99999);
   LineWriter out(file);
   writeMessageKeys(out, board, number, p.titles[random() % p.titles.size()],
                    random() % 3 ? "" : IntToStr(random() % 99999), static_cast<int32_t>(random() % 9999),

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <numeric>
 
+#include "core/logimport/boardkey.h"
+
 namespace pelarin {
 
 namespace {
@@ -80,7 +82,7 @@ void orderGroup(std::vector<int32_t>::iterator members, size_t count, const Fenw
 }  // namespace
 
 uint64_t sortKey(int32_t boardKey, int32_t mesNumber) {
-  if (boardKey == kMailBoardKey) boardKey = 0;
+  if (boardKey == kMailKey) boardKey = 0;
   return biased(boardKey) << 32 | biased(mesNumber);
 }
 

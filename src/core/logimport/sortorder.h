@@ -7,8 +7,6 @@
 
 namespace pelarin {
 
-inline constexpr int32_t kMailBoardKey = 20000;
-
 // Board key (mail counting as board 0), then message number, packed so that
 // unsigned comparison orders keys as the sort does.
 uint64_t sortKey(int32_t boardKey, int32_t mesNumber);
