@@ -1,0 +1,54 @@
+#include "core/logimport/logloading.h"
+
+#include "core/app/apphost.h"
+#include "core/app/appstate.h"
+#include "core/logimport/messagefile.h"
+#include "core/logimport/sortstore.h"
+#include "core/logimport/splitlog.h"
+#include "core/text/errors.h"
+#include "core/text/linereader.h"
+#include "core/text/paths.h"
+
+namespace pelarin {
+
+void associateLog(AppState& s, ByteView logFileName) {
+  Bytes name = asciiLower(logFileName);
+  for (const BbsEntry& entry : s.BbsTable) {
+    Bytes target = asciiLower(entry.Target);
+    if (target.empty() || name.find(target) == Bytes::npos) continue;
+    s.ListFileName = entry.List;
+    s.UploadFile = entry.Upload.empty() ? s.UpFileName : entry.Upload + ".txt";
+  }
+}
+
+Bytes titleFromBoardList(const AppState& s) {
+  auto boardList = pathFromText(s.WorkDir + s.ListFileName + ".bod");
+  if (!fileExists(boardList)) return kAppTitle;
+  return LineReader(boardList).readLine() + " - " + kAppTitle;
+}
+
+void loadLogIntoStore(const std::filesystem::path& log, AppState& s, AppHost& host) {
+  s.UploadFile = s.UpFileName;
+  s.UploadRewrite = 1;
+  s.ListFileName.clear();
+  try {
+    associateLog(s, textFromPath(log.filename()));
+  } catch (const EncodeError&) {
+    // A name with no code page 932 form contains no association's text.
+  }
+
+  Bytes title = titleFromBoardList(s);
+  host.setMainCaption(title);
+  host.setApplicationTitle(title);
+
+  auto dir = pathFromText(s.WorkDir);
+  if (s.AppendMode != 1) {
+    deleteMessages(dir, s.MesCount);
+    s.MesCount = 0;
+  }
+  s.MesCount = SplitLog(log, s.MesCount + 1, s) - 1;
+  s.CurrentMes = 1;
+  if (s.SortMes == 0) SortStore(dir, s.MesCount);
+}
+
+}  // namespace pelarin

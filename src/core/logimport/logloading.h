@@ -1,0 +1,28 @@
+// The window-free steps of loading one log: the association lookup, the
+// window title, clearing the store, splitting and sorting.
+#pragma once
+
+#include <filesystem>
+
+#include "core/text/bytes.h"
+
+namespace pelarin {
+
+struct AppState;
+class AppHost;
+
+// ListFileName and UploadFile from the association whose Target occurs in the
+// log's file name (ASCII case ignored; the last match wins).
+void associateLog(AppState& state, ByteView logFileName);
+
+// The board list's first line + " - Pelarin for Windows", or the plain title
+// when WorkDir + ListFileName + ".bod" does not exist.
+Bytes titleFromBoardList(const AppState& state);
+
+// The steps up to the display: UploadFile, UploadRewrite, the association, the
+// title (through the host), clearing the store unless AppendMode, SplitLog,
+// MesCount, CurrentMes and the sort. On an error MesCount keeps the value it
+// had when the splitter started.
+void loadLogIntoStore(const std::filesystem::path& log, AppState& state, AppHost& host);
+
+}  // namespace pelarin

@@ -1,0 +1,48 @@
+#include "core/reading/messageview.h"
+
+#include <gtest/gtest.h>
+
+#include "core/reading/boardcode.h"
+#include "core/text/errors.h"
+#include "support/tempdir.h"
+
+namespace pelarin {
+namespace {
+
+using testing::crlf;
+using testing::TempDir;
+using testing::writeFile;
+
+TEST(BoardCode, EveryBand) {
+  struct Case {
+    const char* key;
+    const char* code;
+  } cases[] = {{"0", "BF"}, {"12", "B12"}, {"10345", "I345"}, {"20000", "M"}, {"30003", "F3"},
+               {"10000", "B10000"}, {"30000", "I20000"}, {"007", "B007"}};
+  for (const auto& c : cases) EXPECT_EQ(BoardCode(c.key), c.code) << c.key;
+  EXPECT_THROW(BoardCode("B1"), ConversionError);
+}
+
+TEST(MessageView, FieldsAsTheMainWindowShowsThem) {
+  TempDir dir;
+  writeFile(dir / "mes1.tmp", crlf({"20000", "0", "title ", "", "0", "name", "line 1", "", "line 3"}));
+  writeFile(dir / "mes2.tmp", crlf({"30004", "12", "t", "11", "0", "n"}));
+  MessageView mail = readMessageView(dir.path(), 1);
+  EXPECT_EQ(mail.BoadNumber, "M");
+  EXPECT_EQ(mail.Mesnumber, "");
+  EXPECT_EQ(mail.IDnum, "");
+  EXPECT_EQ(mail.Title, "title ");
+  EXPECT_FALSE(mail.fileArea);
+  EXPECT_EQ(mail.body, "line 1\r\n\r\nline 3\r\n");
+  MessageView file = readMessageView(dir.path(), 2);
+  EXPECT_EQ(file.BoadNumber, "F4");
+  EXPECT_TRUE(file.fileArea);
+  EXPECT_EQ(file.ResTitle, "11");
+  EXPECT_EQ(file.body, "");
+  EXPECT_EQ(listRow(readMessageKeys(messagePath(dir.path(), 1))),
+            (ListRow{"M", "", "", "name", "title ", ""}));
+  EXPECT_THROW(readMessageView(dir.path(), 3), FileError);
+}
+
+}  // namespace
+}  // namespace pelarin
