@@ -1,0 +1,53 @@
+// Creates the eleven windows once, in the program's order, and keeps them
+// until the program ends.
+#pragma once
+
+#include <memory>
+
+namespace pelarin::gui {
+
+class Platform;
+class TLogview;
+class TResform;
+class TNewform;
+class TMailform;
+class TInitform;
+class THFsetform;
+class TListform;
+class TSigform;
+class TInputList;
+class TSetLog;
+class TAlartform;
+
+class Application {
+ public:
+  explicit Application(Platform& platform);
+  ~Application();
+
+  TLogview& main() { return *logview_; }
+  TResform& res() { return *res_; }
+  TNewform& newMessage() { return *new_; }
+  TMailform& mail() { return *mail_; }
+  TInitform& init() { return *init_; }
+  THFsetform& hfset() { return *hfset_; }
+  TListform& list() { return *list_; }
+  TSigform& sig() { return *sig_; }
+  TInputList& input() { return *input_; }
+  TSetLog& setLog() { return *setLog_; }
+  TAlartform& alart() { return *alart_; }
+
+ private:
+  std::unique_ptr<TLogview> logview_;
+  std::unique_ptr<TResform> res_;
+  std::unique_ptr<TNewform> new_;
+  std::unique_ptr<TMailform> mail_;
+  std::unique_ptr<TInitform> init_;
+  std::unique_ptr<THFsetform> hfset_;
+  std::unique_ptr<TListform> list_;
+  std::unique_ptr<TSigform> sig_;
+  std::unique_ptr<TInputList> input_;
+  std::unique_ptr<TSetLog> setLog_;
+  std::unique_ptr<TAlartform> alart_;
+};
+
+}  // namespace pelarin::gui

@@ -1,0 +1,10 @@
+#include "gui/compose/alartwin.h"
+
+namespace pelarin::gui {
+
+TAlartform::TAlartform(AppState& state, Platform& platform, QWidget* parent)
+    : QDialog(parent), state_(state), platform_(platform) {
+  setWindowTitle(QStringLiteral("Other Config"));
+}
+
+}  // namespace pelarin::gui

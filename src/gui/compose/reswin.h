@@ -1,0 +1,25 @@
+// The "Responce Window" window.
+#pragma once
+
+#include <QWidget>
+
+namespace pelarin {
+struct AppState;
+}
+
+namespace pelarin::gui {
+
+class Platform;
+
+class TResform : public QWidget {
+  Q_OBJECT
+
+ public:
+  TResform(AppState& state, Platform& platform, QWidget* parent = nullptr);
+
+ private:
+  AppState& state_;
+  Platform& platform_;
+};
+
+}  // namespace pelarin::gui

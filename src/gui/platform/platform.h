@@ -1,0 +1,41 @@
+// The seam to the desktop: message boxes, the open-file and font dialogs and
+// the help viewer. Windows ask through it, so tests can answer from a script.
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace pelarin::gui {
+
+enum class BoxKind { Warning, Error, Information, Confirmation };
+enum class BoxButtons { Ok, YesNo };
+enum class BoxAnswer { Ok, Yes, No };
+
+// "警告", "ｴﾗｰ", "情報", "確認".
+QString boxTitle(BoxKind kind);
+
+// The system's filter form "Log File|*.log|ALL Files|*.*" in Qt's form.
+QString qtFilter(const QString& systemFilter);
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  virtual BoxAnswer messageBox(QWidget* parent, BoxKind kind, const QString& text,
+                               BoxButtons buttons = BoxButtons::Ok) = 0;
+
+  // The chosen file's full path, or nothing when cancelled. The filter is in the system's form.
+  virtual std::optional<QString> openFile(QWidget* parent, const QString& initialDir,
+                                          const QString& systemFilter) = 0;
+
+  virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) = 0;
+
+  // Shows the contents of the help file; closeHelp tells the viewer it is no longer needed.
+  virtual void showHelp(QWidget* parent, const QString& helpFile) = 0;
+  virtual void closeHelp(const QString& helpFile) = 0;
+};
+
+}  // namespace pelarin::gui

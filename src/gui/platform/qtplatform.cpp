@@ -1,0 +1,79 @@
+#include "gui/platform/qtplatform.h"
+
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+
+namespace pelarin::gui {
+
+QtPlatform::QtPlatform() = default;
+
+QtPlatform::~QtPlatform() { delete help_; }
+
+BoxAnswer QtPlatform::messageBox(QWidget* parent, BoxKind kind, const QString& text, BoxButtons buttons) {
+  QMessageBox box(parent);
+  box.setWindowTitle(boxTitle(kind));
+  box.setText(text);
+  switch (kind) {
+    case BoxKind::Warning:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case BoxKind::Error:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case BoxKind::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case BoxKind::Confirmation:
+      box.setIcon(QMessageBox::Question);
+      break;
+  }
+  if (buttons == BoxButtons::Ok) {
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
+    return BoxAnswer::Ok;
+  }
+  QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes ? BoxAnswer::Yes : BoxAnswer::No;
+}
+
+std::optional<QString> QtPlatform::openFile(QWidget* parent, const QString& initialDir,
+                                            const QString& systemFilter) {
+  QString file = QFileDialog::getOpenFileName(parent, QString(), initialDir, qtFilter(systemFilter));
+  if (file.isEmpty()) return std::nullopt;
+  return file;
+}
+
+std::optional<QFont> QtPlatform::chooseFont(QWidget* parent, const QFont& initial) {
+  bool ok = false;
+  QFont font = QFontDialog::getFont(&ok, initial, parent);
+  if (!ok) return std::nullopt;
+  return font;
+}
+
+void QtPlatform::showHelp(QWidget* /*parent*/, const QString& helpFile) {
+  if (!help_) {
+    help_ = new QTextBrowser;
+    help_->setObjectName(QStringLiteral("HelpViewer"));
+    help_->setOpenExternalLinks(true);
+    help_->resize(640, 560);
+  }
+  help_->setWindowTitle(QStringLiteral("Pelarin Help"));
+  help_->setSource(QUrl::fromLocalFile(helpFile), QTextDocument::HtmlResource);
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
+}
+
+void QtPlatform::closeHelp(const QString& /*helpFile*/) {
+  if (help_) help_->close();
+}
+
+}  // namespace pelarin::gui

@@ -1,0 +1,28 @@
+// The platform seam on real Qt dialogs, and the help window.
+#pragma once
+
+#include <QPointer>
+
+#include "gui/platform/platform.h"
+
+class QTextBrowser;
+
+namespace pelarin::gui {
+
+class QtPlatform : public Platform {
+ public:
+  QtPlatform();
+  ~QtPlatform() override;
+
+  BoxAnswer messageBox(QWidget* parent, BoxKind kind, const QString& text, BoxButtons buttons) override;
+  std::optional<QString> openFile(QWidget* parent, const QString& initialDir,
+                                  const QString& systemFilter) override;
+  std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
+  void showHelp(QWidget* parent, const QString& helpFile) override;
+  void closeHelp(const QString& helpFile) override;
+
+ private:
+  QPointer<QTextBrowser> help_;
+};
+
+}  // namespace pelarin::gui

@@ -1,0 +1,35 @@
+#include "gui/platform/scriptedplatform.h"
+
+namespace pelarin::gui {
+
+BoxAnswer ScriptedPlatform::messageBox(QWidget*, BoxKind kind, const QString& text, BoxButtons buttons) {
+  boxes.push_back({kind, text, buttons});
+  if (answers.empty()) return buttons == BoxButtons::Ok ? BoxAnswer::Ok : BoxAnswer::No;
+  BoxAnswer a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
+std::optional<QString> ScriptedPlatform::openFile(QWidget*, const QString& initialDir,
+                                                  const QString& systemFilter) {
+  openRequests.push_back({initialDir, systemFilter});
+  if (files.empty()) return std::nullopt;
+  std::optional<QString> f;
+  f.swap(files.front());
+  files.pop_front();
+  return f;
+}
+
+std::optional<QFont> ScriptedPlatform::chooseFont(QWidget*, const QFont&) {
+  if (fonts.empty()) return std::nullopt;
+  std::optional<QFont> f;
+  f.swap(fonts.front());
+  fonts.pop_front();
+  return f;
+}
+
+void ScriptedPlatform::showHelp(QWidget*, const QString& helpFile) { helpShown.push_back(helpFile); }
+
+void ScriptedPlatform::closeHelp(const QString& helpFile) { helpClosed.push_back(helpFile); }
+
+}  // namespace pelarin::gui

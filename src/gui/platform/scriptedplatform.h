@@ -1,0 +1,43 @@
+// A platform double for window tests: answers from queues and records what
+// was asked, so no test waits on a real modal box.
+#pragma once
+
+#include <deque>
+#include <vector>
+
+#include "gui/platform/platform.h"
+
+namespace pelarin::gui {
+
+class ScriptedPlatform : public Platform {
+ public:
+  struct Box {
+    BoxKind kind;
+    QString text;
+    BoxButtons buttons;
+  };
+  struct OpenRequest {
+    QString initialDir;
+    QString filter;
+  };
+
+  // Answers, taken in order; an empty queue answers OK, No, cancel.
+  std::deque<BoxAnswer> answers;
+  std::deque<std::optional<QString>> files;
+  std::deque<std::optional<QFont>> fonts;
+
+  // What was asked.
+  std::vector<Box> boxes;
+  std::vector<OpenRequest> openRequests;
+  std::vector<QString> helpShown;
+  std::vector<QString> helpClosed;
+
+  BoxAnswer messageBox(QWidget* parent, BoxKind kind, const QString& text, BoxButtons buttons) override;
+  std::optional<QString> openFile(QWidget* parent, const QString& initialDir,
+                                  const QString& systemFilter) override;
+  std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
+  void showHelp(QWidget* parent, const QString& helpFile) override;
+  void closeHelp(const QString& helpFile) override;
+};
+
+}  // namespace pelarin::gui
