@@ -1,10 +1,171 @@
 #include "gui/reading/listwin.h"
 
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QTableView>
+
+#include "core/app/appstate.h"
+#include "core/logimport/messagefile.h"
+#include "core/reading/messageview.h"
+#include "core/text/paths.h"
+#include "gui/platform/command.h"
+#include "gui/platform/qtext.h"
+#include "gui/reading/messagelistmodel.h"
+
 namespace pelarin::gui {
 
 TListform::TListform(AppState& state, Platform& platform, QWidget* parent)
     : QWidget(parent, Qt::Window), state_(state), platform_(platform) {
   setWindowTitle(QStringLiteral("Message List Window"));
+
+  BitBtn1 = new QPushButton(QStringLiteral("Close"), this);
+  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+  BitBtn1->setGeometry(kButtonLeft, kButtonTop, kButtonWidth, kButtonHeight);
+
+  MesList = new QTableView(this);
+  MesList->setObjectName(QStringLiteral("MesList"));
+  model_ = new MessageListModel(MesList);
+  MesList->setModel(model_);
+  MesList->setSelectionBehavior(QAbstractItemView::SelectRows);
+  MesList->setSelectionMode(QAbstractItemView::SingleSelection);
+  MesList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  MesList->setShowGrid(true);
+  MesList->setWordWrap(false);
+  MesList->setTextElideMode(Qt::ElideNone);
+  QHeaderView* columns = MesList->horizontalHeader();
+  columns->setSectionResizeMode(QHeaderView::Interactive);
+  columns->setSectionsMovable(false);
+  columns->setStretchLastSection(false);
+  columns->setHighlightSections(false);
+  columns->setMinimumSectionSize(0);
+  // Cell texts sit at the left, so the headers' leading blanks show.
+  columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  // The grid has no fixed column, so no row header.
+  QHeaderView* rows = MesList->verticalHeader();
+  rows->setSectionResizeMode(QHeaderView::Interactive);
+  rows->setSectionsMovable(false);
+  rows->setMinimumSectionSize(0);
+  rows->hide();
+
+  connect(BitBtn1, &QPushButton::clicked, this, &TListform::BitBtn1Click);
+  connect(MesList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) {
+            if (!selecting_ && current.isValid()) MesListSelectCell(messageOfRow(current.row()));
+          });
+  MesList->viewport()->installEventFilter(this);
+
+  setColumnWidths();
+  FormResize();
+  takeSize(this, stored(), derivedWidth());
+  takePosition(this, stored());
+}
+
+StoredGeometry TListform::stored() {
+  return {state_.ListHeight, state_.ListWidth, state_.ListTop, state_.ListLeft};
+}
+
+int TListform::derivedWidth() const { return right(BitBtn1) + 10; }
+
+void TListform::setColumnWidths() {
+  for (int c = 0; c < MessageListModel::kColumns; ++c)
+    MesList->setColumnWidth(c, state_.ListColWidth[static_cast<size_t>(c)]);
+}
+
+void TListform::applyFont(const QFont& font) {
+  MesList->setFont(font);
+  if (font.pointSize() > 0) MesList->verticalHeader()->setDefaultSectionSize(2 * font.pointSize());
+}
+
+void TListform::BtListClick() {
+  QFont font(toQ(state_.FontName));
+  if (state_.FontSize > 0) font.setPointSize(state_.FontSize);
+  applyFont(font);
+  takePosition(this, stored());
+  {
+    QScopedValueRollback guard(selecting_, true);
+    model_->resetRows(state_.MesCount);
+  }
+  selectRow(state_.CurrentMes);
+  setColumnWidths();
+  fillRows();
+  show();
+  raise();
+  activateWindow();
+}
+
+void TListform::fillRows() {
+  const auto dir = pathFromText(state_.WorkDir);
+  std::vector<ListRow> rows(model_->rows().size());
+  // One change signal for all rows, also when a file fails half-way.
+  try {
+    for (int n = 1; n <= static_cast<int>(rows.size()); ++n)
+      rows[static_cast<size_t>(rowOfMessage(n))] = listRow(readMessageKeys(messagePath(dir, n)));
+  } catch (...) {
+    model_->fillRows(std::move(rows));
+    throw;
+  }
+  model_->fillRows(std::move(rows));
+}
+
+void TListform::selectRow(int row) {
+  if (row >= 1 && row <= model_->rowCount()) {
+    QScopedValueRollback guard(selecting_, true);
+    const int column = qMax(0, MesList->currentIndex().column());
+    const QModelIndex index = model_->index(rowOfMessage(row), column);
+    MesList->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    MesList->scrollTo(index);
+  }
+  if (row >= 1 && row <= state_.MesCount) Q_EMIT rowSelected(row);
+}
+
+void TListform::MesListSelectCell(int row) {
+  runCommand(platform_, this, [&] { Q_EMIT rowSelected(row); });
+}
+
+void TListform::MesListDblClick() { close(); }
+
+void TListform::BitBtn1Click() { close(); }
+
+bool TListform::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) FormActivate();
+  return QWidget::event(event);
+}
+
+void TListform::FormActivate() {
+  takeSize(this, stored(), derivedWidth());
+  Q_EMIT listActivated();
+}
+
+void TListform::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FormResize();
+}
+
+void TListform::FormResize() {
+  BitBtn1->move(kButtonLeft, kButtonTop);
+  const int top = bottom(BitBtn1) + 5;
+  MesList->setGeometry(0, top, width(), qMax(0, height() - top));
+}
+
+void TListform::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+void TListform::FormClose() {
+  recordSize(this, stored());
+  recordPosition(this, stored());
+  for (int c = 0; c < MessageListModel::kColumns; ++c)
+    state_.ListColWidth[static_cast<size_t>(c)] = MesList->columnWidth(c);
+  Q_EMIT listClosed();
+}
+
+bool TListform::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == MesList->viewport() && event->type() == QEvent::MouseButtonDblClick) MesListDblClick();
+  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace pelarin::gui

@@ -1,7 +1,13 @@
-// The "Message List Window" window.
+// The "Message List Window": one grid row per stored message; selecting a row
+// shows that message in the main window.
 #pragma once
 
 #include <QWidget>
+
+#include "gui/platform/geometry.h"
+
+class QPushButton;
+class QTableView;
 
 namespace pelarin {
 struct AppState;
@@ -9,17 +15,64 @@ struct AppState;
 
 namespace pelarin::gui {
 
+class MessageListModel;
 class Platform;
 
 class TListform : public QWidget {
   Q_OBJECT
 
  public:
+  // Design geometry of the Close button; the grid fills the rest.
+  static constexpr int kButtonLeft = 400;
+  static constexpr int kButtonTop = 5;
+  static constexpr int kButtonWidth = 75;
+  static constexpr int kButtonHeight = 25;
+
   TListform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
+  // The List command: builds the rows from the message files and shows the
+  // window. Throws the core's errors; the rows read before one stay.
+  void BtListClick();
+
+  // Selects message row (1-based) and runs the select event, also while the
+  // window is hidden. Rows outside the store select nothing.
+  void selectRow(int row);
+
+  // The Font command: the grid's font, and rows twice its point size high.
+  void applyFont(const QFont& font);
+
+ Q_SIGNALS:
+  // The select event: the main window shows message row. Its handler must not
+  // call selectRow.
+  void rowSelected(int row);
+  void listActivated();
+  void listClosed();
+
+ protected:
+  bool event(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  StoredGeometry stored();
+  int derivedWidth() const;
+  void setColumnWidths();
+  void fillRows();
+
+  void FormActivate();
+  void FormResize();
+  void FormClose();
+  void MesListSelectCell(int row);
+  void MesListDblClick();
+  void BitBtn1Click();
+
   AppState& state_;
   Platform& platform_;
+  QPushButton* BitBtn1;
+  QTableView* MesList;
+  MessageListModel* model_;
+  bool selecting_ = false;  // the program moves the selection itself
 };
 
 }  // namespace pelarin::gui

@@ -1,0 +1,56 @@
+// Design controls of the windows, edges of controls in their client area, and
+// the stored client sizes and outer positions that resizable windows take and record.
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace pelarin::gui {
+
+// A control of the window's design: its object name is the system's name.
+template <typename Control>
+Control* designControl(QWidget* parent, const char* name, const QRect& design) {
+  auto* control = new Control(parent);
+  control->setObjectName(QString::fromLatin1(name));
+  control->setGeometry(design);
+  return control;
+}
+
+// A read-only text box that serves as a label.
+QLineEdit* captionBox(QWidget* parent, const char* name, const QString& caption, const QRect& design);
+
+QPushButton* designButton(QWidget* parent, const char* name, const QString& caption, const QRect& design);
+
+// Left plus width, top plus height, in the parent's client coordinates.
+int right(const QWidget* w);
+int bottom(const QWidget* w);
+
+// Sets the client size and runs the window's resize handler even while it is
+// hidden (Qt defers a hidden window's resize event until it is shown).
+void setClientSize(QWidget* window, int width, int height);
+
+// The four geometry fields of one window in the application state.
+struct StoredGeometry {
+  int32_t& height;
+  int32_t& width;
+  int32_t& top;
+  int32_t& left;
+};
+
+// A width field of 0 stands for derivedWidth; a height field of 0 stands for
+// derivedHeight when the window has one, else for a height of 0.
+void takeSize(QWidget* window, const StoredGeometry& g, int derivedWidth,
+              std::optional<int> derivedHeight = std::nullopt);
+void recordSize(const QWidget* window, const StoredGeometry& g);
+
+// Positions are the window's outer top-left corner.
+void takePosition(QWidget* window, const StoredGeometry& g);
+void recordPosition(const QWidget* window, const StoredGeometry& g);
+
+}  // namespace pelarin::gui
