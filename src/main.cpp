@@ -15,6 +15,9 @@ int main(int argc, char* argv[]) {
   pelarin::gui::QtPlatform platform;
   pelarin::gui::Application windows(platform);
   if (windows.main().refused()) return 1;
+  // Closing the main window ends the program, whatever other window is still open.
+  QObject::connect(&windows.main(), &pelarin::gui::TLogview::closed, &app, &QApplication::quit,
+                   Qt::QueuedConnection);
   windows.main().show();
   return QApplication::exec();
 }

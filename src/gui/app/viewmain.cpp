@@ -1,13 +1,222 @@
 #include "gui/app/viewmain.h"
 
+#include <QAction>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "core/text/paths.h"
+#include "gui/platform/command.h"
+#include "gui/platform/qtext.h"
+#include "gui/reading/listwin.h"
+
 namespace pelarin::gui {
+
+namespace {
+
+template <typename T>
+T* named(QWidget* parent, const char* name) {
+  auto* control = new T(parent);
+  control->setObjectName(QString::fromLatin1(name));
+  return control;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const char* caption, int width) {
+  auto* b = named<QPushButton>(parent, name);
+  b->setText(QString::fromLatin1(caption));
+  b->resize(width, 23);
+  return b;
+}
+
+QLineEdit* edit(QWidget* parent, const char* name, int width, const char* caption = nullptr) {
+  auto* e = named<QLineEdit>(parent, name);
+  e->resize(width, 25);
+  e->setReadOnly(true);
+  if (caption) e->setText(QString::fromLatin1(caption));
+  return e;
+}
+
+}  // namespace
 
 TLogview::TLogview(Platform& platform, QWidget* parent) : QMainWindow(parent), platform_(platform) {
   setWindowTitle(QStringLiteral("Pelarin for Windows    "));
+  createControls();
+  createMenus();
+  FormCreate();
 }
 
 TLogview::~TLogview() = default;
 
-void TLogview::attach(const Windows& windows) { windows_ = windows; }
+void TLogview::attach(const Windows& windows) {
+  windows_ = windows;
+  if (TListform* list = windows_.list) {
+    connect(list, &TListform::rowSelected, this, &TLogview::MesListSelectCell);
+    connect(list, &TListform::listActivated, this, [this] { BtList->setEnabled(false); });
+    connect(list, &TListform::listClosed, this, [this] { BtList->setEnabled(true); });
+  }
+}
+
+void TLogview::createControls() {
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("Client"));
+  setCentralWidget(client);
+  client->installEventFilter(this);
+
+  BtPrevious = button(client, "BtPrevious", "<<", 80);
+  BtResponce = button(client, "BtResponce", "RES..", 90);
+  BtNext = button(client, "BtNext", ">>", 81);
+  BtNewmes = button(client, "BtNewmes", "New Message", 101);
+  BtMail = button(client, "BtMail", "Mail To..", 75);
+  BtList = button(client, "BtList", "List", 73);
+  BtResponce->setEnabled(false);
+  BtList->setEnabled(false);
+
+  Edit2 = edit(client, "Edit2", 73, "B.Number");
+  BoadNumber = edit(client, "BoadNumber", 41);
+  Edit3 = edit(client, "Edit3", 97, "Mes. Number");
+  Mesnumber = edit(client, "Mesnumber", 41);
+  Edit4 = edit(client, "Edit4", 48, "Writer");
+  IDnum = edit(client, "IDnum", 40);
+  IDnum->setReadOnly(false);
+  IDnum->setMaxLength(4);
+  WriterName = edit(client, "WriterName", 145);
+  Edit5 = edit(client, "Edit5", 65, "Res. No.");
+  ResTitle = edit(client, "ResTitle", 65);
+  Edit6 = edit(client, "Edit6", 41, "Title");
+  Title = edit(client, "Title", 300);
+
+  Docview = named<QPlainTextEdit>(client, "Docview");
+  Docview->setReadOnly(true);
+  Docview->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Docview->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Docview->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Docview->setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 9));
+
+  connect(BtPrevious, &QPushButton::clicked, this, &TLogview::BtPreviousClick);
+  connect(BtResponce, &QPushButton::clicked, this, &TLogview::BtResponceClick);
+  connect(BtNext, &QPushButton::clicked, this, &TLogview::BtNextClick);
+  connect(BtNewmes, &QPushButton::clicked, this, &TLogview::BtNewmesClick);
+  connect(BtMail, &QPushButton::clicked, this, &TLogview::BtMailClick);
+  connect(BtList, &QPushButton::clicked, this, &TLogview::BtListClick);
+  connect(BoadNumber, &QLineEdit::textChanged, this, &TLogview::BoadNumberChange);
+
+  // The menu's shortcuts come before the editing keys of the focused box.
+  for (QWidget* w : client->findChildren<QWidget*>()) w->installEventFilter(this);
+
+  // The controls stand in their design places before the window has a size.
+  layoutControls();
+}
+
+QAction* TLogview::addItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& key,
+                           void (TLogview::*handler)()) {
+  QAction* action = menu->addAction(caption);
+  action->setObjectName(QString::fromLatin1(name));
+  if (!key.isEmpty()) {
+    action->setShortcut(key);
+    menuKeys_.insert(key);
+  }
+  connect(action, &QAction::triggered, this, handler);
+  return action;
+}
+
+void TLogview::createMenus() {
+  QMenuBar* bar = menuBar();
+  auto menu = [bar](const char* name, const char* caption) {
+    QMenu* m = bar->addMenu(QString::fromLatin1(caption));
+    m->setObjectName(QString::fromLatin1(name));
+    return m;
+  };
+  auto ctrl = [](char key) { return QKeySequence(Qt::CTRL | static_cast<Qt::Key>(key)); };
+
+  QMenu* file = menu("File1", "File");
+  addItem(file, "Load1", QStringLiteral("Load"), ctrl('O'), &TLogview::Load1Click);
+  addItem(file, "Append1", QStringLiteral("Append"), ctrl('A'), &TLogview::Append1Click);
+  file->addSeparator();
+  addItem(file, "LoadBBSFile1", QStringLiteral("Load BBS File"), ctrl('W'), &TLogview::LoadBBSFile1Click);
+  file->addSeparator();
+  addItem(file, "Exit1", QStringLiteral("Exit"), ctrl('Q'), &TLogview::Exit1Click);
+
+  QMenu* control = menu("Control1", "Control");
+  addItem(control, "Next1", QStringLiteral("Next"), ctrl('K'), &TLogview::Next1Click);
+  addItem(control, "Privious1", QStringLiteral("Privious"), ctrl('J'), &TLogview::Privious1Click);
+  control->addSeparator();
+  addItem(control, "NewMessage1", QStringLiteral("New Message"), ctrl('N'), &TLogview::BtNewmesClick);
+  Responce1 =
+      addItem(control, "Responce1", QStringLiteral("Responce"), ctrl('R'), &TLogview::BtResponceClick);
+  Responce1->setEnabled(false);
+  addItem(control, "MailTo1", QStringLiteral("Mail To"), ctrl('M'), &TLogview::BtMailClick);
+  addItem(control, "List1", QStringLiteral("List"), ctrl('L'), &TLogview::List1Click);
+
+  QMenu* option = menu("Option1", "Option");
+  addItem(option, "Directry1", QStringLiteral("Directry"), ctrl('Y'), &TLogview::Directry1Click);
+  addItem(option, "Quotation1", QStringLiteral("Quotation"), ctrl('I'), &TLogview::Quotation1Click);
+  addItem(option, "Signature1", QStringLiteral("Signature"), ctrl('G'), &TLogview::Signature1Click);
+  addItem(option, "Font1", QStringLiteral("Font"), ctrl('F'), &TLogview::Font1Click);
+  addItem(option, "Relevance1", QStringLiteral("Relevance"), ctrl('U'), &TLogview::Relevance1Click);
+  addItem(option, "OtherConfig1", QStringLiteral("Other Config"), ctrl('E'), &TLogview::OtherConfig1Click);
+  option->addSeparator();
+  addItem(option, "MakeBoardList1", QStringLiteral("Make Board List"), ctrl('B'),
+          &TLogview::MakeBoardList1Click);
+  addItem(option, "MakeNameList1", QStringLiteral("Make Name List"), ctrl('Z'),
+          &TLogview::MakeNameList1Click);
+
+  QMenu* window = menu("Window1", "Window");
+  addItem(window, "InitSize1", QStringLiteral("Init Size"), ctrl('T'), &TLogview::InitSize1Click);
+  addItem(window, "InitPosition1", QStringLiteral("Init Position"), ctrl('P'), &TLogview::InitPosition1Click);
+
+  QMenu* help = menu("Help1", "Help");
+  Help2 = addItem(help, "Help2", QStringLiteral("Help"), ctrl('H'), &TLogview::Help2Click);
+  addItem(help, "About1", QStringLiteral("About"), QKeySequence(), &TLogview::About1Click);
+}
+
+bool TLogview::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget() && event->type() == QEvent::Resize) {
+    FormResize();
+    return false;
+  }
+  if (event->type() == QEvent::ShortcutOverride) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    // Left unaccepted, the key goes to the menu item instead of the box.
+    if (menuKeys_.contains(QKeySequence(key->keyCombination()))) return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TLogview::moveMainWindow(int top, int left) { move(left, top); }
+
+void TLogview::setApplicationTitle(const Bytes& title) { applicationTitle_ = toQ(title); }
+
+void TLogview::setMainCaption(const Bytes& caption) { setWindowTitle(toQ(caption)); }
+
+void TLogview::setHelpFile(const std::filesystem::path& /*file*/) {
+  // The Help command and the close look the file up again when they need it.
+}
+
+void TLogview::disableHelp() { Help2->setEnabled(false); }
+
+void TLogview::setViewerFont(const Bytes& face, int size) {
+  QFont font = Docview->font();
+  font.setFamily(toQ(face));
+  if (size > 0) font.setPointSize(size);
+  Docview->setFont(font);
+}
+
+std::filesystem::path TLogview::workFile(const char* name) const {
+  return pathFromText(state_.WorkDir + name);
+}
+
+void TLogview::LoadBBSFile1Click() {}
+void TLogview::BtNewmesClick() {}
+void TLogview::BtResponceClick() {}
+void TLogview::BtMailClick() {}
+void TLogview::Quotation1Click() {}
+void TLogview::Signature1Click() {}
+void TLogview::Relevance1Click() {}
+void TLogview::OtherConfig1Click() {}
+void TLogview::MakeBoardList1Click() {}
+void TLogview::MakeNameList1Click() {}
 
 }  // namespace pelarin::gui

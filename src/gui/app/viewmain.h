@@ -2,11 +2,22 @@
 // close of the program. It owns the application state.
 #pragma once
 
+#include <QKeySequence>
 #include <QMainWindow>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <filesystem>
 
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
 #include "gui/app/windows.h"
+
+class QAction;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QMenu;
 
 namespace pelarin::gui {
 
@@ -29,10 +40,113 @@ class TLogview : public QMainWindow, public AppHost {
   // True when start-up was refused (another copy owns the work directory).
   bool refused() const { return state_.AlreadyLaunched == 1; }
 
+  // The name shown for the running program; kept here, not in the captions.
+  const QString& applicationTitle() const { return applicationTitle_; }
+
+  // The client size the main window takes: MainWidth, or the derived width when 0.
+  int derivedWidth() const;
+
+  // AppHost: what the defaults and the settings load ask of the window.
+  void moveMainWindow(int top, int left) override;
+  void setApplicationTitle(const Bytes& title) override;
+  void setMainCaption(const Bytes& caption) override;
+  void setHelpFile(const std::filesystem::path& file) override;
+  void disableHelp() override;
+  void setViewerFont(const Bytes& face, int size) override;
+
+  // Shows message n in the header boxes and the viewer; CurrentMes is the caller's.
+  void ShowStoredMessage(int n);
+  // One log into the store, then the first message or "No Message !".
+  void LoadLog(const std::filesystem::path& log);
+  // Files dropped from the desktop, in the order given.
+  void DropFiles(const QStringList& paths);
+
+  void FormActivate();
+
+ public Q_SLOTS:
+  void Load1Click();
+  void Append1Click();
+  void LoadBBSFile1Click();
+  void Exit1Click();
+  void BtPreviousClick();
+  void BtNextClick();
+  void Privious1Click();
+  void Next1Click();
+  void BtNewmesClick();
+  void BtResponceClick();
+  void BtMailClick();
+  void BtListClick();
+  void List1Click();
+  void Directry1Click();
+  void Quotation1Click();
+  void Signature1Click();
+  void Font1Click();
+  void Relevance1Click();
+  void OtherConfig1Click();
+  void MakeBoardList1Click();
+  void MakeNameList1Click();
+  void InitSize1Click();
+  void InitPosition1Click();
+  void Help2Click();
+  void About1Click();
+  void BoadNumberChange();
+  void MesListSelectCell(int row);
+
+ Q_SIGNALS:
+  // The close went through; the program ends.
+  void closed();
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void createControls();
+  void createMenus();
+  QAction* addItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& key,
+                   void (TLogview::*handler)());
+  void FormCreate();
+  bool FormClose();
+  void layoutControls();
+  void FormResize();
+  void setClientSize(int width, int height);
+  void takeSize();
+  void clearHeader();
+  void afterLoading();
+  void selectListRow();
+  std::filesystem::path workFile(const char* name) const;
+
   AppState state_;
   Platform& platform_;
   Windows windows_;
+  QString applicationTitle_;
+  bool ownsLock_ = false;
+  QSet<QKeySequence> menuKeys_;
+
+  QPushButton* BtPrevious = nullptr;
+  QPushButton* BtResponce = nullptr;
+  QPushButton* BtNext = nullptr;
+  QPushButton* BtNewmes = nullptr;
+  QPushButton* BtMail = nullptr;
+  QPushButton* BtList = nullptr;
+  QLineEdit* Edit2 = nullptr;
+  QLineEdit* Edit3 = nullptr;
+  QLineEdit* Edit4 = nullptr;
+  QLineEdit* Edit5 = nullptr;
+  QLineEdit* Edit6 = nullptr;
+  QLineEdit* BoadNumber = nullptr;
+  QLineEdit* Mesnumber = nullptr;
+  QLineEdit* IDnum = nullptr;
+  QLineEdit* WriterName = nullptr;
+  QLineEdit* Title = nullptr;
+  QLineEdit* ResTitle = nullptr;
+  QPlainTextEdit* Docview = nullptr;
+  QAction* Responce1 = nullptr;
+  QAction* Help2 = nullptr;
 };
 
 }  // namespace pelarin::gui

@@ -1,0 +1,95 @@
+// Reading in the main window: the shown message, previous and next, and
+// whether the shown board can be answered.
+#include <QAction>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <algorithm>
+
+#include "core/reading/messageview.h"
+#include "core/text/paths.h"
+#include "gui/app/viewmain.h"
+#include "gui/platform/command.h"
+#include "gui/platform/qtext.h"
+#include "gui/reading/listwin.h"
+
+namespace pelarin::gui {
+
+namespace {
+
+// The stored body ends its lines in CR LF; the viewer wants plain line breaks.
+QString bodyText(const Bytes& body) {
+  QString text = toQ(body);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return text;
+}
+
+}  // namespace
+
+void TLogview::ShowStoredMessage(int n) {
+  MessageView view = readMessageView(pathFromText(state_.WorkDir), n);
+  BoadNumber->setText(toQ(view.BoadNumber));
+  Edit4->setText(view.fileArea ? QStringLiteral("File") : QStringLiteral("Writer"));
+  Mesnumber->setText(toQ(view.Mesnumber));
+  Title->setText(toQ(view.Title));
+  ResTitle->setText(toQ(view.ResTitle));
+  IDnum->setText(toQ(view.IDnum));
+  WriterName->setText(toQ(view.WriterName));
+  Docview->setPlainText(bodyText(view.body));
+}
+
+void TLogview::selectListRow() {
+  if (windows_.list) windows_.list->selectRow(state_.CurrentMes);
+}
+
+void TLogview::BtPreviousClick() {
+  runCommand(platform_, this, [this] {
+    if (state_.MesCount < 1) return;
+    Docview->clear();
+    state_.CurrentMes = std::max(1, state_.CurrentMes - 1);
+    ShowStoredMessage(state_.CurrentMes);
+    selectListRow();
+  });
+}
+
+void TLogview::BtNextClick() {
+  runCommand(platform_, this, [this] {
+    if (state_.MesCount < 1) return;
+    Docview->clear();
+    state_.CurrentMes = std::min(state_.MesCount, state_.CurrentMes + 1);
+    ShowStoredMessage(state_.CurrentMes);
+    selectListRow();
+  });
+}
+
+void TLogview::Privious1Click() { BtPreviousClick(); }
+
+void TLogview::Next1Click() { BtNextClick(); }
+
+// Mail ("M") and file areas ("F") cannot be answered, nor nothing at all.
+void TLogview::BoadNumberChange() {
+  const QString code = BoadNumber->text();
+  const bool allowed =
+      !code.isEmpty() && !code.startsWith(QLatin1Char('M')) && !code.startsWith(QLatin1Char('F'));
+  BtResponce->setEnabled(allowed);
+  Responce1->setEnabled(allowed);
+}
+
+void TLogview::MesListSelectCell(int row) {
+  // The grid's header row and rows past the store hold no message.
+  if (row < 1 || row > state_.MesCount) return;
+  runCommand(platform_, this, [this, row] {
+    ShowStoredMessage(row);
+    state_.CurrentMes = row;
+  });
+}
+
+void TLogview::BtListClick() {
+  runCommand(platform_, this, [this] {
+    if (windows_.list) windows_.list->BtListClick();
+  });
+}
+
+void TLogview::List1Click() { BtListClick(); }
+
+}  // namespace pelarin::gui
