@@ -1,7 +1,9 @@
-// The "Quotation Setting Window" window.
+// The "Quotation Setting Window": the header, footer and mark of quotations.
 #pragma once
 
 #include <QDialog>
+
+class QLineEdit;
 
 namespace pelarin {
 struct AppState;
@@ -17,9 +19,18 @@ class THFsetform : public QDialog {
  public:
   THFsetform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
+  // The Font command: the six text boxes of header and footer.
+  void applyFont(const QFont& font);
+
  private:
   AppState& state_;
   Platform& platform_;
+  QLineEdit* HLeft;
+  QLineEdit* Hsuf;
+  QLineEdit* HRight;
+  QLineEdit* FLeft;
+  QLineEdit* Fsuf;
+  QLineEdit* FRight;
 };
 
 }  // namespace pelarin::gui

@@ -1,7 +1,14 @@
-// The "Mail Window" window.
+// The "Mail Window": mail to up to ten user IDs, written to the upload script.
 #pragma once
 
-#include <QWidget>
+#include <array>
+
+#include "gui/compose/composerwindow.h"
+#include "gui/compose/editorparts.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
 
 namespace pelarin {
 struct AppState;
@@ -11,15 +18,36 @@ namespace pelarin::gui {
 
 class Platform;
 
-class TMailform : public QWidget {
+class TMailform : public ComposerWindow {
   Q_OBJECT
 
  public:
+  static constexpr int kIds = 10;
+
   TMailform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
+  // The Font command.
+  void applyFont(const QFont& font);
+
+ protected:
+  StoredGeometry stored() override;
+  int derivedWidth() const override;
+  void FormResize() override;
+
  private:
+  void BitBtn2Click();
+
   AppState& state_;
   Platform& platform_;
+  QLineEdit* Edit1;
+  QPushButton* Quotation;
+  QPushButton* BitBtn1;
+  QPushButton* BitBtn2;
+  std::array<QLineEdit*, kIds> ID;  // ID0 .. ID9
+  QLineEdit* Edit2;
+  QLineEdit* MesTitle;
+  CounterRow counters_;
+  QPlainTextEdit* MailView;
 };
 
 }  // namespace pelarin::gui

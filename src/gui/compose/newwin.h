@@ -1,7 +1,12 @@
-// The "New Message Window" window.
+// The "New Message Window": a new message to a board, written to the upload script.
 #pragma once
 
-#include <QWidget>
+#include "gui/compose/composerwindow.h"
+#include "gui/compose/editorparts.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
 
 namespace pelarin {
 struct AppState;
@@ -11,15 +16,33 @@ namespace pelarin::gui {
 
 class Platform;
 
-class TNewform : public QWidget {
+class TNewform : public ComposerWindow {
   Q_OBJECT
 
  public:
   TNewform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
+  // The Font command.
+  void applyFont(const QFont& font);
+
+ protected:
+  StoredGeometry stored() override;
+  int derivedWidth() const override;
+  void FormResize() override;
+
  private:
+  void BitBtn2Click();
+
   AppState& state_;
   Platform& platform_;
+  QPushButton* BitBtn1;
+  QPushButton* BitBtn2;
+  QLineEdit* Edit1;
+  QLineEdit* Boardnum;
+  QLineEdit* Edit2;
+  QLineEdit* MesTitle;
+  CounterRow counters_;
+  QPlainTextEdit* NewView;
 };
 
 }  // namespace pelarin::gui

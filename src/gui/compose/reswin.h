@@ -1,7 +1,12 @@
-// The "Responce Window" window.
+// The "Responce Window": a response to the shown message, written to the upload script.
 #pragma once
 
-#include <QWidget>
+#include "gui/compose/composerwindow.h"
+#include "gui/compose/editorparts.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
 
 namespace pelarin {
 struct AppState;
@@ -11,15 +16,37 @@ namespace pelarin::gui {
 
 class Platform;
 
-class TResform : public QWidget {
+class TResform : public ComposerWindow {
   Q_OBJECT
 
  public:
   TResform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
+  // The Font command.
+  void applyFont(const QFont& font);
+
+ protected:
+  StoredGeometry stored() override;
+  int derivedWidth() const override;
+  void FormResize() override;
+
  private:
+  void BitBtn2Click();
+
   AppState& state_;
   Platform& platform_;
+  QPushButton* BitBtn1;
+  QPushButton* BitBtn2;
+  QLineEdit* Edit1;
+  QLineEdit* Edit2;
+  QLineEdit* Edit3;
+  QLineEdit* Edit4;
+  QLineEdit* ResTitle;
+  QLineEdit* MesTitle;
+  QLineEdit* Boardnum;
+  QLineEdit* Mesnum;
+  CounterRow counters_;
+  QPlainTextEdit* Resview;
 };
 
 }  // namespace pelarin::gui

@@ -1,10 +1,50 @@
 #include "gui/compose/sigwin.h"
 
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "core/app/appstate.h"
+#include "gui/platform/geometry.h"
+
 namespace pelarin::gui {
+
+namespace {
+
+constexpr int kButtonWidth = 75, kButtonHeight = 25;
+constexpr int kOkLeft = 5;
+
+}  // namespace
 
 TSigform::TSigform(AppState& state, Platform& platform, QWidget* parent)
     : QDialog(parent), state_(state), platform_(platform) {
   setWindowTitle(QStringLiteral("Signature Edit"));
+  BitBtn1 = designButton(this, "BitBtn1", QStringLiteral("OK"), QRect(kOkLeft, 0, kButtonWidth, kButtonHeight));
+  counters_ = makeCounterRow(this);
+  BitBtn2 = designButton(this, "BitBtn2", QStringLiteral("Cancel"), QRect(0, 0, kButtonWidth, kButtonHeight));
+  SigView = designEditor(this, "SigView");
+
+  connect(BitBtn2, &QPushButton::clicked, this, &TSigform::BitBtn2Click);
+  FormResize();
+  setClientSize(this, right(BitBtn2) + 8, kDesignHeight);
+}
+
+void TSigform::applyFont(const QFont& font) { SigView->setFont(font); }
+
+void TSigform::BitBtn2Click() { reject(); }
+
+void TSigform::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  FormResize();
+}
+
+void TSigform::FormResize() {
+  BitBtn1->move(BitBtn1->x(), 5);
+  BitBtn2->move(BitBtn2->x(), BitBtn1->y());
+  placeCounterRow(counters_, right(BitBtn1) + 10, bottom(BitBtn1) - counters_.Label1->height(), 15);
+  BitBtn2->move(right(counters_.linenum) + 20, BitBtn2->y());
+  const int top = bottom(BitBtn2) + 5;
+  SigView->setGeometry(0, top, width(), qMax(0, height() - top));
 }
 
 }  // namespace pelarin::gui

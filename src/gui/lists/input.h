@@ -1,7 +1,12 @@
-// The "Input List" window.
+// The "Input List" window: offers the lines of a board or name list for picking one.
 #pragma once
 
 #include <QDialog>
+
+#include "gui/platform/geometry.h"
+
+class QListWidget;
+class QPushButton;
 
 namespace pelarin {
 struct AppState;
@@ -17,9 +22,29 @@ class TInputList : public QDialog {
  public:
   TInputList(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
+  // Each offer of a list moves the window to its stored top and left.
+  void placeAtStoredPosition();
+
+  // The Font command.
+  void applyFont(const QFont& font);
+
+  // Every close (OK, Cancel, the close box) ends here.
+  void done(int result) override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  StoredGeometry stored();
+  void FormResize();
+  void FormClose();
+  void BitBtn2Click();
+
   AppState& state_;
   Platform& platform_;
+  QPushButton* BitBtn1;
+  QPushButton* BitBtn2;
+  QListWidget* SelectListBox;
 };
 
 }  // namespace pelarin::gui

@@ -1,0 +1,38 @@
+#include "gui/compose/composerwindow.h"
+
+#include <QCloseEvent>
+
+namespace pelarin::gui {
+
+ComposerWindow::ComposerWindow(QWidget* parent) : QWidget(parent, Qt::Window) {}
+
+void ComposerWindow::placeAtStoredPosition() { takePosition(this, stored()); }
+
+void ComposerWindow::FormCreate() {
+  FormResize();
+  takeSize(this, stored(), derivedWidth());
+}
+
+void ComposerWindow::FormActivate() { takeSize(this, stored(), derivedWidth()); }
+
+void ComposerWindow::FormClose() {
+  recordSize(this, stored());
+  recordPosition(this, stored());
+}
+
+bool ComposerWindow::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) FormActivate();
+  return QWidget::event(event);
+}
+
+void ComposerWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FormResize();
+}
+
+void ComposerWindow::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+}  // namespace pelarin::gui

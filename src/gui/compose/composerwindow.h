@@ -1,0 +1,44 @@
+// What the response, new-message and mail windows share: a modeless window
+// that takes its stored client size at creation and at every activation, is
+// placed by its opening command, and records size and position at its close.
+#pragma once
+
+#include <QWidget>
+
+#include "gui/platform/geometry.h"
+
+namespace pelarin {
+struct AppState;
+}
+
+namespace pelarin::gui {
+
+class ComposerWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // The opening command moves the window to its stored top and left.
+  void placeAtStoredPosition();
+
+ protected:
+  explicit ComposerWindow(QWidget* parent);
+
+  // The window's geometry fields in the state.
+  virtual StoredGeometry stored() = 0;
+  // The client width that a width field of 0 stands for.
+  virtual int derivedWidth() const = 0;
+  // The layout rule, run after every size change.
+  virtual void FormResize() = 0;
+
+  // Lays the controls out at their design places, then takes the stored size;
+  // the derived constructor calls it once its controls exist.
+  void FormCreate();
+  virtual void FormActivate();
+  virtual void FormClose();
+
+  bool event(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+};
+
+}  // namespace pelarin::gui
