@@ -1,7 +1,8 @@
+#include "gui/platform/geometry.h"
+
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "gui/platform/geometry.h"
 #include "support/guitest.h"
 
 using namespace pelarin::gui;

@@ -1,8 +1,4 @@
 #include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <functional>
 #include <memory>
@@ -81,12 +77,14 @@ void checkNew(QWidget* w) {
   QCOMPARE(y(w, "BitBtn1"), 5);
   QCOMPARE(y(w, "BitBtn2"), 5);
   QCOMPARE(b(w, "Edit1"), b(w, "BitBtn1"));
-  QCOMPARE(c(w, "Boardnum")->geometry(), QRect(r(w, "Edit1"), y(w, "Edit1"), wd(w, "Boardnum"), ht(w, "Edit1")));
+  QCOMPARE(c(w, "Boardnum")->geometry(),
+           QRect(r(w, "Edit1"), y(w, "Edit1"), wd(w, "Boardnum"), ht(w, "Edit1")));
   QCOMPARE(x(w, "Edit1"), 5);
   QCOMPARE(x(w, "BitBtn1"), r(w, "Boardnum") + 30);
   QCOMPARE(x(w, "BitBtn2"), r(w, "BitBtn1") + 15);
   QCOMPARE(c(w, "Edit2")->pos(), QPoint(x(w, "Edit1"), b(w, "Edit1") + 5));
-  QCOMPARE(c(w, "MesTitle")->geometry(), QRect(r(w, "Edit2"), y(w, "Edit2"), wd(w, "MesTitle"), ht(w, "Edit2")));
+  QCOMPARE(c(w, "MesTitle")->geometry(),
+           QRect(r(w, "Edit2"), y(w, "Edit2"), wd(w, "MesTitle"), ht(w, "Edit2")));
   checkCounters(w, x(w, "Edit1"), b(w, "Edit2") + 5, 30);
   checkEditor(w, "NewView", b(w, "Label1") + 1);
 }
@@ -180,8 +178,7 @@ class LayoutTest : public QObject {
         window->resize(size);
         QCOMPARE(window->size(), size);
         k.check(window.get());
-        if (QTest::currentTestFailed())
-          return qWarning("%s at %dx%d", k.window, size.width(), size.height());
+        if (QTest::currentTestFailed()) return qWarning("%s at %dx%d", k.window, size.width(), size.height());
       }
     }
   }
@@ -295,46 +292,6 @@ class LayoutTest : public QObject {
     QCOMPARE(state.InputListHeight, 180);
   }
 
-  void controlsCarryTheirCaptions() {
-    AppState state = initialSizes();
-    ScriptedPlatform platform;
-    TResform res(state, platform);
-    TNewform nw(state, platform);
-    TMailform mail(state, platform);
-    TSigform sig(state, platform);
-    TInputList input(state, platform);
-    const std::vector<std::tuple<QWidget*, const char*, QString>> texts{
-        {&res, "Edit1", "Res. To ..."},   {&res, "Edit2", "Title"},       {&res, "Edit3", "Board No."},
-        {&res, "Edit4", "Message No."},   {&res, "BitBtn1", "OK"},        {&res, "BitBtn2", "Cancel"},
-        {&nw, "Edit1", "Board Number"},   {&nw, "Edit2", "Title"},        {&mail, "Edit1", "Mail To. ID..."},
-        {&mail, "Edit2", "Title"},        {&mail, "Quotation", "Quotation"}, {&sig, "BitBtn1", "OK"},
-        {&input, "BitBtn1", "OK"},        {&input, "BitBtn2", "Cancel"},
-    };
-    for (const auto& [window, name, text] : texts) {
-      QString shown;
-      if (auto* edit = qobject_cast<QLineEdit*>(c(window, name))) {
-        shown = edit->text();
-        QVERIFY2(edit->isReadOnly(), name);
-      } else {
-        shown = testing::control<QPushButton>(window, name)->text();
-      }
-      QCOMPARE(shown, text);
-    }
-    for (QWidget* window : std::initializer_list<QWidget*>{&res, &nw, &mail, &sig}) {
-      QCOMPARE(testing::control<QLabel>(window, "Label1")->text(), QStringLiteral("Letters :"));
-      QCOMPARE(testing::control<QLabel>(window, "Label2")->text(), QStringLiteral("Lines :"));
-      QCOMPARE(testing::control<QLabel>(window, "letternum")->text(), QStringLiteral("0"));
-      QCOMPARE(testing::control<QLabel>(window, "linenum")->text(), QStringLiteral("0"));
-    }
-    for (const char* n : {"ResTitle", "Boardnum", "Mesnum"})
-      QVERIFY(testing::control<QLineEdit>(&res, n)->isReadOnly());
-    QCOMPARE(res.windowTitle(), QStringLiteral("Responce Window"));
-    QCOMPARE(nw.windowTitle(), QStringLiteral("New Message Window"));
-    QCOMPARE(mail.windowTitle(), QStringLiteral("Mail Window"));
-    QCOMPARE(sig.windowTitle(), QStringLiteral("Signature Edit"));
-    QCOMPARE(input.windowTitle(), QStringLiteral("Input List"));
-  }
-
   void theFontCommandReachesEveryTextArea() {
     AppState state = initialSizes();
     ScriptedPlatform platform;
@@ -353,9 +310,9 @@ class LayoutTest : public QObject {
     input.applyFont(font);
     hfset.applyFont(font);
     const std::vector<std::pair<QWidget*, const char*>> areas{
-        {&res, "Resview"},   {&nw, "NewView"},   {&mail, "MailView"}, {&sig, "SigView"},
-        {&input, "SelectListBox"}, {&hfset, "HLeft"}, {&hfset, "Hsuf"}, {&hfset, "HRight"},
-        {&hfset, "FLeft"},   {&hfset, "Fsuf"},   {&hfset, "FRight"}};
+        {&res, "Resview"},         {&nw, "NewView"},  {&mail, "MailView"}, {&sig, "SigView"},
+        {&input, "SelectListBox"}, {&hfset, "HLeft"}, {&hfset, "Hsuf"},    {&hfset, "HRight"},
+        {&hfset, "FLeft"},         {&hfset, "Fsuf"},  {&hfset, "FRight"}};
     for (const auto& [window, name] : areas) QVERIFY2(c(window, name)->font().pointSize() == 15, name);
     // Other controls keep theirs.
     QVERIFY(c(&res, "MesTitle")->font().pointSize() != 15);

@@ -1,3 +1,5 @@
+#include "gui/reading/listwin.h"
+
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -9,7 +11,6 @@
 #include "core/text/linewriter.h"
 #include "gui/platform/geometry.h"
 #include "gui/platform/scriptedplatform.h"
-#include "gui/reading/listwin.h"
 #include "gui/reading/messagelistmodel.h"
 #include "support/guitest.h"
 

@@ -21,7 +21,7 @@ constexpr int kTitleLabelWidth = 41;  // Edit2 "Title"
 constexpr int kTitleWidth = 300;      // MesTitle
 
 constexpr const char* kIdNames[TMailform::kIds] = {"ID0", "ID1", "ID2", "ID3", "ID4",
-                                                    "ID5", "ID6", "ID7", "ID8", "ID9"};
+                                                   "ID5", "ID6", "ID7", "ID8", "ID9"};
 
 }  // namespace
 
@@ -35,7 +35,8 @@ TMailform::TMailform(AppState& state, Platform& platform, QWidget* parent)
   BitBtn1->setEnabled(false);
   BitBtn2 = designButton(this, "BitBtn2", QStringLiteral("Cancel"), QRect(0, 0, kButtonWidth, kButtonHeight));
   for (int i = 0; i < kIds; ++i)
-    ID[static_cast<size_t>(i)] = designControl<QLineEdit>(this, kIdNames[i], QRect(0, 0, kIdWidth, kBoxHeight));
+    ID[static_cast<size_t>(i)] =
+        designControl<QLineEdit>(this, kIdNames[i], QRect(0, 0, kIdWidth, kBoxHeight));
   Edit2 = captionBox(this, "Edit2", QStringLiteral("Title"), QRect(0, 0, kTitleLabelWidth, kBoxHeight));
   MesTitle = designControl<QLineEdit>(this, "MesTitle", QRect(0, 0, kTitleWidth, kBoxHeight));
   counters_ = makeCounterRow(this);

@@ -25,7 +25,8 @@ constexpr int kBoardMaxLength = 4;
 TNewform::TNewform(AppState& state, Platform& platform, QWidget* parent)
     : ComposerWindow(parent), state_(state), platform_(platform) {
   setWindowTitle(QStringLiteral("New Message Window"));
-  Edit1 = captionBox(this, "Edit1", QStringLiteral("Board Number"), QRect(0, 0, kBoardLabelWidth, kBoxHeight));
+  Edit1 =
+      captionBox(this, "Edit1", QStringLiteral("Board Number"), QRect(0, 0, kBoardLabelWidth, kBoxHeight));
   Boardnum = designControl<QLineEdit>(this, "Boardnum", QRect(0, 0, kBoardWidth, kBoxHeight));
   Boardnum->setMaxLength(kBoardMaxLength);
   BitBtn1 = designButton(this, "BitBtn1", QStringLiteral("OK"), QRect(0, 0, kButtonWidth, kButtonHeight));
@@ -40,7 +41,9 @@ TNewform::TNewform(AppState& state, Platform& platform, QWidget* parent)
   FormCreate();
 }
 
-StoredGeometry TNewform::stored() { return {state_.NewHeight, state_.NewWidth, state_.NewTop, state_.NewLeft}; }
+StoredGeometry TNewform::stored() {
+  return {state_.NewHeight, state_.NewWidth, state_.NewTop, state_.NewLeft};
+}
 
 int TNewform::derivedWidth() const { return right(BitBtn2) + 8; }
 

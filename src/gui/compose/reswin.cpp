@@ -15,7 +15,7 @@ namespace {
 // Design sizes; the layout rule places every control.
 constexpr int kButtonWidth = 75, kButtonHeight = 25;
 constexpr int kBoxHeight = 24;
-constexpr int kResToWidth = 73;      // Edit1 "Res. To ..."
+constexpr int kResToWidth = 73;       // Edit1 "Res. To ..."
 constexpr int kTitleLabelWidth = 41;  // Edit2 "Title"
 constexpr int kBoardLabelWidth = 65;  // Edit3 "Board No."
 constexpr int kMesLabelWidth = 81;    // Edit4 "Message No."
@@ -48,7 +48,9 @@ TResform::TResform(AppState& state, Platform& platform, QWidget* parent)
   FormCreate();
 }
 
-StoredGeometry TResform::stored() { return {state_.ResHeight, state_.ResWidth, state_.ResTop, state_.ResLeft}; }
+StoredGeometry TResform::stored() {
+  return {state_.ResHeight, state_.ResWidth, state_.ResTop, state_.ResLeft};
+}
 
 int TResform::derivedWidth() const { return right(BitBtn1) + 8; }
 

@@ -19,7 +19,8 @@ constexpr int kOkLeft = 5;
 TSigform::TSigform(AppState& state, Platform& platform, QWidget* parent)
     : QDialog(parent), state_(state), platform_(platform) {
   setWindowTitle(QStringLiteral("Signature Edit"));
-  BitBtn1 = designButton(this, "BitBtn1", QStringLiteral("OK"), QRect(kOkLeft, 0, kButtonWidth, kButtonHeight));
+  BitBtn1 =
+      designButton(this, "BitBtn1", QStringLiteral("OK"), QRect(kOkLeft, 0, kButtonWidth, kButtonHeight));
   counters_ = makeCounterRow(this);
   BitBtn2 = designButton(this, "BitBtn2", QStringLiteral("Cancel"), QRect(0, 0, kButtonWidth, kButtonHeight));
   SigView = designEditor(this, "SigView");

@@ -10,7 +10,7 @@ namespace {
 
 // The leading blanks belong to the texts.
 const std::array<QString, MessageListModel::kColumns> kHeaders{
-    QStringLiteral("B No."), QStringLiteral("M No."),  QStringLiteral(" ID"),
+    QStringLiteral("B No."),   QStringLiteral("M No."),  QStringLiteral(" ID"),
     QStringLiteral(" Writer"), QStringLiteral(" Title"), QStringLiteral("R No.")};
 
 }  // namespace
