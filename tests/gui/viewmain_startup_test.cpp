@@ -174,22 +174,6 @@ class ViewmainStartupTest : public QObject {
     QVERIFY(platform.helpClosed.empty());
   }
 
-  void helpShownAndClosedWhenTheFileExists() {
-    testing::WorkDir dir;
-    ScriptedPlatform platform;
-    Application app(platform);
-    control<QAction>(&app.main(), "Help2")->trigger();
-    QVERIFY(platform.helpShown.empty());
-
-    dir.write(QStringLiteral("pelarin.HLP"), "<html></html>");
-    control<QAction>(&app.main(), "Help2")->trigger();
-    QCOMPARE(platform.helpShown.size(), size_t{1});
-    QCOMPARE(platform.helpShown[0], dir.file(QStringLiteral("pelarin.HLP")));
-    QVERIFY(app.main().close());
-    QCOMPARE(platform.helpClosed.size(), size_t{1});
-    QCOMPARE(platform.helpClosed[0], dir.file(QStringLiteral("pelarin.HLP")));
-  }
-
   void exitClosesTheMainWindow() {
     testing::WorkDir dir;
     ScriptedPlatform platform;
@@ -199,20 +183,6 @@ class ViewmainStartupTest : public QObject {
     control<QAction>(&app.main(), "Exit1")->trigger();
     QCOMPARE(closed.count(), 1);
     QVERIFY(!app.main().isVisible());
-  }
-
-  void aboutNamesTheProgramAndItsVersion() {
-    testing::WorkDir dir;
-    ScriptedPlatform platform;
-    Application app(platform);
-    control<QAction>(&app.main(), "About1")->trigger();
-    QCOMPARE(platform.boxes.size(), size_t{1});
-    QCOMPARE(platform.boxes[0].kind, BoxKind::Information);
-    const QStringList lines = platform.boxes[0].text.split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 2);
-    QVERIFY(lines[0].startsWith(QStringLiteral("Pelarin")));
-    QVERIFY(lines[0].contains(QStringLiteral(PELARIN_VERSION)));
-    QVERIFY(app.main().close());
   }
 
   void menusHoldEveryCommandInOrder() {

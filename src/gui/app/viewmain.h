@@ -125,6 +125,7 @@ class TLogview : public QMainWindow, public AppHost {
   Windows windows_;
   QString applicationTitle_;
   bool ownsLock_ = false;
+  bool rebuildingList_ = false;
   QSet<QKeySequence> menuKeys_;
 
   QPushButton* BtPrevious = nullptr;

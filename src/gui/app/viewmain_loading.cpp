@@ -49,6 +49,13 @@ void TLogview::afterLoading() {
   }
   BtList->setEnabled(true);
   if (TListform* list = windows_.list) {
+    // The rebuild selects the row already shown; its select event must not
+    // refill header boxes that a cancelled Load has emptied.
+    rebuildingList_ = true;
+    struct Reset {
+      bool& flag;
+      ~Reset() { flag = false; }
+    } reset{rebuildingList_};
     list->selectRow(state_.CurrentMes);
     list->BtListClick();
     list->close();
