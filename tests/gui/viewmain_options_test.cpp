@@ -19,6 +19,8 @@
 #include "gui/reading/listwin.h"
 #include "support/guitest.h"
 
+#include <QFontInfo>
+
 using namespace pelarin;
 using namespace pelarin::gui;
 using testing::control;
@@ -55,6 +57,18 @@ class ViewmainOptionsTest : public QObject {
         {&app.sig(), "SigView"}};
     for (const auto& [window, name] : areas) QVERIFY2(control<QWidget>(window, name)->font() == chosen, name);
     QVERIFY(platform.boxes.empty());
+    QVERIFY(main.close());
+  }
+  void keepingTheFaceTheDefaultShowsKeepsItsName() {
+    testing::WorkDir dir;
+    ScriptedPlatform platform;
+    Application app(platform);
+    TLogview& main = app.main();
+    const QString shown = QFontInfo(control<QPlainTextEdit>(&main, "Docview")->font()).family();
+    platform.fonts.push_back(QFont(shown, 11));
+    control<QAction>(&main, "Font1")->trigger();
+    QCOMPARE(main.state().FontName, testing::sj("ＭＳ ゴシック"));
+    QCOMPARE(main.state().FontSize, 11);
     QVERIFY(main.close());
   }
   void helpShownAndClosedWhenTheFileExists() {

@@ -26,10 +26,15 @@ void TLogview::Directry1Click() {
 
 void TLogview::Font1Click() {
   runCommand(platform_, this, [this] {
-    std::optional<QFont> font = platform_.chooseFont(this, Docview->font());
+    // The dialog lists only installed faces: open it on the face the default's
+    // substitution really shows, and keep the default's name if that face stays.
+    QFont initial = Docview->font();
+    const QString shown = QFontInfo(initial).family();
+    initial.setFamily(shown);
+    std::optional<QFont> font = platform_.chooseFont(this, initial);
     if (!font) return;
     // The face is encoded first: one without a code page 932 name changes nothing.
-    const Bytes face = toBytes(font->family());
+    const Bytes face = font->family() == shown ? state_.FontName : toBytes(font->family());
     const int size = font->pointSize() > 0 ? font->pointSize() : QFontInfo(*font).pointSize();
     Docview->setFont(*font);
     if (windows_.list) windows_.list->applyFont(*font);
