@@ -4,20 +4,12 @@
 
 #include <memory>
 
+#include "gui/app/windows.h"
+
 namespace pelarin::gui {
 
 class Platform;
 class TLogview;
-class TResform;
-class TNewform;
-class TMailform;
-class TInitform;
-class THFsetform;
-class TListform;
-class TSigform;
-class TInputList;
-class TSetLog;
-class TAlartform;
 
 class Application {
  public:
