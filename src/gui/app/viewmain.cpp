@@ -11,6 +11,9 @@
 #include "core/text/paths.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
+#include "gui/compose/mailwin.h"
+#include "gui/compose/newwin.h"
+#include "gui/compose/reswin.h"
 #include "gui/reading/listwin.h"
 
 namespace pelarin::gui {
@@ -57,6 +60,19 @@ void TLogview::attach(const Windows& windows) {
     connect(list, &TListform::listActivated, this, [this] { BtList->setEnabled(false); });
     connect(list, &TListform::listClosed, this, [this] { BtList->setEnabled(true); });
   }
+  for (ComposerWindow* composer : std::initializer_list<ComposerWindow*>{
+           windows_.newMessage, windows_.res, windows_.mail}) {
+    if (!composer) continue;
+    connect(composer, &ComposerWindow::composing, this, [this] { setComposing(true); });
+    connect(composer, &ComposerWindow::composed, this, [this] { setComposing(false); });
+  }
+}
+
+void TLogview::setComposing(bool on) {
+  // No count of open composers is kept: any close enables all seven.
+  for (const char* name : {"Load1", "Append1", "LoadBBSFile1", "Directry1", "Quotation1", "Signature1",
+                           "Relevance1"})
+    if (QAction* item = findChild<QAction*>(QString::fromLatin1(name))) item->setEnabled(!on);
 }
 
 void TLogview::createControls() {
@@ -156,12 +172,10 @@ void TLogview::createMenus() {
   addItem(option, "Signature1", QStringLiteral("Signature"), ctrl('G'), &TLogview::Signature1Click);
   addItem(option, "Font1", QStringLiteral("Font"), ctrl('F'), &TLogview::Font1Click);
   addItem(option, "Relevance1", QStringLiteral("Relevance"), ctrl('U'), &TLogview::Relevance1Click);
-  addItem(option, "OtherConfig1", QStringLiteral("Other Config"), ctrl('E'), &TLogview::OtherConfig1Click);
+  addItem(option, "Alart1", QStringLiteral("Other Config"), ctrl('E'), &TLogview::Alart1Click);
   option->addSeparator();
-  addItem(option, "MakeBoardList1", QStringLiteral("Make Board List"), ctrl('B'),
-          &TLogview::MakeBoardList1Click);
-  addItem(option, "MakeNameList1", QStringLiteral("Make Name List"), ctrl('Z'),
-          &TLogview::MakeNameList1Click);
+  addItem(option, "BoardList1", QStringLiteral("Make Board List"), ctrl('B'), &TLogview::BoardList1Click);
+  addItem(option, "NameList1", QStringLiteral("Make Name List"), ctrl('Z'), &TLogview::NameList1Click);
 
   QMenu* window = menu("Window1", "Window");
   addItem(window, "InitSize1", QStringLiteral("Init Size"), ctrl('T'), &TLogview::InitSize1Click);
@@ -209,14 +223,8 @@ std::filesystem::path TLogview::workFile(const char* name) const {
 }
 
 void TLogview::LoadBBSFile1Click() {}
-void TLogview::BtNewmesClick() {}
-void TLogview::BtResponceClick() {}
-void TLogview::BtMailClick() {}
-void TLogview::Quotation1Click() {}
-void TLogview::Signature1Click() {}
 void TLogview::Relevance1Click() {}
-void TLogview::OtherConfig1Click() {}
-void TLogview::MakeBoardList1Click() {}
-void TLogview::MakeNameList1Click() {}
+void TLogview::BoardList1Click() {}
+void TLogview::NameList1Click() {}
 
 }  // namespace pelarin::gui

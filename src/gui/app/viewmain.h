@@ -82,9 +82,9 @@ class TLogview : public QMainWindow, public AppHost {
   void Signature1Click();
   void Font1Click();
   void Relevance1Click();
-  void OtherConfig1Click();
-  void MakeBoardList1Click();
-  void MakeNameList1Click();
+  void Alart1Click();
+  void BoardList1Click();
+  void NameList1Click();
   void InitSize1Click();
   void InitPosition1Click();
   void Help2Click();
@@ -118,6 +118,7 @@ class TLogview : public QMainWindow, public AppHost {
   void clearHeader();
   void afterLoading();
   void selectListRow();
+  void setComposing(bool on);
   std::filesystem::path workFile(const char* name) const;
 
   AppState state_;

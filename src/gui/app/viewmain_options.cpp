@@ -7,6 +7,7 @@
 #include "core/text/paths.h"
 #include "gui/app/initwin.h"
 #include "gui/app/viewmain.h"
+#include "gui/compose/alartwin.h"
 #include "gui/compose/hfsetwin.h"
 #include "gui/compose/mailwin.h"
 #include "gui/compose/newwin.h"
@@ -47,6 +48,18 @@ void TLogview::Font1Click() {
     state_.FontSize = size;
     state_.FontName = face;
   });
+}
+
+void TLogview::Quotation1Click() {
+  if (windows_.hfset) windows_.hfset->execute();
+}
+
+void TLogview::Signature1Click() {
+  if (windows_.sig) windows_.sig->execute();
+}
+
+void TLogview::Alart1Click() {
+  if (windows_.alart) windows_.alart->execute();
 }
 
 void TLogview::Help2Click() {

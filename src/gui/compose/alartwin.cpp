@@ -7,4 +7,6 @@ TAlartform::TAlartform(AppState& state, Platform& platform, QWidget* parent)
   setWindowTitle(QStringLiteral("Other Config"));
 }
 
+void TAlartform::execute() {}
+
 }  // namespace pelarin::gui

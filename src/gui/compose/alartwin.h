@@ -17,6 +17,9 @@ class TAlartform : public QDialog {
  public:
   TAlartform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
+  // The Other Config command: fills the controls from the state, shows the dialog modally.
+  void execute();
+
  private:
   AppState& state_;
   Platform& platform_;

@@ -18,6 +18,7 @@ void ComposerWindow::FormActivate() { takeSize(this, stored(), derivedWidth()); 
 void ComposerWindow::FormClose() {
   recordSize(this, stored());
   recordPosition(this, stored());
+  Q_EMIT composed();
 }
 
 bool ComposerWindow::event(QEvent* event) {

@@ -20,6 +20,13 @@ class ComposerWindow : public QWidget {
   // The opening command moves the window to its stored top and left.
   void placeAtStoredPosition();
 
+ Q_SIGNALS:
+  // The opening is about to show the window: the main window's log and
+  // setting commands wait until a composer closes.
+  void composing();
+  // Every close, by OK, Cancel or the close box.
+  void composed();
+
  protected:
   explicit ComposerWindow(QWidget* parent);
 

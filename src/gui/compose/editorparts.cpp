@@ -1,9 +1,13 @@
 #include "gui/compose/editorparts.h"
 
 #include <QLabel>
-#include <QPlainTextEdit>
+#include <QTextBlock>
 
+#include "core/app/appstate.h"
+#include "core/compose/counters.h"
+#include "core/text/cp932.h"
 #include "gui/platform/geometry.h"
+#include "gui/platform/qtext.h"
 
 namespace pelarin::gui {
 
@@ -20,10 +24,89 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int width)
   return l;
 }
 
+void paint(QLabel* label, CounterColour colour) {
+  const QColor background = counterBackground(*label, colour);
+  QPalette palette = label->palette();
+  if (palette.color(QPalette::Window) == background) return;
+  palette.setColor(QPalette::Window, background);
+  label->setPalette(palette);
+}
+
 }  // namespace
 
-QPlainTextEdit* designEditor(QWidget* parent, const char* name) {
-  auto* editor = designControl<QPlainTextEdit>(parent, name, QRect());
+Lines EditorView::lines() const { return editorLines(toBytes(toPlainText())); }
+
+void EditorView::setLines(const Lines& lines) {
+  QStringList texts;
+  texts.reserve(static_cast<qsizetype>(lines.size()));
+  for (const Bytes& line : lines) texts.append(toQ(line));
+  setPlainText(texts.join(QLatin1Char('\n')));
+  moveCursor(QTextCursor::Start);
+}
+
+void EditorView::keyPressEvent(QKeyEvent* event) {
+  QPlainTextEdit::keyPressEvent(event);
+  Q_EMIT caretEvent();
+}
+
+void EditorView::keyReleaseEvent(QKeyEvent* event) {
+  QPlainTextEdit::keyReleaseEvent(event);
+  Q_EMIT caretEvent();
+}
+
+void EditorView::mousePressEvent(QMouseEvent* event) {
+  QPlainTextEdit::mousePressEvent(event);
+  Q_EMIT caretEvent();
+}
+
+void EditorView::mouseReleaseEvent(QMouseEvent* event) {
+  QPlainTextEdit::mouseReleaseEvent(event);
+  Q_EMIT caretEvent();
+}
+
+void EditorView::inputMethodEvent(QInputMethodEvent* event) {
+  QPlainTextEdit::inputMethodEvent(event);
+  Q_EMIT caretEvent();
+}
+
+CaretCounts caretCounts(const QPlainTextEdit& editor) {
+  const QTextCursor cursor = editor.textCursor();
+  const int position = cursor.selectionStart();
+  const QTextBlock block = editor.document()->findBlock(position);
+  const QString before = block.text().left(position - block.position());
+  return {static_cast<int>(cp932Length(before.toStdU16String())), block.blockNumber() + 1};
+}
+
+void CounterRow::update(const QPlainTextEdit& editor, const AppState* alarms) const {
+  const CaretCounts at = caretCounts(editor);
+  if (alarms) {
+    paint(letternum, letterColour(at.column, *alarms));
+    paint(linenum, lineColour(at.line, *alarms));
+  }
+  letternum->setText(QString::number(at.column));
+  linenum->setText(QString::number(at.line));
+}
+
+void CounterRow::reset() const {
+  letternum->setText(QStringLiteral("0"));
+  linenum->setText(QStringLiteral("0"));
+}
+
+QColor counterBackground(const QWidget& label, CounterColour colour) {
+  switch (colour) {
+    case CounterColour::Caution:
+      return QColor(0xFF, 0xFF, 0x00);
+    case CounterColour::Alarm:
+      return QColor(0xFF, 0x00, 0x00);
+    case CounterColour::Normal:
+      break;
+  }
+  const QWidget* window = label.window();
+  return window->palette().color(QPalette::Window);
+}
+
+EditorView* designEditor(QWidget* parent, const char* name) {
+  auto* editor = designControl<EditorView>(parent, name, QRect());
   editor->setLineWrapMode(QPlainTextEdit::NoWrap);
   editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -39,6 +122,10 @@ CounterRow makeCounterRow(QWidget* parent) {
   row.letternum->setAutoFillBackground(true);
   row.linenum->setAutoFillBackground(true);
   return row;
+}
+
+void followCaret(EditorView* editor, const CounterRow& row, const AppState* alarms) {
+  QObject::connect(editor, &EditorView::caretEvent, editor, [editor, row, alarms] { row.update(*editor, alarms); });
 }
 
 void placeCounterRow(const CounterRow& row, int left, int top, int gap) {

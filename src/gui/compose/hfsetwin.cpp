@@ -29,4 +29,6 @@ void THFsetform::applyFont(const QFont& font) {
   for (QLineEdit* box : {HLeft, Hsuf, HRight, FLeft, Fsuf, FRight}) box->setFont(font);
 }
 
+void THFsetform::execute() {}
+
 }  // namespace pelarin::gui

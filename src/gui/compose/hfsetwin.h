@@ -19,6 +19,9 @@ class THFsetform : public QDialog {
  public:
   THFsetform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
+  // The Quotation command: fills the controls from the state, shows the dialog modally.
+  void execute();
+
   // The Font command: the six text boxes of header and footer.
   void applyFont(const QFont& font);
 

@@ -59,6 +59,8 @@ int TMailform::derivedWidth() const { return right(ID[kIds - 1]) + 8; }
 
 void TMailform::applyFont(const QFont& font) { MailView->setFont(font); }
 
+void TMailform::open(bool /*quotationEnabled*/) {}
+
 void TMailform::BitBtn2Click() { close(); }
 
 void TMailform::FormResize() {

@@ -26,6 +26,9 @@ class TMailform : public ComposerWindow {
 
   TMailform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
+  // The Mail To command; quotationEnabled: the shown message has a title and a writer ID.
+  void open(bool quotationEnabled);
+
   // The Font command.
   void applyFont(const QFont& font);
 

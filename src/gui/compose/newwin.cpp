@@ -49,6 +49,8 @@ int TNewform::derivedWidth() const { return right(BitBtn2) + 8; }
 
 void TNewform::applyFont(const QFont& font) { NewView->setFont(font); }
 
+void TNewform::open() {}
+
 void TNewform::BitBtn2Click() { close(); }
 
 void TNewform::FormResize() {

@@ -22,6 +22,10 @@ class TNewform : public ComposerWindow {
  public:
   TNewform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
+  // The New Message command: brings an open window to the front, else clears
+  // and shows it.
+  void open();
+
   // The Font command.
   void applyFont(const QFont& font);
 

@@ -56,6 +56,8 @@ int TResform::derivedWidth() const { return right(BitBtn1) + 8; }
 
 void TResform::applyFont(const QFont& font) { Resview->setFont(font); }
 
+void TResform::open(const QPlainTextEdit& /*docview*/) {}
+
 void TResform::BitBtn2Click() { close(); }
 
 void TResform::FormResize() {

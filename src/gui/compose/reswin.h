@@ -22,6 +22,10 @@ class TResform : public ComposerWindow {
  public:
   TResform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
+  // The Response command for the message shown in the main window, whose
+  // viewer's selection chooses the lines quoted.
+  void open(const QPlainTextEdit& docview);
+
   // The Font command.
   void applyFont(const QFont& font);
 

@@ -48,4 +48,6 @@ void TSigform::FormResize() {
   SigView->setGeometry(0, top, width(), qMax(0, height() - top));
 }
 
+void TSigform::execute() {}
+
 }  // namespace pelarin::gui

@@ -24,6 +24,9 @@ class TSigform : public QDialog {
 
   TSigform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
+  // The Signature command: fills the controls from the state, shows the dialog modally.
+  void execute();
+
   // The Font command.
   void applyFont(const QFont& font);
 

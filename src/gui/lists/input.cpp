@@ -32,6 +32,10 @@ StoredGeometry TInputList::stored() {
   return {state_.InputListHeight, state_.InputListWidth, state_.InputListTop, state_.InputListLeft};
 }
 
+std::optional<Bytes> TInputList::offer(const std::filesystem::path& /*file*/, const QString& /*suffix*/) {
+  return std::nullopt;
+}
+
 void TInputList::placeAtStoredPosition() { takePosition(this, stored()); }
 
 void TInputList::applyFont(const QFont& font) { SelectListBox->setFont(font); }

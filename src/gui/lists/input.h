@@ -3,6 +3,10 @@
 
 #include <QDialog>
 
+#include <filesystem>
+#include <optional>
+
+#include "core/text/bytes.h"
 #include "gui/platform/geometry.h"
 
 class QListWidget;
@@ -21,6 +25,14 @@ class TInputList : public QDialog {
 
  public:
   TInputList(AppState& state, Platform& platform, QWidget* parent = nullptr);
+
+  // Offers the entries of a list file, the caption its first line + suffix
+  // (" Board List", " ID List"). The confirmed entry, or nothing when the
+  // file does not exist or the window closed without OK on an entry.
+  std::optional<Bytes> offer(const std::filesystem::path& file, const QString& suffix);
+
+  // The text the last OK confirmed; empty before.
+  const Bytes& PickedText() const { return pickedText_; }
 
   // Each offer of a list moves the window to its stored top and left.
   void placeAtStoredPosition();
@@ -45,6 +57,7 @@ class TInputList : public QDialog {
   QPushButton* BitBtn1;
   QPushButton* BitBtn2;
   QListWidget* SelectListBox;
+  Bytes pickedText_;
 };
 
 }  // namespace pelarin::gui

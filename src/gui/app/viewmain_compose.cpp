@@ -1,0 +1,34 @@
+// The Control menu's composers: new message, response and mail.
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "gui/app/viewmain.h"
+#include "gui/compose/mailwin.h"
+#include "gui/compose/newwin.h"
+#include "gui/compose/reswin.h"
+#include "gui/platform/command.h"
+
+namespace pelarin::gui {
+
+void TLogview::BtNewmesClick() {
+  runCommand(platform_, this, [this] {
+    if (windows_.newMessage) windows_.newMessage->open();
+  });
+}
+
+void TLogview::BtResponceClick() {
+  // The shortcut reaches here only while the item is enabled; the button likewise.
+  if (!BtResponce->isEnabled()) return;
+  runCommand(platform_, this, [this] {
+    if (windows_.res) windows_.res->open(*Docview);
+  });
+}
+
+void TLogview::BtMailClick() {
+  runCommand(platform_, this, [this] {
+    if (windows_.mail) windows_.mail->open(!Title->text().isEmpty() && !IDnum->text().isEmpty());
+  });
+}
+
+}  // namespace pelarin::gui
