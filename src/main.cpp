@@ -1,5 +1,6 @@
 // Pelarin: the desktop program.
 #include <QApplication>
+#include <csignal>
 
 #include "gui/app/application.h"
 #include "gui/app/viewmain.h"
@@ -7,6 +8,10 @@
 #include "gui/platform/qtplatform.h"
 
 int main(int argc, char* argv[]) {
+#ifdef SIGXFSZ
+  // A file size limit then fails the write, which is reported; the composition survives.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Pelarin"));
   QApplication::setApplicationVersion(QStringLiteral(PELARIN_VERSION));

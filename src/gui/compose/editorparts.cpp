@@ -37,10 +37,13 @@ void paint(QLabel* label, CounterColour colour) {
 Lines EditorView::lines() const { return editorLines(toBytes(toPlainText())); }
 
 void EditorView::setLines(const Lines& lines) {
-  QStringList texts;
-  texts.reserve(static_cast<qsizetype>(lines.size()));
-  for (const Bytes& line : lines) texts.append(toQ(line));
-  setPlainText(texts.join(QLatin1Char('\n')));
+  // Every line ends in a line break, as in the file the lines come from.
+  QString text;
+  for (const Bytes& line : lines) {
+    text += toQ(line);
+    text += QLatin1Char('\n');
+  }
+  setPlainText(text);
   moveCursor(QTextCursor::Start);
 }
 

@@ -25,7 +25,7 @@ class EditorView : public QPlainTextEdit {
 
   // The lines as the system's text; throws EncodeError naming what has no form.
   Lines lines() const;
-  // Replaces the text with the lines, the caret at the start.
+  // Replaces the text with the lines, each ended by a line break, the caret at the start.
   void setLines(const Lines& lines);
 
  Q_SIGNALS:

@@ -1,0 +1,29 @@
+#include "core/compose/signature.h"
+
+#include "core/text/linereader.h"
+#include "core/text/linewriter.h"
+#include "core/text/paths.h"
+
+namespace pelarin {
+
+std::optional<Lines> readSignature(const std::filesystem::path& file) {
+  if (!fileExists(file)) return std::nullopt;
+  LineReader in(file);
+  Lines lines;
+  while (!in.atEnd()) lines.push_back(in.readLine());
+  return lines;
+}
+
+void ensureSignature(const std::filesystem::path& file) {
+  if (fileExists(file)) return;
+  LineWriter out(file);
+  out.close();
+}
+
+void writeSignature(const std::filesystem::path& file, const Lines& lines) {
+  ReplacingWriter out(file);
+  for (const Bytes& line : lines) out.writeLine(line);
+  out.commit();
+}
+
+}  // namespace pelarin

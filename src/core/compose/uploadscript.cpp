@@ -1,0 +1,145 @@
+#include "core/compose/uploadscript.h"
+
+#include <cerrno>
+#include <cstdio>
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "core/app/appstate.h"
+#include "core/text/errors.h"
+#include "core/text/linewriter.h"
+#include "core/text/paths.h"
+
+namespace pelarin {
+
+namespace {
+
+Bytes joined(const Lines& record) {
+  Bytes bytes;
+  for (const Bytes& line : record) {
+    bytes += line;
+    bytes += "\r\n";
+  }
+  return bytes;
+}
+
+// A new script in place of the old one. The old one must be writable, as a
+// truncating open would need; the record then goes beside it and is renamed
+// over it, so a failure keeps the old script whole.
+void replaceScript(const std::filesystem::path& path, const Lines& record) {
+  if (fileExists(path)) {
+    std::FILE* probe = std::fopen(path.c_str(), "r+b");
+    if (!probe) throw FileError("Cannot create", path, errno);
+    std::fclose(probe);
+  }
+  ReplacingWriter out(path);
+  for (const Bytes& line : record) out.writeLine(line);
+  out.commit();
+}
+
+#if defined(__unix__) || defined(__APPLE__)
+
+class AppendFile {
+ public:
+  explicit AppendFile(const std::filesystem::path& path) : path_(path) {
+    existed_ = fileExists(path);
+    fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) throw FileError("Cannot open", path, errno);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) fail(errno);
+    size_ = st.st_size;
+  }
+  ~AppendFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  AppendFile(const AppendFile&) = delete;
+  AppendFile& operator=(const AppendFile&) = delete;
+
+  void write(ByteView bytes) {
+    while (!bytes.empty()) {
+      const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) fail(n < 0 ? errno : ENOSPC);
+      bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    // A full disk may show only when the data reaches it.
+    if (::fsync(fd_) != 0 && errno != EINVAL) fail(errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+      const int err = errno;
+      undo();
+      throw FileError("Cannot write", path_, err);
+    }
+  }
+
+ private:
+  // Takes the partly written record out again before reporting.
+  [[noreturn]] void fail(int err) {
+    if (fd_ >= 0) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+    undo();
+    throw FileError("Cannot write", path_, err);
+  }
+
+  void undo() {
+    if (!existed_) {
+      removeQuietly(path_);
+      return;
+    }
+    if (::truncate(path_.c_str(), size_) != 0) {
+      // Nothing more can be done; the error about to be reported says why.
+    }
+  }
+
+  std::filesystem::path path_;
+  int fd_ = -1;
+  off_t size_ = 0;
+  bool existed_ = false;
+};
+
+void appendToScript(const std::filesystem::path& path, const Lines& record) {
+  AppendFile out(path);
+  out.write(joined(record));
+}
+
+#else
+
+void appendToScript(const std::filesystem::path& path, const Lines& record) {
+  LineWriter out(path, LineWriter::Mode::Append);
+  out.write(joined(record));
+  out.close();
+}
+
+#endif
+
+}  // namespace
+
+std::filesystem::path uploadScriptPath(const AppState& state) {
+  return pathFromText(state.TextFileDir + state.UploadFile);
+}
+
+void ChooseUploadFile(AppState& state) {
+  state.UploadFile = state.UpFileName;
+  const Bytes list = asciiLower(state.ListFileName);
+  for (const BbsEntry& entry : state.BbsTable)
+    if (asciiLower(entry.List) == list && !entry.Upload.empty()) state.UploadFile = asciiLower(entry.Upload) + ".txt";
+}
+
+void AppendUploadRecord(AppState& state, const Lines& record, const OverwriteQuestion& ask) {
+  const std::filesystem::path path = uploadScriptPath(state);
+  if (state.UploadRewrite != 0 && fileExists(path))
+    state.UploadRewrite = ask(state.UploadFile + kOverwriteQuestion) ? 1 : 0;
+  if (state.UploadRewrite != 0)
+    replaceScript(path, record);
+  else
+    appendToScript(path, record);
+  state.UploadRewrite = 0;
+}
+
+}  // namespace pelarin
