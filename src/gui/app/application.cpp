@@ -28,6 +28,8 @@ Application::Application(Platform& platform) {
   input_ = std::make_unique<TInputList>(state, platform);
   setLog_ = std::make_unique<TSetLog>(state, platform);
   alart_ = std::make_unique<TAlartform>(state, platform);
+  new_->setPickList(input_.get());
+  mail_->setPickList(input_.get());
   logview_->attach({res_.get(), new_.get(), mail_.get(), init_.get(), hfset_.get(), list_.get(), sig_.get(),
                     input_.get(), setLog_.get(), alart_.get()});
 }

@@ -17,6 +17,7 @@ struct AppState;
 namespace pelarin::gui {
 
 class Platform;
+class TInputList;
 
 class TMailform : public ComposerWindow {
   Q_OBJECT
@@ -28,6 +29,9 @@ class TMailform : public ComposerWindow {
 
   // The Mail To command; quotationEnabled: the shown message has a title and a writer ID.
   void open(bool quotationEnabled);
+
+  // The window that offers the list for the right-button pick.
+  void setPickList(TInputList* pickList) { pickList_ = pickList; }
 
   // The Font command.
   void applyFont(const QFont& font);
@@ -42,6 +46,7 @@ class TMailform : public ComposerWindow {
 
   AppState& state_;
   Platform& platform_;
+  TInputList* pickList_ = nullptr;
   QLineEdit* Edit1;
   QPushButton* Quotation;
   QPushButton* BitBtn1;

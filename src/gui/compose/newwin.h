@@ -15,6 +15,7 @@ struct AppState;
 namespace pelarin::gui {
 
 class Platform;
+class TInputList;
 
 class TNewform : public ComposerWindow {
   Q_OBJECT
@@ -25,6 +26,9 @@ class TNewform : public ComposerWindow {
   // The New Message command: brings an open window to the front, else clears
   // and shows it.
   void open();
+
+  // The window that offers the list for the right-button pick.
+  void setPickList(TInputList* pickList) { pickList_ = pickList; }
 
   // The Font command.
   void applyFont(const QFont& font);
@@ -39,6 +43,7 @@ class TNewform : public ComposerWindow {
 
   AppState& state_;
   Platform& platform_;
+  TInputList* pickList_ = nullptr;
   QPushButton* BitBtn1;
   QPushButton* BitBtn2;
   QLineEdit* Edit1;

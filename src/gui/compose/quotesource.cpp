@@ -26,9 +26,9 @@ Bytes todayShortDate() {
   }
 }
 
-QuoteSource quoteSource(const AppState& state, const StoredMessage& message, ByteView writerField) {
-  return {message.body, trimmedName(message.keys.WriterName), trimmedName(writerField), todayShortDate(),
-          signatureLines(state)};
+QuoteSource quoteSource(const AppState& state, const StoredMessage& message) {
+  const Bytes name = trimmedName(message.keys.WriterName);
+  return {message.body, name, name, todayShortDate(), signatureLines(state)};
 }
 
 }  // namespace pelarin::gui

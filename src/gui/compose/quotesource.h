@@ -19,8 +19,8 @@ std::optional<Lines> signatureLines(const AppState& state);
 // Today in the system's short date form, date only.
 Bytes todayShortDate();
 
-// The body, the trimmed name of line 6, the main window's writer name field
-// (trimmed), the date and the signature.
-QuoteSource quoteSource(const AppState& state, const StoredMessage& message, ByteView writerField);
+// The body, the trimmed name of line 6 (which is also what the main window's
+// writer name field shows of the message), the date and the signature.
+QuoteSource quoteSource(const AppState& state, const StoredMessage& message);
 
 }  // namespace pelarin::gui
