@@ -1,4 +1,4 @@
-// The three commands of pelarin-cli. Each throws pelarin::Error on a failure;
+// The commands of pelarin-cli. Each throws pelarin::Error on a failure;
 // output already printed and files already written stay.
 #pragma once
 
@@ -18,5 +18,9 @@ void runList(const Invocation& inv, std::FILE* out);
 
 // Message N as the main window shows it.
 void runShow(const Invocation& inv, std::FILE* out);
+
+// DIR/NAME.bod or DIR/NAME.nam from LOG, as the two menu commands build them.
+void runBoards(const Invocation& inv, std::FILE* out);
+void runNames(const Invocation& inv, std::FILE* out);
 
 }  // namespace pelarin::cli

@@ -6,6 +6,8 @@ const char kHelpText[] = R"(Usage:
   pelarin-cli split [-C DIR] [--first N] [--sort] LOG...
   pelarin-cli list [-C DIR] COUNT
   pelarin-cli show [-C DIR] N
+  pelarin-cli boards [-C DIR] [--list NAME] LOG
+  pelarin-cli names [-C DIR] [--list NAME] LOG
   pelarin-cli --help
 
 Splits captured logs into message files "mes<N>.tmp" and reads them back.
@@ -30,6 +32,15 @@ show    Prints message N, one field a line as "Caption<TAB>value":
           Res. No.<TAB>number of the message answered (empty when none)
           Title<TAB>title
         then one empty line, then the body lines.
+
+boards  Builds the board list DIR/NAME.bod (NAME default "pelarin") from a log in
+        which the host listed its boards: the host's name from its greeting,
+        then one entry per board line. Prints the number of entries.
+
+names   Builds the name list DIR/NAME.nam from a log in which the host listed
+        its members, the same way. Prints the number of entries.
+
+        Both replace the list only when the whole log was read without error.
 
 Exit status: 0 done; 1 an error (its text on stderr; files written before it
 stay); 2 a usage error.

@@ -1,4 +1,4 @@
-// pelarin-cli: the core from the command line (split, list, show).
+// pelarin-cli: the core from the command line (split, list, show, boards, names).
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -26,6 +26,12 @@ int run(const pelarin::cli::Invocation& inv) {
       break;
     case Command::Show:
       pelarin::cli::runShow(inv, stdout);
+      break;
+    case Command::Boards:
+      pelarin::cli::runBoards(inv, stdout);
+      break;
+    case Command::Names:
+      pelarin::cli::runNames(inv, stdout);
       break;
   }
   return std::fflush(stdout) == 0 ? 0 : kExitError;

@@ -27,6 +27,8 @@ Command commandNamed(const std::string& name) {
   if (name == "split") return Command::Split;
   if (name == "list") return Command::List;
   if (name == "show") return Command::Show;
+  if (name == "boards") return Command::Boards;
+  if (name == "names") return Command::Names;
   throw UsageError("unknown command '" + name + "'");
 }
 
@@ -63,6 +65,10 @@ Invocation parseArgs(const std::vector<std::string>& args) {
       inv.first = parseCount(a.substr(8), "--first", 1);
     } else if (inv.command == Command::Split && a == "--sort") {
       inv.sort = true;
+    } else if ((inv.command == Command::Boards || inv.command == Command::Names) && a == "--list") {
+      inv.listName = value(a);
+    } else if ((inv.command == Command::Boards || inv.command == Command::Names) && a.starts_with("--list=")) {
+      inv.listName = a.substr(7);
     } else {
       throw UsageError("unknown option '" + a + "' for " + args[0]);
     }
@@ -70,6 +76,11 @@ Invocation parseArgs(const std::vector<std::string>& args) {
 
   if (inv.command == Command::Split) {
     if (operands.empty()) throw UsageError("split needs at least one LOG");
+    inv.logs.assign(operands.begin(), operands.end());
+    return inv;
+  }
+  if (inv.command == Command::Boards || inv.command == Command::Names) {
+    if (operands.size() != 1) throw UsageError(args[0] + " takes one LOG");
     inv.logs.assign(operands.begin(), operands.end());
     return inv;
   }

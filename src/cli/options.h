@@ -15,7 +15,7 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class Command { Help, Split, List, Show };
+enum class Command { Help, Split, List, Show, Boards, Names };
 
 struct Invocation {
   Command command = Command::Help;
@@ -24,6 +24,7 @@ struct Invocation {
   bool sort = false;  // split: sort the store afterwards
   std::vector<std::filesystem::path> logs;
   int32_t number = 0;  // list: COUNT; show: N
+  std::string listName = "pelarin";  // boards, names: the list file's stem
 };
 
 // Throws UsageError.
