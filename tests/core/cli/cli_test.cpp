@@ -255,6 +255,29 @@ TEST_F(Cli, ReportsFileErrors) {
   EXPECT_EQ(nothing.out, "");
 }
 
+// The sample log with the host's greeting, board table and member table.
+TEST_F(Cli, BuildsBoardAndNameListsFromTheSampleLog) {
+  const std::string sample = std::string(PELARIN_TEST_DATA) + "/../../samples/pelnet-lists.log";
+  Result boards = run({"boards", sample});
+  ASSERT_EQ(boards.status, 0) << boards.err;
+  EXPECT_EQ(boards.out, "7\n");
+  const Bytes bod = readFile(work_ / "pelarin.bod");
+  EXPECT_TRUE(bod.starts_with(sj("ペラリン・ネット\r\nBF    ")));
+  EXPECT_NE(bod.find("\r\nI120  "), Bytes::npos);
+
+  Result names = run({"names", "-C", io_.path().string(), "--list", "host1", sample});
+  ASSERT_EQ(names.status, 0) << names.err;
+  EXPECT_EQ(names.out, "9\n");
+  EXPECT_TRUE(readFile(io_ / "host1.nam").starts_with(sj("ペラリン・ネット\r\nID0001 シスオペ")));
+
+  // A failed build leaves the list it would have replaced.
+  std::string bad = log("bad.log", crlf({"[x 12][BBS     ][ " + Bytes(21, 'n') + "](  12)"}));
+  Result failed = run({"boards", bad});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_NE(failed.err.find(cp932ToUtf8(sj("'x 12' は整数ではありません"))), std::string::npos) << failed.err;
+  EXPECT_EQ(readFile(work_ / "pelarin.bod"), bod);
+}
+
 TEST_F(Cli, RejectsBadCommandLines) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {},
@@ -275,6 +298,10 @@ TEST_F(Cli, RejectsBadCommandLines) {
            {"show", "0"},
            {"show", "1x"},
            {"show", "99999999999"},
+           {"boards"},
+           {"boards", "a.log", "b.log"},
+           {"names", "--list"},
+           {"names", "--sort", "a.log"},
        }) {
     Result r = run(args);
     std::string line;
