@@ -222,9 +222,5 @@ std::filesystem::path TLogview::workFile(const char* name) const {
   return pathFromText(state_.WorkDir + name);
 }
 
-void TLogview::LoadBBSFile1Click() {}
-void TLogview::Relevance1Click() {}
-void TLogview::BoardList1Click() {}
-void TLogview::NameList1Click() {}
 
 }  // namespace pelarin::gui
