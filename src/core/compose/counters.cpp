@@ -1,6 +1,7 @@
 #include "core/compose/counters.h"
 
-#include <cstdlib>
+#include <algorithm>
+#include <cstdint>
 
 #include "core/app/appstate.h"
 
@@ -20,14 +21,17 @@ int32_t roundHalfEven(int64_t numerator, int64_t denominator) {
   }
   const int64_t twice = 2 * remainder;
   if (twice > denominator || (twice == denominator && quotient % 2 != 0)) quotient += 1;
-  return static_cast<int32_t>(quotient);
+  // Thresholds from a hand-edited settings file may not fit: saturate rather than wrap.
+  return static_cast<int32_t>(std::clamp<int64_t>(quotient, INT32_MIN, INT32_MAX));
 }
 
 int32_t cautionCount(int32_t alarm, int32_t percent) {
   return roundHalfEven(static_cast<int64_t>(alarm) * percent, 100);
 }
 
-int32_t cautionLetters(const AppState& state) { return cautionCount(state.AlarmLetters, state.LetterCaution); }
+int32_t cautionLetters(const AppState& state) {
+  return cautionCount(state.AlarmLetters, state.LetterCaution);
+}
 
 int32_t cautionLines(const AppState& state) { return cautionCount(state.AlarmLines, state.LineCaution); }
 
@@ -47,11 +51,16 @@ CounterColour lineColour(int32_t line, const AppState& state) {
 
 TextPosition positionInLines(std::span<const size_t> lineLengths, size_t position) {
   TextPosition at{0, position};
-  // A position past the last line stays in it rather than running off the end.
-  while (at.line + 1 < lineLengths.size() && at.column > lineLengths[at.line]) {
+  while (at.line < lineLengths.size() && at.column > lineLengths[at.line]) {
     const size_t step = lineLengths[at.line] + 2;
     at.column = at.column >= step ? at.column - step : 0;  // inside a line break
     ++at.line;
+  }
+  // Past the given lines every line is empty: a caret after a final line break
+  // (which the lines of an editor leave out) stands at the start of a new line.
+  if (at.line >= lineLengths.size() && at.column > 0) {
+    at.line += (at.column + 1) / 2;
+    at.column = 0;
   }
   return at;
 }

@@ -29,6 +29,7 @@ CounterColour lineColour(int32_t line, const AppState& state);
 // A byte position in a text whose lines are joined by CR LF: the 0-based line
 // it falls in and the bytes before it in that line. A position at the very end
 // of a line belongs to that line; the one after its line break to the next.
+// Lines past the given ones count as empty.
 struct TextPosition {
   size_t line = 0;
   size_t column = 0;

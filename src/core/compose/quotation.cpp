@@ -42,11 +42,13 @@ Bytes centreText(int32_t kind, ByteView name, ByteView today) {
 }
 
 Bytes headerText(const AppState& state, ByteView name, ByteView today) {
-  return state.HeaderLeft + centreText(state.HeaderCenter, name, today) + state.HeaderSuffix + state.HeaderRight;
+  return state.HeaderLeft + centreText(state.HeaderCenter, name, today) + state.HeaderSuffix +
+         state.HeaderRight;
 }
 
 Bytes footerText(const AppState& state, ByteView name, ByteView today) {
-  return state.FooterLeft + centreText(state.FooterCenter, name, today) + state.FooterSuffix + state.FooterRight;
+  return state.FooterLeft + centreText(state.FooterCenter, name, today) + state.FooterSuffix +
+         state.FooterRight;
 }
 
 Bytes quotedLine(const AppState& state, ByteView writerField, ByteView line) {

@@ -15,8 +15,7 @@ struct AppState;
 
 // SelFirstLine and SelLastLine from the selection in the viewer's lines
 // (byte positions, line breaks counting 2); both -1 when nothing is selected.
-void QuotationRange(AppState& state, std::span<const size_t> lineLengths, size_t selStart,
-                    size_t selLength);
+void QuotationRange(AppState& state, std::span<const size_t> lineLengths, size_t selStart, size_t selLength);
 
 // The writer name less all trailing bytes 0-32.
 Bytes trimmedName(ByteView name);

@@ -8,6 +8,13 @@ namespace {
 
 void append(Lines& record, const Lines& body) { record.insert(record.end(), body.begin(), body.end()); }
 
+// Built by appending: GCC 12 warns falsely about "X" + std::string temporaries.
+Bytes prefixed(char letter, ByteView text) {
+  Bytes out(1, letter);
+  out += text;
+  return out;
+}
+
 bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
 }  // namespace
@@ -34,7 +41,7 @@ Lines newMessageRecord(ByteView board, ByteView title, const Lines& body) {
 }
 
 Lines responseRecord(ByteView board, ByteView mesnum, ByteView title, const Lines& body) {
-  Lines record{Bytes(board), "J" + Bytes(mesnum), "W1", Bytes(title)};
+  Lines record{Bytes(board), prefixed('J', mesnum), "W1", Bytes(title)};
   append(record, body);
   record.insert(record.end(), {"/es", "E"});
   return record;
@@ -70,9 +77,9 @@ Bytes idFromPick(ByteView entry) { return IntToStr(StrToInt(columns(entry, 3, 6)
 
 Bytes responseBoardCode(ByteView keyLine) {
   const int32_t key = StrToInt(keyLine);
-  if (key > 10000) return "I" + IntToStr(key - 10000);
+  if (key > 10000) return prefixed('I', IntToStr(key - 10000));
   if (keyLine == "0") return "BF";
-  return "B" + Bytes(keyLine);
+  return prefixed('B', keyLine);
 }
 
 }  // namespace pelarin

@@ -20,8 +20,8 @@ inline constexpr char kOverwriteQuestion[] =
 std::filesystem::path uploadScriptPath(const AppState& state);
 
 // UploadFile := UpFileName, then Upload in lower case + ".txt" of every entry
-// whose List equals ListFileName (ASCII case ignored) and whose Upload is not
-// empty; the last match wins.
+// whose List equals ListFileName (case of single-byte letters ignored) and
+// whose Upload is not empty; the last match wins.
 void ChooseUploadFile(AppState& state);
 
 // Answers the question UploadFile + kOverwriteQuestion: true for Yes.
