@@ -2,14 +2,21 @@
 
 #include <QListWidget>
 #include <QPushButton>
+#include <vector>
 
 #include "core/app/appstate.h"
+#include "core/text/linereader.h"
+#include "core/text/paths.h"
+#include "gui/platform/qtext.h"
 
 namespace pelarin::gui {
 
 namespace {
 
 constexpr int kButtonWidth = 75, kButtonHeight = 25;
+
+// The entry's own bytes: its shown text may have lost undecodable ones.
+constexpr int kEntryBytes = Qt::UserRole;
 
 }  // namespace
 
@@ -18,11 +25,14 @@ TInputList::TInputList(AppState& state, Platform& platform, QWidget* parent)
   setWindowTitle(QStringLiteral("Input List"));
   BitBtn1 = designButton(this, "BitBtn1", QStringLiteral("OK"), QRect(0, 0, kButtonWidth, kButtonHeight));
   BitBtn1->setEnabled(false);
+  BitBtn1->setDefault(true);  // Enter confirms the selected entry
   BitBtn2 = designButton(this, "BitBtn2", QStringLiteral("Cancel"), QRect(0, 0, kButtonWidth, kButtonHeight));
   SelectListBox = designControl<QListWidget>(this, "SelectListBox", QRect());
   SelectListBox->setSelectionMode(QAbstractItemView::SingleSelection);
 
+  connect(BitBtn1, &QPushButton::clicked, this, &TInputList::BitBtn1Click);
   connect(BitBtn2, &QPushButton::clicked, this, &TInputList::BitBtn2Click);
+  connect(SelectListBox, &QListWidget::itemSelectionChanged, this, &TInputList::SelectListBoxClick);
   // The only window that derives its height too, and takes its size at creation only.
   FormResize();
   takeSize(this, stored(), right(BitBtn2) + 10, bottom(BitBtn2) + 100);
@@ -32,13 +42,48 @@ StoredGeometry TInputList::stored() {
   return {state_.InputListHeight, state_.InputListWidth, state_.InputListTop, state_.InputListLeft};
 }
 
-std::optional<Bytes> TInputList::offer(const std::filesystem::path& /*file*/, const QString& /*suffix*/) {
-  return std::nullopt;
+std::optional<Bytes> TInputList::offer(const std::filesystem::path& file, const QString& suffix) {
+  if (!fileExists(file)) return std::nullopt;
+  // The whole file first: a read failure leaves the window as it was.
+  LineReader in(file);
+  const Bytes title = in.readLine();
+  std::vector<Bytes> entries;
+  while (!in.atEnd()) entries.push_back(in.readLine());
+
+  pickedText_.clear();
+  SelectListBox->clearSelection();
+  SelectListBox->clear();
+  setWindowTitle(toQ(title) + suffix);
+  for (const Bytes& entry : entries) {
+    auto* item = new QListWidgetItem(toQ(entry), SelectListBox);
+    item->setData(kEntryBytes, QByteArray(entry.data(), static_cast<qsizetype>(entry.size())));
+  }
+  placeAtStoredPosition();
+  QFont font(toQ(state_.FontName));
+  if (state_.FontSize > 0) font.setPointSize(state_.FontSize);
+  applyFont(font);
+  // The keys move in the list from the start.
+  SelectListBox->setFocus();
+
+  // A window closed without OK leaves the caller's field as it was, even
+  // when an entry was selected before Cancel.
+  if (exec() != QDialog::Accepted || SelectListBox->selectedItems().isEmpty()) return std::nullopt;
+  return pickedText_;
 }
 
 void TInputList::placeAtStoredPosition() { takePosition(this, stored()); }
 
 void TInputList::applyFont(const QFont& font) { SelectListBox->setFont(font); }
+
+void TInputList::SelectListBoxClick() { BitBtn1->setEnabled(!SelectListBox->selectedItems().isEmpty()); }
+
+void TInputList::BitBtn1Click() {
+  const QList<QListWidgetItem*> selected = SelectListBox->selectedItems();
+  if (selected.isEmpty()) return;
+  const QByteArray entry = selected.front()->data(kEntryBytes).toByteArray();
+  pickedText_.assign(entry.constData(), static_cast<size_t>(entry.size()));
+  accept();
+}
 
 void TInputList::BitBtn2Click() { reject(); }
 

@@ -26,9 +26,10 @@ class TInputList : public QDialog {
  public:
   TInputList(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
-  // Offers the entries of a list file, the caption its first line + suffix
-  // (" Board List", " ID List"). The confirmed entry, or nothing when the
-  // file does not exist or the window closed without OK on an entry.
+  // Offers the entries of a list file modally, the caption its first line +
+  // suffix (" Board List", " ID List"). The confirmed entry, or nothing when
+  // the file does not exist or the window closed without OK on an entry.
+  // Throws FileError when the file cannot be read.
   std::optional<Bytes> offer(const std::filesystem::path& file, const QString& suffix);
 
   // The text the last OK confirmed; empty before.
@@ -50,6 +51,8 @@ class TInputList : public QDialog {
   StoredGeometry stored();
   void FormResize();
   void FormClose();
+  void SelectListBoxClick();
+  void BitBtn1Click();
   void BitBtn2Click();
 
   AppState& state_;
