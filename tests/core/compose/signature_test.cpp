@@ -1,0 +1,71 @@
+#include "core/compose/signature.h"
+
+#include <gtest/gtest.h>
+
+#include "core/text/errors.h"
+#include "support/tempdir.h"
+
+namespace pelarin {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::crlf;
+using testing::readFile;
+using testing::sj;
+using testing::TempDir;
+using testing::writeFile;
+
+class Signature : public ::testing::Test {
+ protected:
+  fs::path file() const { return dir / kSignatureFileName; }
+  size_t entries() const {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir.path()), {}));
+  }
+  TempDir dir;
+};
+
+TEST_F(Signature, MissingFileIsNoSignature) {
+  EXPECT_EQ(readSignature(file()), std::nullopt);
+  EXPECT_EQ(entries(), 0u);  // reading creates nothing
+}
+
+TEST_F(Signature, ThreeLinesRoundTrip) {
+  const Lines lines{sj("山田太郎"), "", "  mail: taro@example.jp  "};
+  writeSignature(file(), lines);
+  EXPECT_EQ(readFile(file()), crlf({sj("山田太郎"), "", "  mail: taro@example.jp  "}));
+  EXPECT_EQ(readSignature(file()), lines);
+}
+
+TEST_F(Signature, EnsureCreatesAnEmptyFileOnlyWhenMissing) {
+  ensureSignature(file());
+  EXPECT_EQ(readFile(file()), "");
+  EXPECT_EQ(readSignature(file()), Lines{});  // an empty signature, not a missing one
+
+  writeFile(file(), crlf({"kept"}));
+  ensureSignature(file());
+  EXPECT_EQ(readFile(file()), crlf({"kept"}));
+}
+
+TEST_F(Signature, WriteReplacesTheWholeFile) {
+  writeFile(file(), crlf({"1", "2", "3", "4", "5"}));
+  writeSignature(file(), {"only"});
+  EXPECT_EQ(readFile(file()), crlf({"only"}));
+  writeSignature(file(), {});
+  EXPECT_EQ(readFile(file()), "");
+  EXPECT_EQ(entries(), 1u) << "no temporary file left beside it";
+}
+
+TEST_F(Signature, FailuresAreFileErrors) {
+  const fs::path missing = dir / "missing" / kSignatureFileName;
+  EXPECT_THROW(ensureSignature(missing), FileError);
+  EXPECT_THROW(writeSignature(missing, {"x"}), FileError);
+  EXPECT_EQ(entries(), 0u);
+
+  fs::create_directory(file());  // a directory where the file should be
+  EXPECT_THROW(writeSignature(file(), {"x"}), FileError);
+  EXPECT_TRUE(fs::is_directory(file()));
+  EXPECT_EQ(entries(), 1u);
+}
+
+}  // namespace
+}  // namespace pelarin
