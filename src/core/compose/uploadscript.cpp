@@ -17,20 +17,6 @@ namespace pelarin {
 
 namespace {
 
-// A-Z to lower case in single-byte characters only: the second byte of a
-// double-byte character may be an A-Z byte ("ア" is 83 41) and stays as it is.
-Bytes singleByteLower(ByteView text) {
-  Bytes out(text);
-  for (size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC))
-      ++i;
-    else if (c >= 'A' && c <= 'Z')
-      out[i] = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 Bytes joined(const Lines& record) {
   Bytes bytes;
   for (const Bytes& line : record) {
@@ -140,10 +126,10 @@ std::filesystem::path uploadScriptPath(const AppState& state) {
 
 void ChooseUploadFile(AppState& state) {
   state.UploadFile = state.UpFileName;
-  const Bytes list = singleByteLower(state.ListFileName);
+  const Bytes list = asciiLower(state.ListFileName);
   for (const BbsEntry& entry : state.BbsTable)
-    if (singleByteLower(entry.List) == list && !entry.Upload.empty())
-      state.UploadFile = singleByteLower(entry.Upload) + ".txt";
+    if (asciiLower(entry.List) == list && !entry.Upload.empty())
+      state.UploadFile = asciiLower(entry.Upload) + ".txt";
 }
 
 void AppendUploadRecord(AppState& state, const Lines& record, const OverwriteQuestion& ask) {

@@ -33,11 +33,20 @@ inline bool isDigitAt(ByteView line, long pos) {
   return c >= '0' && c <= '9';
 }
 
-// ASCII letters A-Z to lower case; double-byte characters are left whole.
+// A lead byte of a double-byte character.
+inline bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// ASCII letters A-Z to lower case; double-byte characters are left whole (the
+// second byte of "ア" is 0x41, an "A").
 inline Bytes asciiLower(ByteView text) {
   Bytes out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (size_t i = 0; i < out.size(); ++i) {
+    const auto c = static_cast<unsigned char>(out[i]);
+    if (isLeadByte(c))
+      ++i;
+    else if (c >= 'A' && c <= 'Z')
+      out[i] = static_cast<char>(c - 'A' + 'a');
+  }
   return out;
 }
 
