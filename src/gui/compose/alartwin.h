@@ -1,7 +1,12 @@
-// The "Other Config" window.
+// The "Other Config" window: the counters' alarm and caution thresholds and
+// whether loaded messages are sorted.
 #pragma once
 
 #include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
 
 namespace pelarin {
 struct AppState;
@@ -10,6 +15,7 @@ struct AppState;
 namespace pelarin::gui {
 
 class Platform;
+class RadioGroup;
 
 class TAlartform : public QDialog {
   Q_OBJECT
@@ -20,9 +26,39 @@ class TAlartform : public QDialog {
   // The Other Config command: fills the controls from the state, shows the dialog modally.
   void execute();
 
+  // OK: the alarm counts, the two percentages and the sort option into the state, then closes.
+  void BitBtn1Click();
+  // Cancel: closes and changes nothing.
+  void BitBtn2Click();
+
  private:
+  void FormCreate();
+  void MaxLetterChange();
+  void MaxLinesChange();
+  void CautionLetterChange();
+  void CautionlinesChange();
+  void letterscrChange(int position);
+  void LinescrChange(int position);
+
   AppState& state_;
   Platform& platform_;
+  // While the opening fills the controls they show the state as it is: no coupling runs.
+  bool filling_ = false;
+  QLineEdit* Edit1;
+  QLineEdit* MaxLetter;
+  QLineEdit* Edit2;
+  QLineEdit* CautionLetter;
+  QLineEdit* Edit3;
+  QScrollBar* letterscr;
+  QLineEdit* Edit4;
+  QLineEdit* MaxLines;
+  QLineEdit* Edit5;
+  QLineEdit* Cautionlines;
+  QLineEdit* Edit6;
+  QScrollBar* Linescr;
+  RadioGroup* IsSort;
+  QPushButton* BitBtn1;
+  QPushButton* BitBtn2;
 };
 
 }  // namespace pelarin::gui
