@@ -1,11 +1,23 @@
 #include "gui/compose/newwin.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 
 #include "core/app/appstate.h"
+#include "core/compose/uploadscript.h"
+#include "core/text/errors.h"
+#include "core/text/paths.h"
+#include "gui/compose/bytelimit.h"
+#include "gui/compose/quotesource.h"
+#include "gui/compose/uploadquestion.h"
+#include "gui/lists/input.h"
+#include "gui/platform/command.h"
+#include "gui/platform/platform.h"
+#include "gui/platform/qtext.h"
 
 namespace pelarin::gui {
 
@@ -18,7 +30,17 @@ constexpr int kBoardLabelWidth = 89;  // Edit1 "Board Number"
 constexpr int kBoardWidth = 41;       // Boardnum: four characters
 constexpr int kTitleLabelWidth = 41;  // Edit2 "Title"
 constexpr int kTitleWidth = 257;      // MesTitle: 32 bytes
-constexpr int kBoardMaxLength = 4;
+constexpr size_t kTitleBytes = 32;
+
+// The OK rule looks at the emptiness and the first two characters of a field;
+// a character without a code page 932 form is reported by OK, not here.
+Bytes ruleText(const QString& text) {
+  try {
+    return toBytes(text.left(2));
+  } catch (const EncodeError&) {
+    return "?";
+  }
+}
 
 }  // namespace
 
@@ -28,15 +50,27 @@ TNewform::TNewform(AppState& state, Platform& platform, QWidget* parent)
   Edit1 =
       captionBox(this, "Edit1", QStringLiteral("Board Number"), QRect(0, 0, kBoardLabelWidth, kBoxHeight));
   Boardnum = designControl<QLineEdit>(this, "Boardnum", QRect(0, 0, kBoardWidth, kBoxHeight));
-  Boardnum->setMaxLength(kBoardMaxLength);
+  // Four characters typed; a validator rather than a maximum length, which
+  // would also cut the five characters a pick may give.
+  Boardnum->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral(".{0,4}")), Boardnum));
+  Boardnum->setAttribute(Qt::WA_InputMethodEnabled, false);
+  Boardnum->setInputMethodHints(Qt::ImhLatinOnly);
+  // The right button picks from the board list instead.
+  Boardnum->setContextMenuPolicy(Qt::PreventContextMenu);
+  Boardnum->installEventFilter(this);
   BitBtn1 = designButton(this, "BitBtn1", QStringLiteral("OK"), QRect(0, 0, kButtonWidth, kButtonHeight));
   BitBtn1->setEnabled(false);
   BitBtn2 = designButton(this, "BitBtn2", QStringLiteral("Cancel"), QRect(0, 0, kButtonWidth, kButtonHeight));
   Edit2 = captionBox(this, "Edit2", QStringLiteral("Title"), QRect(0, 0, kTitleLabelWidth, kBoxHeight));
   MesTitle = designControl<QLineEdit>(this, "MesTitle", QRect(0, 0, kTitleWidth, kBoxHeight));
+  MesTitle->setValidator(new ByteLimit(kTitleBytes, MesTitle));
   counters_ = makeCounterRow(this);
   NewView = designEditor(this, "NewView");
+  followCaret(NewView, counters_, &state_);
 
+  connect(Boardnum, &QLineEdit::textChanged, this, &TNewform::BoardnumChange);
+  connect(MesTitle, &QLineEdit::textChanged, this, &TNewform::MesTitleChange);
+  connect(BitBtn1, &QPushButton::clicked, this, &TNewform::BitBtn1Click);
   connect(BitBtn2, &QPushButton::clicked, this, &TNewform::BitBtn2Click);
   FormCreate();
 }
@@ -49,7 +83,74 @@ int TNewform::derivedWidth() const { return right(BitBtn2) + 8; }
 
 void TNewform::applyFont(const QFont& font) { NewView->setFont(font); }
 
-void TNewform::open() {}
+void TNewform::open() {
+  if (isVisible()) {
+    raise();
+    activateWindow();
+    return;
+  }
+  // Read before anything changes: a failure leaves the window closed and the
+  // main window's commands enabled.
+  const std::optional<Lines> signature = signatureLines(state_);
+
+  QFont font(toQ(state_.FontName));
+  if (state_.FontSize > 0) font.setPointSize(state_.FontSize);
+  NewView->setFont(font);
+  counters_.reset();
+  NewView->clear();
+  if (signature) NewView->setLines(*signature);
+  Boardnum->clear();
+  MesTitle->clear();
+  placeAtStoredPosition();
+  ChooseUploadFile(state_);
+  setWindowTitle(toQ(state_.UploadFile) + QStringLiteral(" - New Message Window"));
+  Q_EMIT composing();
+  show();
+}
+
+void TNewform::updateOk() {
+  BitBtn1->setEnabled(newMessageAccepted(ruleText(Boardnum->text()), ruleText(MesTitle->text())));
+}
+
+void TNewform::BoardnumChange() { updateOk(); }
+
+void TNewform::MesTitleChange() { updateOk(); }
+
+bool TNewform::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Boardnum && event->type() == QEvent::MouseButtonPress &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+    BoardnumMouseDown();
+    return true;
+  }
+  return ComposerWindow::eventFilter(watched, event);
+}
+
+void TNewform::BoardnumMouseDown() {
+  if (!pickList_) return;
+  runCommand(platform_, this, [this] {
+    const std::optional<Bytes> picked =
+        pickList_->offer(pathFromText(state_.WorkDir + state_.ListFileName + ".bod"), QStringLiteral(" Board List"));
+    if (!picked) return;
+    // The four-character limit is for typing: a picked number may have five.
+    const QValidator* limit = Boardnum->validator();
+    Boardnum->setValidator(nullptr);
+    Boardnum->setText(toQ(boardFromPick(*picked)));
+    Boardnum->setValidator(limit);
+  });
+}
+
+void TNewform::BitBtn1Click() {
+  runCommand(platform_, this, [this] {
+    // The window stays open, so the text typed so far is not lost.
+    if (Boardnum->text().isEmpty() || MesTitle->text().isEmpty()) {
+      platform_.messageBox(this, BoxKind::Error, QStringLiteral("Title or Board No. is Empty !"));
+      return;
+    }
+    const Lines record = newMessageRecord(toBytes(Boardnum->text()), toBytes(MesTitle->text()), NewView->lines());
+    appendToUploadScript(state_, platform_, this, record);
+    close();
+  });
+}
 
 void TNewform::BitBtn2Click() { close(); }
 

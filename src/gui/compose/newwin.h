@@ -5,7 +5,6 @@
 #include "gui/compose/editorparts.h"
 
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace pelarin {
@@ -24,7 +23,8 @@ class TNewform : public ComposerWindow {
   TNewform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
   // The New Message command: brings an open window to the front, else clears
-  // and shows it.
+  // and shows it. Throws FileError when the signature cannot be read; the
+  // window then stays closed.
   void open();
 
   // The window that offers the list for the right-button pick.
@@ -37,9 +37,16 @@ class TNewform : public ComposerWindow {
   StoredGeometry stored() override;
   int derivedWidth() const override;
   void FormResize() override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void BoardnumChange();
+  void MesTitleChange();
+  void BoardnumMouseDown();
+  void BitBtn1Click();
   void BitBtn2Click();
+  // OK is enabled for a title and a board code the host takes.
+  void updateOk();
 
   AppState& state_;
   Platform& platform_;
@@ -51,7 +58,7 @@ class TNewform : public ComposerWindow {
   QLineEdit* Edit2;
   QLineEdit* MesTitle;
   CounterRow counters_;
-  QPlainTextEdit* NewView;
+  EditorView* NewView;
 };
 
 }  // namespace pelarin::gui
