@@ -4,9 +4,23 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
+#include <vector>
 
 #include "core/app/appstate.h"
-#include "gui/compose/editorparts.h"
+#include "core/compose/quotation.h"
+#include "core/compose/uploadscript.h"
+#include "core/logimport/boardkey.h"
+#include "core/logimport/messagefile.h"
+#include "core/text/cp932.h"
+#include "core/text/integers.h"
+#include "core/text/paths.h"
+#include "gui/compose/bytelimit.h"
+#include "gui/compose/quotesource.h"
+#include "gui/compose/uploadquestion.h"
+#include "gui/platform/command.h"
+#include "gui/platform/platform.h"
+#include "gui/platform/qtext.h"
 
 namespace pelarin::gui {
 
@@ -21,6 +35,31 @@ constexpr int kBoardLabelWidth = 65;  // Edit3 "Board No."
 constexpr int kMesLabelWidth = 81;    // Edit4 "Message No."
 constexpr int kTitleWidth = 257;      // ResTitle, and MesTitle after it
 constexpr int kNumberWidth = 49;      // Boardnum, Mesnum
+constexpr size_t kTitleBytes = 32;
+
+size_t bytesOf(const QString& text) { return cp932Length(text.toStdU16String()); }
+
+// SelFirstLine and SelLastLine from the viewer's selection, measured as the
+// system's text: code page 932 bytes, each line break counting 2.
+void quotationRangeOf(AppState& state, const QPlainTextEdit& docview) {
+  const QTextDocument& document = *docview.document();
+  std::vector<size_t> lengths;
+  std::vector<size_t> starts;
+  size_t offset = 0;
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    starts.push_back(offset);
+    lengths.push_back(bytesOf(block.text()));
+    offset += lengths.back() + 2;
+  }
+  const auto bytePosition = [&](int position) {
+    const QTextBlock block = document.findBlock(position);
+    return starts[static_cast<size_t>(block.blockNumber())] +
+           bytesOf(block.text().left(position - block.position()));
+  };
+  const QTextCursor cursor = docview.textCursor();
+  const size_t start = bytePosition(cursor.selectionStart());
+  QuotationRange(state, lengths, start, bytePosition(cursor.selectionEnd()) - start);
+}
 
 }  // namespace
 
@@ -37,14 +76,19 @@ TResform::TResform(AppState& state, Platform& platform, QWidget* parent)
   Boardnum->setReadOnly(true);
   Edit2 = captionBox(this, "Edit2", QStringLiteral("Title"), QRect(0, 0, kTitleLabelWidth, kBoxHeight));
   MesTitle = designControl<QLineEdit>(this, "MesTitle", QRect(0, 0, kTitleWidth, kBoxHeight));
+  MesTitle->setValidator(new ByteLimit(kTitleBytes, MesTitle));
   Edit4 = captionBox(this, "Edit4", QStringLiteral("Message No."), QRect(0, 0, kMesLabelWidth, kBoxHeight));
   Mesnum = designControl<QLineEdit>(this, "Mesnum", QRect(0, 0, kNumberWidth, kBoxHeight));
   Mesnum->setReadOnly(true);
   counters_ = makeCounterRow(this);
   Resview = designEditor(this, "Resview");
   setTabOrder(MesTitle, Resview);
+  BitBtn1->setEnabled(false);
 
+  connect(BitBtn1, &QPushButton::clicked, this, &TResform::BitBtn1Click);
   connect(BitBtn2, &QPushButton::clicked, this, &TResform::BitBtn2Click);
+  connect(MesTitle, &QLineEdit::textChanged, this, &TResform::MesTitleChange);
+  followCaret(Resview, counters_, &state_);
   FormCreate();
 }
 
@@ -56,7 +100,59 @@ int TResform::derivedWidth() const { return right(BitBtn1) + 8; }
 
 void TResform::applyFont(const QFont& font) { Resview->setFont(font); }
 
-void TResform::open(const QPlainTextEdit& /*docview*/) {}
+void TResform::open(const QPlainTextEdit& docview) {
+  if (isVisible()) {
+    raise();
+    activateWindow();
+    return;
+  }
+  quotationRangeOf(state_, docview);
+  QFont font(toQ(state_.FontName));
+  if (state_.FontSize > 0) font.setPointSize(state_.FontSize);
+  Resview->setFont(font);
+  counters_.reset();
+  if (state_.MesCount == 0) return;
+
+  // Everything is read before a field changes, so a failure leaves the window as it was.
+  const StoredMessage message = readMessage(messagePath(pathFromText(state_.WorkDir), state_.CurrentMes));
+  // Mail and file areas are answered elsewhere.
+  if (StrToInt(message.keys.BoardKey) >= kMailKey) return;
+  Bytes board = responseBoardCode(message.keys.BoardKey);
+  const Lines text = FillResponseEditor(state_, quoteSource(state_, message));
+
+  board_ = std::move(board);
+  number_ = message.keys.MesNumber;
+  Boardnum->setText(toQ(board_));
+  Mesnum->setText(toQ(number_));
+  ResTitle->setText(toQ(message.keys.Title));
+  MesTitle->clear();
+  MesTitleChange();
+  Resview->setLines(text);
+  placeAtStoredPosition();
+  ChooseUploadFile(state_);
+  setWindowTitle(toQ(state_.UploadFile) + QStringLiteral(" - Responce Window"));
+  // Only now: a window that stays hidden must not leave the main menu waiting for its close.
+  Q_EMIT composing();
+  show();
+  raise();
+  activateWindow();
+  MesTitle->setFocus();
+}
+
+void TResform::MesTitleChange() { BitBtn1->setEnabled(!MesTitle->text().isEmpty()); }
+
+void TResform::BitBtn1Click() {
+  runCommand(platform_, this, [this] {
+    if (MesTitle->text().isEmpty()) {
+      // The window stays open: closing would throw the composition away.
+      platform_.messageBox(this, BoxKind::Error, QStringLiteral("Title is Empty !"), BoxButtons::Ok);
+      return;
+    }
+    appendToUploadScript(state_, platform_, this,
+                         responseRecord(board_, number_, toBytes(MesTitle->text()), Resview->lines()));
+    close();
+  });
+}
 
 void TResform::BitBtn2Click() { close(); }
 

@@ -1,6 +1,7 @@
 // The "Responce Window": a response to the shown message, written to the upload script.
 #pragma once
 
+#include "core/text/bytes.h"
 #include "gui/compose/composerwindow.h"
 #include "gui/compose/editorparts.h"
 
@@ -23,7 +24,9 @@ class TResform : public ComposerWindow {
   TResform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
   // The Response command for the message shown in the main window, whose
-  // viewer's selection chooses the lines quoted.
+  // viewer's selection chooses the lines quoted. An open window is only
+  // brought to the front. Throws what reading the message throws; the window
+  // then stays hidden.
   void open(const QPlainTextEdit& docview);
 
   // The Font command.
@@ -35,10 +38,15 @@ class TResform : public ComposerWindow {
   void FormResize() override;
 
  private:
+  void BitBtn1Click();
   void BitBtn2Click();
+  void MesTitleChange();
 
   AppState& state_;
   Platform& platform_;
+  // The answered message's board code and number as the record writes them.
+  Bytes board_;
+  Bytes number_;
   QPushButton* BitBtn1;
   QPushButton* BitBtn2;
   QLineEdit* Edit1;
@@ -50,7 +58,7 @@ class TResform : public ComposerWindow {
   QLineEdit* Boardnum;
   QLineEdit* Mesnum;
   CounterRow counters_;
-  QPlainTextEdit* Resview;
+  EditorView* Resview;
 };
 
 }  // namespace pelarin::gui
