@@ -25,7 +25,7 @@ namespace {
 constexpr int kBoxHeight = 24;
 constexpr int kAlarmLabelWidth = 89;
 constexpr int kCautionLabelWidth = 97;
-constexpr int kPercentLabelWidth = 121;
+constexpr int kPercentLabelWidth = 133;
 constexpr int kCountWidth = 41;
 constexpr int kCountMaxLength = 4;
 constexpr int kScrollHeight = 17;

@@ -4,6 +4,7 @@
 #include <QDialog>
 
 class QLineEdit;
+class QPushButton;
 
 namespace pelarin {
 struct AppState;
@@ -12,6 +13,7 @@ struct AppState;
 namespace pelarin::gui {
 
 class Platform;
+class RadioGroup;
 
 class THFsetform : public QDialog {
   Q_OBJECT
@@ -25,15 +27,40 @@ class THFsetform : public QDialog {
   // The Font command: the six text boxes of header and footer.
   void applyFont(const QFont& font);
 
+  // OK: the ten controls into the state, then closes.
+  void BitBtn1Click();
+  // RESET: the initial settings into the controls only.
+  void BtResetClick();
+  // Cancel: closes and changes nothing.
+  void BitBtn2Click();
+
  private:
+  void FormCreate();
+
   AppState& state_;
   Platform& platform_;
+  QLineEdit* Edit1;  // "Hedder"
+  QLineEdit* Edit2;  // "Left"
   QLineEdit* HLeft;
+  RadioGroup* HedRadio;
+  QLineEdit* Edit3;  // "Suffics"
   QLineEdit* Hsuf;
+  QLineEdit* Edit4;  // "Right"
   QLineEdit* HRight;
+  QLineEdit* Edit5;  // "Footer"
+  QLineEdit* Edit6;  // "Left"
   QLineEdit* FLeft;
+  RadioGroup* FootRadio;
+  QLineEdit* Edit7;  // "Suffics"
   QLineEdit* Fsuf;
+  QLineEdit* Edit8;  // "Right"
   QLineEdit* FRight;
+  RadioGroup* Qradio;
+  QLineEdit* Edit9;  // "Mark"
+  QLineEdit* Qmark;
+  QPushButton* BitBtn1;
+  QPushButton* BtReset;
+  QPushButton* BitBtn2;
 };
 
 }  // namespace pelarin::gui

@@ -10,7 +10,8 @@ namespace pelarin::gui {
 RadioGroup::RadioGroup(QWidget* parent, const QString& caption, const QStringList& items, int columns)
     : QGroupBox(caption, parent), buttons_(new QButtonGroup(this)) {
   auto* grid = new QGridLayout(this);
-  grid->setContentsMargins(6, 0, 6, 0);
+  grid->setContentsMargins(4, 0, 4, 0);
+  grid->setHorizontalSpacing(2);
   grid->setVerticalSpacing(0);
   for (int i = 0; i < items.size(); ++i) {
     auto* button = new QRadioButton(items[i], this);
