@@ -1,12 +1,24 @@
 #include "gui/compose/mailwin.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <algorithm>
 #include <vector>
 
 #include "core/app/appstate.h"
+#include "core/compose/quotation.h"
+#include "core/compose/uploadscript.h"
+#include "core/logimport/messagefile.h"
+#include "core/text/integers.h"
+#include "core/text/paths.h"
+#include "gui/compose/quotesource.h"
+#include "gui/compose/uploadquestion.h"
+#include "gui/lists/input.h"
+#include "gui/platform/command.h"
+#include "gui/platform/qtext.h"
 
 namespace pelarin::gui {
 
@@ -19,6 +31,9 @@ constexpr int kMailToWidth = 97;      // Edit1 "Mail To. ID..."
 constexpr int kIdWidth = 49;          // ID0 .. ID9
 constexpr int kTitleLabelWidth = 41;  // Edit2 "Title"
 constexpr int kTitleWidth = 300;      // MesTitle
+
+// Board keys from here on are file areas, which have nothing to quote.
+constexpr int32_t kFileAreaKey = 30000;
 
 constexpr const char* kIdNames[TMailform::kIds] = {"ID0", "ID1", "ID2", "ID3", "ID4",
                                                    "ID5", "ID6", "ID7", "ID8", "ID9"};
@@ -34,19 +49,30 @@ TMailform::TMailform(AppState& state, Platform& platform, QWidget* parent)
   BitBtn1 = designButton(this, "BitBtn1", QStringLiteral("OK"), QRect(0, 0, kButtonWidth, kButtonHeight));
   BitBtn1->setEnabled(false);
   BitBtn2 = designButton(this, "BitBtn2", QStringLiteral("Cancel"), QRect(0, 0, kButtonWidth, kButtonHeight));
-  for (int i = 0; i < kIds; ++i)
-    ID[static_cast<size_t>(i)] =
-        designControl<QLineEdit>(this, kIdNames[i], QRect(0, 0, kIdWidth, kBoxHeight));
+  for (int i = 0; i < kIds; ++i) {
+    QLineEdit* id = designControl<QLineEdit>(this, kIdNames[i], QRect(0, 0, kIdWidth, kBoxHeight));
+    id->setAttribute(Qt::WA_InputMethodEnabled, false);
+    id->setInputMethodHints(Qt::ImhLatinOnly);
+    // The right button picks from the name list instead.
+    id->setContextMenuPolicy(Qt::PreventContextMenu);
+    id->installEventFilter(this);
+    ID[static_cast<size_t>(i)] = id;
+  }
   Edit2 = captionBox(this, "Edit2", QStringLiteral("Title"), QRect(0, 0, kTitleLabelWidth, kBoxHeight));
   MesTitle = designControl<QLineEdit>(this, "MesTitle", QRect(0, 0, kTitleWidth, kBoxHeight));
   counters_ = makeCounterRow(this);
   MailView = designEditor(this, "MailView");
+  followCaret(MailView, counters_, &state_);
 
   // Focus order: the IDs, the title, the text, OK, Cancel.
   std::vector<QWidget*> order(ID.begin(), ID.end());
   order.insert(order.end(), {MesTitle, MailView, BitBtn1, BitBtn2});
   for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 
+  connect(ID[0], &QLineEdit::textChanged, this, &TMailform::ID0Change);
+  connect(MesTitle, &QLineEdit::textChanged, this, &TMailform::MesTitleChange);
+  connect(Quotation, &QPushButton::clicked, this, &TMailform::QuotationClick);
+  connect(BitBtn1, &QPushButton::clicked, this, &TMailform::BitBtn1Click);
   connect(BitBtn2, &QPushButton::clicked, this, &TMailform::BitBtn2Click);
   FormCreate();
 }
@@ -59,7 +85,80 @@ int TMailform::derivedWidth() const { return right(ID[kIds - 1]) + 8; }
 
 void TMailform::applyFont(const QFont& font) { MailView->setFont(font); }
 
-void TMailform::open(bool /*quotationEnabled*/) {}
+void TMailform::open(bool quotationEnabled) {
+  Quotation->setEnabled(quotationEnabled);
+  if (isVisible()) {
+    raise();
+    activateWindow();
+    return;
+  }
+  // Read before anything changes: a failure leaves the window closed and the
+  // main window's commands enabled.
+  const std::optional<Lines> signature = signatureLines(state_);
+
+  QFont font(toQ(state_.FontName));
+  if (state_.FontSize > 0) font.setPointSize(state_.FontSize);
+  MailView->setFont(font);
+  counters_.reset();
+  for (QLineEdit* id : ID) id->clear();
+  MesTitle->clear();
+  MailView->clear();
+  if (signature) MailView->setLines(*signature);
+  placeAtStoredPosition();
+  ChooseUploadFile(state_);
+  setWindowTitle(toQ(state_.UploadFile) + QStringLiteral(" - Mail Window"));
+  Q_EMIT composing();
+  show();
+}
+
+void TMailform::updateOk() { BitBtn1->setEnabled(!ID[0]->text().isEmpty() && !MesTitle->text().isEmpty()); }
+
+void TMailform::ID0Change() { updateOk(); }
+
+void TMailform::MesTitleChange() { updateOk(); }
+
+bool TMailform::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+    const auto field = std::find(ID.begin(), ID.end(), watched);
+    if (field != ID.end()) {
+      IDMouseDown(*field);
+      return true;
+    }
+  }
+  return ComposerWindow::eventFilter(watched, event);
+}
+
+void TMailform::IDMouseDown(QLineEdit* field) {
+  if (!pickList_) return;
+  runCommand(platform_, this, [this, field] {
+    const std::optional<Bytes> picked = pickList_->offer(
+        pathFromText(state_.WorkDir + state_.ListFileName + ".nam"), QStringLiteral(" ID List"));
+    if (picked) field->setText(toQ(idFromPick(*picked)));
+  });
+}
+
+void TMailform::QuotationClick() {
+  runCommand(platform_, this, [this] {
+    if (state_.MesCount == 0) return;
+    // Everything is read first: a failure leaves the fields and the text as they were.
+    const StoredMessage message = readMessage(messagePath(pathFromText(state_.WorkDir), state_.CurrentMes));
+    if (StrToInt(message.keys.BoardKey) >= kFileAreaKey) return;
+    const Lines text = FillMailEditor(state_, quoteSource(state_, message));
+    ID[0]->setText(toQ(message.keys.WriterId));
+    MailView->setLines(text);
+  });
+}
+
+void TMailform::BitBtn1Click() {
+  runCommand(platform_, this, [this] {
+    MailIds ids;
+    for (size_t i = 0; i < ids.size(); ++i) ids[i] = toBytes(ID[i]->text());
+    const Lines record = mailRecord(ids, toBytes(MesTitle->text()), MailView->lines());
+    appendToUploadScript(state_, platform_, this, record);
+    close();
+  });
+}
 
 void TMailform::BitBtn2Click() { close(); }
 

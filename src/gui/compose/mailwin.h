@@ -7,7 +7,6 @@
 #include "gui/compose/editorparts.h"
 
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace pelarin {
@@ -27,7 +26,9 @@ class TMailform : public ComposerWindow {
 
   TMailform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
-  // The Mail To command; quotationEnabled: the shown message has a title and a writer ID.
+  // The Mail To command; quotationEnabled: the shown message has a title and
+  // a writer ID. Brings an open window to the front, else clears and shows it.
+  // Throws FileError when the signature cannot be read; the window then stays closed.
   void open(bool quotationEnabled);
 
   // The window that offers the list for the right-button pick.
@@ -40,9 +41,17 @@ class TMailform : public ComposerWindow {
   StoredGeometry stored() override;
   int derivedWidth() const override;
   void FormResize() override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void ID0Change();
+  void MesTitleChange();
+  void IDMouseDown(QLineEdit* field);
+  void QuotationClick();
+  void BitBtn1Click();
   void BitBtn2Click();
+  // OK is enabled with a first recipient and a title.
+  void updateOk();
 
   AppState& state_;
   Platform& platform_;
@@ -55,7 +64,7 @@ class TMailform : public ComposerWindow {
   QLineEdit* Edit2;
   QLineEdit* MesTitle;
   CounterRow counters_;
-  QPlainTextEdit* MailView;
+  EditorView* MailView;
 };
 
 }  // namespace pelarin::gui
