@@ -52,7 +52,8 @@ struct Fixture {
 
   bool menuItemsEnabled() {
     int enabled = 0;
-    for (const char* name : kWaitingItems) enabled += control<QAction>(&app.main(), name)->isEnabled() ? 1 : 0;
+    for (const char* name : kWaitingItems)
+      enabled += control<QAction>(&app.main(), name)->isEnabled() ? 1 : 0;
     if (enabled != 0 && enabled != std::size(kWaitingItems)) qFatal("the seven items disagree");
     return enabled != 0;
   }
@@ -135,9 +136,9 @@ class NewwinTest : public QObject {
   void okRuleOnBoardAndTitle() {
     Fixture f;
     f.win.open();
-    const QList<QPair<QString, bool>> boards{{"B", false},   {"B1", true},  {"B12", true}, {"BF", true},
+    const QList<QPair<QString, bool>> boards{{"B", false},   {"B1", true},  {"B12", true},  {"BF", true},
                                              {"IF", false},  {"I9", true},  {"I100", true}, {"B1x", true},
-                                             {"b1", false},  {"B0", false}, {"BX", false}, {"F1", false},
+                                             {"b1", false},  {"B0", false}, {"BX", false},  {"F1", false},
                                              {"Ｂ1", false}, {"", false}};
     for (const auto& [board, enabled] : boards) {
       f.title()->setText("title");
@@ -254,7 +255,8 @@ class NewwinTest : public QObject {
     f.ok()->click();
     QVERIFY(!f.win.isVisible());
     QVERIFY(f.menuItemsEnabled());
-    const Bytes first = "B12\r\nW\r\n" + sj("題名") + "\r\n" + sj("一行目") + "\r\n\r\n  three  \r\n/es\r\nE\r\n";
+    const Bytes first =
+        "B12\r\nW\r\n" + sj("題名") + "\r\n" + sj("一行目") + "\r\n\r\n  three  \r\n/es\r\nE\r\n";
     QCOMPARE(f.dir.read("upload.txt"), first);
 
     // A second record goes to the end without a question; an empty text gives no body.

@@ -52,7 +52,8 @@ TNewform::TNewform(AppState& state, Platform& platform, QWidget* parent)
   Boardnum = designControl<QLineEdit>(this, "Boardnum", QRect(0, 0, kBoardWidth, kBoxHeight));
   // Four characters typed; a validator rather than a maximum length, which
   // would also cut the five characters a pick may give.
-  Boardnum->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral(".{0,4}")), Boardnum));
+  Boardnum->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral(".{0,4}")), Boardnum));
   Boardnum->setAttribute(Qt::WA_InputMethodEnabled, false);
   Boardnum->setInputMethodHints(Qt::ImhLatinOnly);
   // The right button picks from the board list instead.
@@ -128,8 +129,8 @@ bool TNewform::eventFilter(QObject* watched, QEvent* event) {
 void TNewform::BoardnumMouseDown() {
   if (!pickList_) return;
   runCommand(platform_, this, [this] {
-    const std::optional<Bytes> picked =
-        pickList_->offer(pathFromText(state_.WorkDir + state_.ListFileName + ".bod"), QStringLiteral(" Board List"));
+    const std::optional<Bytes> picked = pickList_->offer(
+        pathFromText(state_.WorkDir + state_.ListFileName + ".bod"), QStringLiteral(" Board List"));
     if (!picked) return;
     // The four-character limit is for typing: a picked number may have five.
     const QValidator* limit = Boardnum->validator();
@@ -146,7 +147,8 @@ void TNewform::BitBtn1Click() {
       platform_.messageBox(this, BoxKind::Error, QStringLiteral("Title or Board No. is Empty !"));
       return;
     }
-    const Lines record = newMessageRecord(toBytes(Boardnum->text()), toBytes(MesTitle->text()), NewView->lines());
+    const Lines record =
+        newMessageRecord(toBytes(Boardnum->text()), toBytes(MesTitle->text()), NewView->lines());
     appendToUploadScript(state_, platform_, this, record);
     close();
   });

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QDialog>
-
 #include <filesystem>
 #include <optional>
 
