@@ -5,7 +5,11 @@
 #include <QPushButton>
 
 #include "core/app/appstate.h"
+#include "core/compose/signature.h"
+#include "core/text/paths.h"
+#include "gui/platform/command.h"
 #include "gui/platform/geometry.h"
+#include "gui/platform/qtext.h"
 
 namespace pelarin::gui {
 
@@ -25,12 +29,28 @@ TSigform::TSigform(AppState& state, Platform& platform, QWidget* parent)
   BitBtn2 = designButton(this, "BitBtn2", QStringLiteral("Cancel"), QRect(0, 0, kButtonWidth, kButtonHeight));
   SigView = designEditor(this, "SigView");
 
+  // The signature counts as the composers do but never takes the alarm colours.
+  followCaret(SigView, counters_, nullptr);
+  connect(BitBtn1, &QPushButton::clicked, this, &TSigform::BitBtn1Click);
   connect(BitBtn2, &QPushButton::clicked, this, &TSigform::BitBtn2Click);
   FormResize();
   setClientSize(this, right(BitBtn2) + 8, kDesignHeight);
 }
 
 void TSigform::applyFont(const QFont& font) { SigView->setFont(font); }
+
+std::filesystem::path TSigform::signatureFile() const {
+  return pathFromText(state_.WorkDir + kSignatureFileName);
+}
+
+// Every editor line is written, a final empty one too; the line break that
+// ends the last line adds none.
+void TSigform::BitBtn1Click() {
+  runCommand(platform_, this, [this] {
+    writeSignature(signatureFile(), SigView->lines());
+    accept();
+  });
+}
 
 void TSigform::BitBtn2Click() { reject(); }
 
@@ -48,6 +68,18 @@ void TSigform::FormResize() {
   SigView->setGeometry(0, top, width(), qMax(0, height() - top));
 }
 
-void TSigform::execute() {}
+void TSigform::execute() {
+  QFont font(toQ(state_.FontName));
+  if (state_.FontSize > 0) font.setPointSize(state_.FontSize);
+  applyFont(font);
+  counters_.reset();
+  SigView->clear();
+  const bool loaded = runCommand(platform_, this, [this] {
+    const std::filesystem::path file = signatureFile();
+    ensureSignature(file);
+    SigView->setLines(readSignature(file).value_or(Lines{}));
+  });
+  if (loaded) exec();
+}
 
 }  // namespace pelarin::gui

@@ -2,10 +2,10 @@
 #pragma once
 
 #include <QDialog>
+#include <filesystem>
 
 #include "gui/compose/editorparts.h"
 
-class QPlainTextEdit;
 class QPushButton;
 
 namespace pelarin {
@@ -24,7 +24,9 @@ class TSigform : public QDialog {
 
   TSigform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
-  // The Signature command: fills the controls from the state, shows the dialog modally.
+  // The Signature command: the font, counters at "0", the file's lines (the
+  // file made empty when missing), then the window modally. A file that cannot
+  // be made or read is reported and the window is not shown.
   void execute();
 
   // The Font command.
@@ -35,14 +37,18 @@ class TSigform : public QDialog {
 
  private:
   void FormResize();
+  // OK: the editor's lines replace the file, then closes; a failure keeps the window and its text.
+  void BitBtn1Click();
+  // Cancel: closes; the file is not touched.
   void BitBtn2Click();
+  std::filesystem::path signatureFile() const;
 
   AppState& state_;
   Platform& platform_;
   QPushButton* BitBtn1;
   QPushButton* BitBtn2;
   CounterRow counters_;
-  QPlainTextEdit* SigView;
+  EditorView* SigView;
 };
 
 }  // namespace pelarin::gui
