@@ -235,6 +235,15 @@ class AlartwinTest : public QObject {
       QCOMPARE(caution->text(), QStringLiteral("60"));
       bar(&d, "letterscr")->setValue(90);
       QCOMPARE(caution->text(), QStringLiteral("72"));
+      // Deleting the alarm count by keys puts it back at once.
+      QLineEdit* alarm = edit(&d, "MaxLetter");
+      alarm->setFocus();
+      alarm->selectAll();
+      QTest::keyClick(alarm, Qt::Key_Backspace);
+      QCOMPARE(alarm->text(), QStringLiteral("80"));
+      QTest::keyClicks(alarm, QStringLiteral("0"));
+      QCOMPARE(alarm->text(), QStringLiteral("800"));
+      QCOMPARE(caution->text(), QStringLiteral("720"));
     });
     d.execute();
     QVERIFY(platform.boxes.empty());
