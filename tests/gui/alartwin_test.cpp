@@ -2,7 +2,6 @@
 // counts and percentages, and what OK and Cancel store.
 #include "gui/compose/alartwin.h"
 
-#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -13,9 +12,6 @@
 #include <string_view>
 
 #include "core/app/appstate.h"
-#include "core/compose/counters.h"
-#include "gui/app/application.h"
-#include "gui/app/viewmain.h"
 #include "gui/compose/radiogroup.h"
 #include "gui/platform/scriptedplatform.h"
 #include "support/guitest.h"
@@ -341,24 +337,6 @@ class AlartwinTest : public QObject {
     });
     d.execute();
     QCOMPARE(state.SortMes, 7);
-  }
-
-  void otherConfigOpensTheDialogFromTheMainWindow() {
-    testing::WorkDir dir;
-    ScriptedPlatform platform;
-    Application app(platform);
-    TAlartform& d = app.alart();
-    bool wasModal = false;
-    whileOpen(d, [&] {
-      wasModal = d.isModal();
-      QCOMPARE(edit(&d, "CautionLetter")->text(), QString::number(cautionLetters(app.main().state())));
-      edit(&d, "MaxLines")->setText(QStringLiteral("60"));
-      control<QPushButton>(&d, "BitBtn1")->click();
-    });
-    control<QAction>(&app.main(), "Alart1")->trigger();
-    QVERIFY(wasModal);
-    QCOMPARE(app.main().state().AlarmLines, 60);
-    QVERIFY(app.main().close());
   }
 };
 

