@@ -51,9 +51,9 @@ struct Fixture {
   }
 
   bool menuItemsEnabled() {
-    int enabled = 0;
+    size_t enabled = 0;
     for (const char* name : kWaitingItems)
-      enabled += control<QAction>(&app.main(), name)->isEnabled() ? 1 : 0;
+      enabled += control<QAction>(&app.main(), name)->isEnabled() ? 1u : 0u;
     if (enabled != 0 && enabled != std::size(kWaitingItems)) qFatal("the seven items disagree");
     return enabled != 0;
   }
