@@ -8,6 +8,13 @@ ComposerWindow::ComposerWindow(QWidget* parent) : QWidget(parent, Qt::Window) {}
 
 void ComposerWindow::placeAtStoredPosition() { takePosition(this, stored()); }
 
+bool ComposerWindow::bringToFront() {
+  if (!isVisible()) return false;
+  raise();
+  activateWindow();
+  return true;
+}
+
 void ComposerWindow::FormCreate() {
   FormResize();
   takeSize(this, stored(), derivedWidth());

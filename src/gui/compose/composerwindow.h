@@ -20,6 +20,9 @@ class ComposerWindow : public QWidget {
   // The opening command moves the window to its stored top and left.
   void placeAtStoredPosition();
 
+  // An opening while the window is shown only raises it: true then.
+  bool bringToFront();
+
  Q_SIGNALS:
   // The opening is about to show the window: the main window's log and
   // setting commands wait until a composer closes.

@@ -1,3 +1,4 @@
+#include "gui/platform/fonts.h"
 #include "gui/compose/mailwin.h"
 
 #include <QEvent>
@@ -87,18 +88,12 @@ void TMailform::applyFont(const QFont& font) { MailView->setFont(font); }
 
 void TMailform::open(bool quotationEnabled) {
   Quotation->setEnabled(quotationEnabled);
-  if (isVisible()) {
-    raise();
-    activateWindow();
-    return;
-  }
+  if (bringToFront()) return;
   // Read before anything changes: a failure leaves the window closed and the
   // main window's commands enabled.
   const std::optional<Lines> signature = signatureLines(state_);
 
-  QFont font(toQ(state_.FontName));
-  if (state_.FontSize > 0) font.setPointSize(state_.FontSize);
-  MailView->setFont(font);
+  MailView->setFont(stateFont(state_));
   counters_.reset();
   for (QLineEdit* id : ID) id->clear();
   MesTitle->clear();

@@ -1,3 +1,4 @@
+#include "gui/platform/fonts.h"
 #include "gui/compose/newwin.h"
 
 #include <QEvent>
@@ -85,18 +86,12 @@ int TNewform::derivedWidth() const { return right(BitBtn2) + 8; }
 void TNewform::applyFont(const QFont& font) { NewView->setFont(font); }
 
 void TNewform::open() {
-  if (isVisible()) {
-    raise();
-    activateWindow();
-    return;
-  }
+  if (bringToFront()) return;
   // Read before anything changes: a failure leaves the window closed and the
   // main window's commands enabled.
   const std::optional<Lines> signature = signatureLines(state_);
 
-  QFont font(toQ(state_.FontName));
-  if (state_.FontSize > 0) font.setPointSize(state_.FontSize);
-  NewView->setFont(font);
+  NewView->setFont(stateFont(state_));
   counters_.reset();
   NewView->clear();
   if (signature) NewView->setLines(*signature);

@@ -1,3 +1,4 @@
+#include "gui/platform/fonts.h"
 #include "gui/compose/reswin.h"
 
 #include <QLabel>
@@ -101,15 +102,9 @@ int TResform::derivedWidth() const { return right(BitBtn1) + 8; }
 void TResform::applyFont(const QFont& font) { Resview->setFont(font); }
 
 void TResform::open(const QPlainTextEdit& docview) {
-  if (isVisible()) {
-    raise();
-    activateWindow();
-    return;
-  }
+  if (bringToFront()) return;
   quotationRangeOf(state_, docview);
-  QFont font(toQ(state_.FontName));
-  if (state_.FontSize > 0) font.setPointSize(state_.FontSize);
-  Resview->setFont(font);
+  Resview->setFont(stateFont(state_));
   counters_.reset();
   if (state_.MesCount == 0) return;
 

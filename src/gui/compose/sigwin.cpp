@@ -1,3 +1,4 @@
+#include "gui/platform/fonts.h"
 #include "gui/compose/sigwin.h"
 
 #include <QLabel>
@@ -69,9 +70,7 @@ void TSigform::FormResize() {
 }
 
 void TSigform::execute() {
-  QFont font(toQ(state_.FontName));
-  if (state_.FontSize > 0) font.setPointSize(state_.FontSize);
-  applyFont(font);
+  applyFont(stateFont(state_));
   counters_.reset();
   SigView->clear();
   const bool loaded = runCommand(platform_, this, [this] {

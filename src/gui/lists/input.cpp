@@ -1,3 +1,4 @@
+#include "gui/platform/fonts.h"
 #include "gui/lists/input.h"
 
 #include <QListWidget>
@@ -59,9 +60,7 @@ std::optional<Bytes> TInputList::offer(const std::filesystem::path& file, const 
     item->setData(kEntryBytes, QByteArray(entry.data(), static_cast<qsizetype>(entry.size())));
   }
   placeAtStoredPosition();
-  QFont font(toQ(state_.FontName));
-  if (state_.FontSize > 0) font.setPointSize(state_.FontSize);
-  applyFont(font);
+  applyFont(stateFont(state_));
   // The keys move in the list from the start.
   SelectListBox->setFocus();
 

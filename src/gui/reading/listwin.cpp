@@ -1,3 +1,4 @@
+#include "gui/platform/fonts.h"
 #include "gui/reading/listwin.h"
 
 #include <QCloseEvent>
@@ -79,9 +80,7 @@ void TListform::applyFont(const QFont& font) {
 }
 
 void TListform::BtListClick() {
-  QFont font(toQ(state_.FontName));
-  if (state_.FontSize > 0) font.setPointSize(state_.FontSize);
-  applyFont(font);
+  applyFont(stateFont(state_));
   takePosition(this, stored());
   {
     QScopedValueRollback guard(selecting_, true);
