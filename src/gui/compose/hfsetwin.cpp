@@ -106,6 +106,10 @@ THFsetform::THFsetform(AppState& state, Platform& platform, QWidget* parent)
                             {QStringLiteral("None"), QStringLiteral("Name")}, 2, QRect(0, 0, kRadioWidth, 0));
   Edit9 = caption(this, "Edit9", "Mark", kFieldLabelWidth);
   Qmark = textBox(this, "Qmark", 0);
+  // Captions of the same role line up, however wide the face makes one of them.
+  sameWidth({Edit1, Edit5});
+  sameWidth({Edit2, Edit6});
+  sameWidth({Edit3, Edit4, Edit7, Edit8, Edit9});
   BitBtn1 = designButton(this, "BitBtn1", QStringLiteral("OK"), QRect(0, 0, kButtonWidth, kButtonHeight));
   BitBtn1->setDefault(true);
   BtReset = designButton(this, "BtReset", QStringLiteral("RESET"), QRect(0, 0, kButtonWidth, kButtonHeight));

@@ -8,8 +8,16 @@
 
 namespace pelarin::gui {
 
+namespace {
+// Frame and text margins of a one-line box, both sides.
+constexpr int kCaptionMargins = 12;
+}  // namespace
+
 QLineEdit* captionBox(QWidget* parent, const char* name, const QString& caption, const QRect& design) {
   auto* box = designControl<QLineEdit>(parent, name, design);
+  // The design widths were made for a narrower face: a caption is never cut.
+  const int fits = box->fontMetrics().horizontalAdvance(caption) + kCaptionMargins;
+  if (box->width() < fits) box->resize(fits, box->height());
   box->setText(caption);
   box->setReadOnly(true);
   box->setFocusPolicy(Qt::NoFocus);
@@ -20,6 +28,12 @@ QPushButton* designButton(QWidget* parent, const char* name, const QString& capt
   auto* button = designControl<QPushButton>(parent, name, design);
   button->setText(caption);
   return button;
+}
+
+void sameWidth(std::initializer_list<QWidget*> controls) {
+  int widest = 0;
+  for (const QWidget* w : controls) widest = qMax(widest, w->width());
+  for (QWidget* w : controls) w->resize(widest, w->height());
 }
 
 int right(const QWidget* w) { return w->x() + w->width(); }

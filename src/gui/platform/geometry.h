@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QString>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 
 class QLineEdit;
@@ -24,6 +25,9 @@ Control* designControl(QWidget* parent, const char* name, const QRect& design) {
 
 // A read-only text box that serves as a label.
 QLineEdit* captionBox(QWidget* parent, const char* name, const QString& caption, const QRect& design);
+
+// Widens the controls to the widest of them.
+void sameWidth(std::initializer_list<QWidget*> controls);
 
 QPushButton* designButton(QWidget* parent, const char* name, const QString& caption, const QRect& design);
 
