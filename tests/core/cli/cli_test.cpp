@@ -257,7 +257,7 @@ TEST_F(Cli, ReportsFileErrors) {
 
 // The sample log with the host's greeting, board table and member table.
 TEST_F(Cli, BuildsBoardAndNameListsFromTheSampleLog) {
-  const std::string sample = std::string(PELARIN_TEST_DATA) + "/../../samples/pelnet-lists.log";
+  const std::string sample = std::string(PELARIN_SAMPLES) + "/pelnet-lists.log";
   Result boards = run({"boards", sample});
   ASSERT_EQ(boards.status, 0) << boards.err;
   EXPECT_EQ(boards.out, "7\n");
