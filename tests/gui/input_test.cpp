@@ -103,7 +103,9 @@ class InputTest : public QObject {
 
   void titleOnlyAndEmptyFilesOfferNothing() {
     const QList<QPair<Bytes, QString>> files{{"Host\r\n", "Host ID List"}, {"", " ID List"}};
-    for (const auto& [content, caption] : files) {
+    for (const auto& file : files) {
+      const Bytes& content = file.first;
+      const QString caption = file.second;  // a lambda below takes it
       WorkDir dir;
       dir.write("p.nam", content);
       AppState state;
