@@ -280,7 +280,7 @@ class NewwinTest : public QObject {
       f.ok()->click();
       QCOMPARE(f.platform.boxes.size(), size_t(1));
       QCOMPARE(f.platform.boxes[0].kind, BoxKind::Warning);
-      QCOMPARE(f.platform.boxes[0].buttons, BoxButtons::YesNo);
+      QCOMPARE(f.platform.boxes[0].buttons, BoxButtons::YesNoDefaultNo);
       QCOMPARE(f.platform.boxes[0].text, QStringLiteral("upload.txt - 前回のメッセージに上書きしますか？"));
       const Bytes record = "I3\r\nW\r\nt\r\n/es\r\nE\r\n";
       QCOMPARE(f.dir.read("upload.txt"), answer == BoxAnswer::Yes ? record : "old\r\n" + record);

@@ -289,7 +289,7 @@ class ReswinTest : public QObject {
       }
       QCOMPARE(s.platform.boxes.size(), size_t{1});
       QCOMPARE(s.platform.boxes[0].kind, BoxKind::Warning);
-      QCOMPARE(s.platform.boxes[0].buttons, BoxButtons::YesNo);
+      QCOMPARE(s.platform.boxes[0].buttons, BoxButtons::YesNoDefaultNo);
       QCOMPARE(s.platform.boxes[0].text, QStringLiteral("upload.txt - 前回のメッセージに上書きしますか？"));
       const Bytes records = "B5\r\nJ123\r\nW1\r\none\r\n/es\r\nE\r\nB5\r\nJ123\r\nW1\r\ntwo\r\n/es\r\nE\r\n";
       QCOMPARE(s.script(), answer == BoxAnswer::Yes ? records : "old\r\n" + records);

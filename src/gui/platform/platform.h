@@ -11,7 +11,8 @@ class QWidget;
 namespace pelarin::gui {
 
 enum class BoxKind { Warning, Error, Information, Confirmation };
-enum class BoxButtons { Ok, YesNo };
+// YesNoDefaultNo: Enter answers No, for questions whose Yes discards something.
+enum class BoxButtons { Ok, YesNo, YesNoDefaultNo };
 enum class BoxAnswer { Ok, Yes, No };
 
 // "警告", "ｴﾗｰ", "情報", "確認".

@@ -38,7 +38,7 @@ BoxAnswer QtPlatform::messageBox(QWidget* parent, BoxKind kind, const QString& t
   }
   QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
   QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
-  box.setDefaultButton(yes);
+  box.setDefaultButton(buttons == BoxButtons::YesNoDefaultNo ? no : yes);
   box.setEscapeButton(no);
   box.exec();
   return box.clickedButton() == yes ? BoxAnswer::Yes : BoxAnswer::No;
