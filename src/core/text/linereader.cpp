@@ -54,11 +54,13 @@ bool LineReader::atEnd() { return peek() < 0; }
 void LineReader::skipLineEnd() {
   // Called with the CR current.
   ++pos_;
+  ++lineEnds_;
   if (peek() == kLF) ++pos_;
 }
 
 void LineReader::readLine(Bytes& line) {
   line.clear();
+  lastLine_ = lineEnds_ + 1;
   while (peek() >= 0) {
     const char* begin = buffer_.get() + pos_;
     size_t avail = len_ - pos_;
@@ -87,8 +89,12 @@ Bytes LineReader::readLine() {
 
 int32_t LineReader::readInt() {
   int c;
-  while ((c = peek()) >= 0 && c <= ' ') ++pos_;
+  while ((c = peek()) >= 0 && c <= ' ') {
+    if (c == kCR) ++lineEnds_;
+    ++pos_;
+  }
   if (c < 0) return 0;
+  lastLine_ = lineEnds_ + 1;
   Bytes token;
   while ((c = peek()) > ' ' && token.size() < 32) {
     token += static_cast<char>(c);

@@ -33,6 +33,10 @@ class LineReader {
 
   const std::filesystem::path& path() const { return path_; }
 
+  // The 1-based number of the line the last read took its bytes from (0 before
+  // any read), for messages that say where reading stopped.
+  size_t lineNumber() const { return lastLine_; }
+
  private:
   bool fill();  // false at the physical end
   int peek();   // -1 at the end of the file
@@ -44,6 +48,8 @@ class LineReader {
   size_t pos_ = 0;
   size_t len_ = 0;
   bool ended_ = false;  // physical end or Ctrl-Z seen
+  size_t lineEnds_ = 0;  // CRs consumed
+  size_t lastLine_ = 0;
 };
 
 }  // namespace pelarin

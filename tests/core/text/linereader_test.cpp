@@ -105,3 +105,23 @@ TEST(LineReader, SettingsIntegerTakesAtMost32Bytes) {
 
 }  // namespace
 }  // namespace pelarin
+
+namespace pelarin {
+namespace {
+
+TEST(LineReader, LineNumberIsTheLineOfTheLastRead) {
+  testing::TempDir dir;
+  testing::writeFile(dir / "f", "a\r\n\r\n  \r\n 12 x\r\nb\rc");
+  LineReader in(dir / "f");
+  EXPECT_EQ(in.lineNumber(), 0u);
+  in.readLine();
+  EXPECT_EQ(in.lineNumber(), 1u);
+  EXPECT_EQ(in.readInt(), 12);  // blank lines skipped: the value stands on line 4
+  EXPECT_EQ(in.lineNumber(), 4u);
+  in.readLine();
+  in.readLine();
+  EXPECT_EQ(in.lineNumber(), 6u);
+}
+
+}  // namespace
+}  // namespace pelarin
