@@ -1,46 +1,53 @@
-// Feeds arbitrary bytes to the settings load as "pelarin.ini"; the load must
-// either succeed or throw one of the system's errors.
-#include <unistd.h>
-
+// Feeds arbitrary bytes to the settings load as "pelarin.ini". The load must
+// succeed or throw one of the system's errors; whatever it kept, a save and a
+// second load must give the same fields, so a save then load of those settings
+// writes the same file again.
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
 #include "core/app/settings.h"
 #include "core/text/errors.h"
-#include "core/text/paths.h"
+#include "fuzzsupport.h"
 
 namespace {
 
-const std::filesystem::path& workDir() {
-  static const std::filesystem::path dir = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pelarin-fuzz-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    return std::filesystem::path(pattern);
-  }();
-  return dir;
+std::string saveAndRead(const pelarin::AppState& state, const fuzzing::fs::path& file) {
+  try {
+    pelarin::SaveSettings(state);
+  } catch (const pelarin::Error&) {
+    std::abort();
+  }
+  return fuzzing::readFile(file);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const auto& dir = workDir();
-  {
-    std::FILE* f = std::fopen((dir / "pelarin.ini").c_str(), "wb");
-    if (!f) std::abort();
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
-  }
-  pelarin::AppState state;
+  const auto& dir = fuzzing::workDir("pelarin-settings-fuzz");
+  const auto file = dir / pelarin::kSettingsName;
+  fuzzing::writeFile(file, std::string_view(reinterpret_cast<const char*>(data), size));
+
   pelarin::AppHost host;
+  pelarin::AppState state;
   pelarin::SetDefaults(state, host);
   state.WorkDir = pelarin::textFromPath(dir) + pelarin::kSeparator;
   try {
     pelarin::LoadSettings(state.WorkDir, state, host);
   } catch (const pelarin::Error&) {
   }
+  const std::string first = saveAndRead(state, file);
+
+  pelarin::AppState again;
+  pelarin::SetDefaults(again, host);
+  again.WorkDir = state.WorkDir;
+  try {
+    pelarin::LoadSettings(again.WorkDir, again, host);
+  } catch (const pelarin::Error&) {
+    std::abort();  // what the program wrote always loads
+  }
+  fuzzing::check(saveAndRead(again, file) == first);
+  fuzzing::clearDir(dir);
   return 0;
 }

@@ -1,0 +1,85 @@
+// What the fuzz targets share: a private work directory, writing the input,
+// and an independent reading of the input's lines to check results against.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/text/paths.h"
+
+namespace fuzzing {
+
+namespace fs = std::filesystem;
+
+// One directory per process, made at first use; in memory where the machine
+// has it, since every save syncs to disk and would set the pace.
+inline const fs::path& workDir(const char* name) {
+  static const fs::path dir = [name] {
+    std::error_code error;
+    const fs::path base = fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
+    std::string pattern = (base / (std::string(name) + "-XXXXXX")).string();
+    if (!mkdtemp(pattern.data())) std::abort();
+    return fs::path(pattern);
+  }();
+  return dir;
+}
+
+inline void writeFile(const fs::path& file, std::string_view bytes) {
+  std::FILE* f = std::fopen(file.c_str(), "wb");
+  if (!f) std::abort();
+  if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
+  std::fclose(f);
+}
+
+inline std::string readFile(const fs::path& file) {
+  std::string bytes;
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (!f) std::abort();
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+  std::fclose(f);
+  return bytes;
+}
+
+// The lines of a text by the system's rules, written out again here so that a
+// fault in the product's reader cannot hide itself: CR ends a line and takes one
+// LF after it along, an LF alone stays in the line, Ctrl-Z ends the text.
+inline std::vector<std::string> lines(std::string_view text) {
+  if (size_t z = text.find('\x1a'); z != std::string_view::npos) text = text.substr(0, z);
+  std::vector<std::string> out;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t cr = text.find('\r', pos);
+    if (cr == std::string_view::npos) {
+      out.emplace_back(text.substr(pos));
+      break;
+    }
+    out.emplace_back(text.substr(pos, cr - pos));
+    pos = cr + 1;
+    if (pos < text.size() && text[pos] == '\n') ++pos;
+  }
+  return out;
+}
+
+// Removes every file of the directory but those named.
+inline void clearDir(const fs::path& dir, const std::vector<std::string>& keep = {}) {
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    bool kept = false;
+    for (const auto& k : keep) kept = kept || entry.path().filename() == k;
+    if (!kept) pelarin::removeQuietly(entry.path());
+  }
+}
+
+inline void check(bool condition) {
+  if (!condition) std::abort();
+}
+
+}  // namespace fuzzing
