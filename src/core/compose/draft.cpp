@@ -33,7 +33,7 @@ const char* kindName(DraftKind kind) {
 // (line ends and Ctrl-Z included, which the line reader would take as the end
 // of a line or of the file) and, for the system's bytes, everything above
 // ASCII become \xHH, so any value round-trips and the file stays UTF-8.
-Bytes escaped(ByteView value, bool typed) {
+Bytes escaped(ByteView value, bool utf8) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   Bytes out;
   out.reserve(value.size());
@@ -41,7 +41,7 @@ Bytes escaped(ByteView value, bool typed) {
     const auto c = static_cast<unsigned char>(ch);
     if (c == '\\') {
       out += "\\\\";
-    } else if (c < 0x20 || c == 0x7F || (!typed && c >= 0x80)) {
+    } else if (c < 0x20 || c == 0x7F || (!utf8 && c >= 0x80)) {
       out += "\\x";
       out += kHex[c >> 4];
       out += kHex[c & 0xF];
@@ -117,7 +117,7 @@ bool validUtf8(ByteView text) {
 
 const std::vector<DraftField>& draftFields(DraftKind kind) {
   static const std::vector<DraftField> response{
-      {"Boardnum", false}, {"Mesnum", false}, {"ResTitle", false}, {"MesTitle", true}, {"Resview", true}};
+      {"Boardnum", false}, {"Mesnum", false}, {"ResTitle", true}, {"MesTitle", true}, {"Resview", true}};
   static const std::vector<DraftField> newMessage{{"Boardnum", true}, {"MesTitle", true}, {"NewView", true}};
   static const std::vector<DraftField> mail{
       {"ID0", true}, {"ID1", true}, {"ID2", true}, {"ID3", true},      {"ID4", true},     {"ID5", true},
@@ -165,7 +165,7 @@ void writeDraft(const std::filesystem::path& file, const Draft& draft) {
   out.writeLine(std::string(kDirKey) + "=" + escaped(draft.textFileDir, false));
   out.writeLine(std::string(kFileKey) + "=" + escaped(draft.uploadFile, false));
   for (const DraftField& field : draftFields(draft.kind))
-    out.writeLine(std::string(field.name) + "=" + escaped(draft.field(field.name), field.typed));
+    out.writeLine(std::string(field.name) + "=" + escaped(draft.field(field.name), field.utf8));
   out.writeLine(kEnd);
   out.commit();
 }
@@ -178,7 +178,7 @@ Draft readDraft(const std::filesystem::path& file, DraftKind kind) {
   if (in.readLine() != std::string("kind=") + kindName(kind)) throw DraftError(2, "another kind");
 
   std::map<std::string, bool> expected{{kDirKey, false}, {kFileKey, false}};
-  for (const DraftField& field : draftFields(kind)) expected.emplace(field.name, field.typed);
+  for (const DraftField& field : draftFields(kind)) expected.emplace(field.name, field.utf8);
   std::set<std::string> seen;
   for (;;) {
     if (in.atEnd()) throw DraftError(in.lineNumber() + 1, "no end line");
@@ -200,7 +200,7 @@ Draft readDraft(const std::filesystem::path& file, DraftKind kind) {
       draft.fields[key] = std::move(value);
   }
   if (!in.atEnd()) throw DraftError(in.lineNumber() + 1, "text after the end line");
-  for (const auto& [key, typed] : expected)
+  for (const auto& [key, utf8] : expected)
     if (!seen.count(key)) throw DraftError(in.lineNumber(), key + " missing");
   return draft;
 }

@@ -18,9 +18,9 @@ inline constexpr DraftKind kDraftKinds[] = {DraftKind::Response, DraftKind::NewM
 
 struct DraftField {
   const char* name;  // the control's name
-  // Typed by the user: UTF-8, which keeps what has no code page 932 form until
-  // OK reports it. Otherwise the system's bytes, as the record writes them.
-  bool typed;
+  // UTF-8 as the window shows it, which keeps what has no code page 932 form
+  // until OK reports it; otherwise the system's bytes, as the record writes them.
+  bool utf8;
 };
 
 // The fields of a kind, in the order they are written.

@@ -67,7 +67,7 @@ TEST(Draft, TheSystemsBytesOfAResponseRoundTrip) {
   // Whatever the log held, including bytes that are not UTF-8.
   draft.fields["Boardnum"] = "B12";
   draft.fields["Mesnum"] = "\x81\x40\x80\xA0\xFD";
-  draft.fields["ResTitle"] = sj("御礼") + "\xFF";
+  draft.fields["ResTitle"] = "\xE5\xBE\xA1\xE7\xA4\xBC \xEF\xBF\xBD";  // 御礼 and a replacement mark
   draft.uploadFile = sj("ﾊﾟｿ通.txt");
   writeDraft(dir / "d", draft);
   EXPECT_EQ(readDraft(dir / "d", DraftKind::Response), draft);
