@@ -1,14 +1,15 @@
 // Drafts: every open composer's fields and text are kept in the work
 // directory while it is written, removed by the user's close, kept when the
 // program ends, and reopened by the next start.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <memory>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include "compose_testing.h"
 #include "core/app/appstate.h"
@@ -58,8 +59,8 @@ struct Fixture {
   // Opens the kind's window as its command does; a response answers board 5's message 123.
   void open(DraftKind kind) {
     if (kind == DraftKind::Response && state().MesCount == 0) {
-      dir.write(QStringLiteral("a.log"), sj("● [ BBS5 雑談\r\n") +
-                                             countedMessage(123, sj("花見の話"), "1001", sj("山田"), {"x"}));
+      dir.write(QStringLiteral("a.log"),
+                sj("● [ BBS5 雑談\r\n") + countedMessage(123, sj("花見の話"), "1001", sj("山田"), {"x"}));
       platform.files.push_back(dir.file(QStringLiteral("a.log")));
       control<QAction>(&app->main(), "Load1")->trigger();
     }
@@ -262,9 +263,11 @@ class DraftsTest : public QObject {
                                                {"ResTitle", "花見の話"},
                                                {"MesTitle", "Re: 花見"},
                                                {"Resview", text}}));
-      plant(dir, planted(DraftKind::NewMessage, {{"Boardnum", "B12 x"}, {"MesTitle", "新"}, {"NewView", text}}));
-      plant(dir, planted(DraftKind::Mail,
-                         {{"ID0", "77"}, {"ID1", "78"}, {"ID9", "99"}, {"MesTitle", "便"}, {"MailView", text}}));
+      plant(dir,
+            planted(DraftKind::NewMessage, {{"Boardnum", "B12 x"}, {"MesTitle", "新"}, {"NewView", text}}));
+      plant(dir,
+            planted(DraftKind::Mail,
+                    {{"ID0", "77"}, {"ID1", "78"}, {"ID9", "99"}, {"MesTitle", "便"}, {"MailView", text}}));
     });
     QVERIFY(f.platform.boxes.empty());
     f.app->restoreDrafts();
@@ -326,8 +329,10 @@ class DraftsTest : public QObject {
     QCOMPARE(f.platform.boxes[0].kind, BoxKind::Information);
     QCOMPARE(f.platform.boxes[1].kind, BoxKind::Warning);
     const QString& said = f.platform.boxes[1].text;
-    QVERIFY2(said.startsWith(QStringLiteral("下書き '") + f.dir.file(f.draftName(DraftKind::Mail))), qPrintable(said));
-    QVERIFY2(said.contains(QStringLiteral("pelarin-mail.draft.bad' として残してあります。")), qPrintable(said));
+    QVERIFY2(said.startsWith(QStringLiteral("下書き '") + f.dir.file(f.draftName(DraftKind::Mail))),
+             qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("pelarin-mail.draft.bad' として残してあります。")),
+             qPrintable(said));
     QVERIFY(!f.hasDraft(DraftKind::Mail));
     QCOMPARE(f.dir.read(f.draftName(DraftKind::Mail) + QStringLiteral(".bad")), damaged);
 

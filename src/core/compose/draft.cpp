@@ -120,8 +120,8 @@ const std::vector<DraftField>& draftFields(DraftKind kind) {
       {"Boardnum", false}, {"Mesnum", false}, {"ResTitle", true}, {"MesTitle", true}, {"Resview", true}};
   static const std::vector<DraftField> newMessage{{"Boardnum", true}, {"MesTitle", true}, {"NewView", true}};
   static const std::vector<DraftField> mail{
-      {"ID0", true}, {"ID1", true}, {"ID2", true}, {"ID3", true},      {"ID4", true},     {"ID5", true},
-      {"ID6", true}, {"ID7", true}, {"ID8", true}, {"ID9", true},      {"MesTitle", true}, {"MailView", true}};
+      {"ID0", true}, {"ID1", true}, {"ID2", true}, {"ID3", true}, {"ID4", true},      {"ID5", true},
+      {"ID6", true}, {"ID7", true}, {"ID8", true}, {"ID9", true}, {"MesTitle", true}, {"MailView", true}};
   switch (kind) {
     case DraftKind::Response:
       return response;

@@ -6,9 +6,6 @@
 #include "core/compose/draft.h"
 #include "core/text/errors.h"
 #include "core/text/paths.h"
-#include "gui/platform/platform.h"
-#include "gui/platform/qtext.h"
-
 #include "gui/app/initwin.h"
 #include "gui/app/viewmain.h"
 #include "gui/compose/alartwin.h"
@@ -19,6 +16,8 @@
 #include "gui/compose/sigwin.h"
 #include "gui/lists/input.h"
 #include "gui/lists/setlist.h"
+#include "gui/platform/platform.h"
+#include "gui/platform/qtext.h"
 #include "gui/reading/listwin.h"
 
 namespace pelarin::gui {
@@ -70,7 +69,8 @@ void Application::restoreDrafts() {
       } catch (const Error&) {
         // Left where it is; the next start reports it again.
       }
-      damaged << QStringLiteral("下書き '%1' を読めませんでした。\n%2\n%3").arg(name, QString::fromUtf8(e.what()), kept);
+      damaged << QStringLiteral("下書き '%1' を読めませんでした。\n%2\n%3")
+                     .arg(name, QString::fromUtf8(e.what()), kept);
     }
   }
   if (!restored.isEmpty())
@@ -79,7 +79,8 @@ void Application::restoreDrafts() {
                             restored.join(QLatin1Char('\n')),
                         BoxButtons::Ok);
   if (!damaged.isEmpty())
-    platform.messageBox(logview_.get(), BoxKind::Warning, damaged.join(QStringLiteral("\n\n")), BoxButtons::Ok);
+    platform.messageBox(logview_.get(), BoxKind::Warning, damaged.join(QStringLiteral("\n\n")),
+                        BoxButtons::Ok);
 }
 
 // The other windows go first: they refer to the main window's state.

@@ -45,7 +45,9 @@ TEST(Draft, AnyTextRoundTrips) {
       {"empty", ""},
       {"no code page 932 form", "\xF0\x9F\x98\x80 emoji, \xE2\x84\xA2, \xEF\xBD\x9E and \xE3\x81\x82"},
       {"CR, LF, CR LF inside", "one\rtwo\nthree\r\nfour\n"},
-      {"Ctrl-Z, NUL, DEL, tab", Bytes("a\x1A" "b\0c\x7F\td", 8)},
+      {"Ctrl-Z, NUL, DEL, tab", Bytes("a\x1A"
+                                      "b\0c\x7F\td",
+                                      8)},
       {"backslashes and escape-like text", "C:\\temp\\x41\\\\ \\x"},
       {"equals signs and a line like the end", "a=b\nend\nkind=mail"},
       {"blanks at both ends", "  \n  "},
@@ -78,9 +80,9 @@ TEST(Draft, TheFileIsUtf8TextOfOneLinePerField) {
   Draft draft = filled(DraftKind::NewMessage, "a\r\nb");
   draft.fields["MesTitle"] = "\xE3\x81\x82";  // あ
   writeDraft(dir / "d", draft);
-  EXPECT_EQ(readFile(dir / "d"), crlf({"Pelarin draft 1", "kind=new", "TextFileDir=/home/\\x91\\xBE\\x98Y/up/",
-                                       "UploadFile=nifty.txt", "Boardnum=", "MesTitle=\xE3\x81\x82",
-                                       "NewView=a\\x0D\\x0Ab", "end"}));
+  EXPECT_EQ(readFile(dir / "d"), crlf({"Pelarin draft 1", "kind=new",
+                                       "TextFileDir=/home/\\x91\\xBE\\x98Y/up/", "UploadFile=nifty.txt",
+                                       "Boardnum=", "MesTitle=\xE3\x81\x82", "NewView=a\\x0D\\x0Ab", "end"}));
 }
 
 TEST(Draft, ADamagedFileIsRefused) {
