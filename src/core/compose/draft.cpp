@@ -74,7 +74,7 @@ Bytes unescaped(ByteView value, size_t line) {
     }
     const int high = i + 3 < value.size() && value[i + 1] == 'x' ? hexDigit(value[i + 2]) : -1;
     const int low = high >= 0 ? hexDigit(value[i + 3]) : -1;
-    if (low < 0) throw DraftError(line, "bad escape");
+    if (low < 0) throw DraftError(line, "エスケープが正しくありません");
     out += static_cast<char>(high * 16 + low);
     i += 3;
   }
@@ -174,24 +174,24 @@ Draft readDraft(const std::filesystem::path& file, DraftKind kind) {
   LineReader in(file);
   Draft draft;
   draft.kind = kind;
-  if (in.readLine() != kHeader) throw DraftError(1, "not a draft");
-  if (in.readLine() != std::string("kind=") + kindName(kind)) throw DraftError(2, "another kind");
+  if (in.readLine() != kHeader) throw DraftError(1, "下書きの見出しがありません");
+  if (in.readLine() != std::string("kind=") + kindName(kind)) throw DraftError(2, "別の画面の下書きです");
 
   std::map<std::string, bool> expected{{kDirKey, false}, {kFileKey, false}};
   for (const DraftField& field : draftFields(kind)) expected.emplace(field.name, field.utf8);
   std::set<std::string> seen;
   for (;;) {
-    if (in.atEnd()) throw DraftError(in.lineNumber() + 1, "no end line");
+    if (in.atEnd()) throw DraftError(in.lineNumber() + 1, "終わりの行がありません");
     const Bytes line = in.readLine();
     const size_t number = in.lineNumber();
     if (line == kEnd) break;
     const size_t equals = line.find('=');
     const std::string key = line.substr(0, equals);
     const auto type = expected.find(key);
-    if (equals == Bytes::npos || type == expected.end()) throw DraftError(number, "unknown line");
-    if (!seen.insert(key).second) throw DraftError(number, key + " twice");
+    if (equals == Bytes::npos || type == expected.end()) throw DraftError(number, "知らない行です");
+    if (!seen.insert(key).second) throw DraftError(number, key + " が二度あります");
     Bytes value = unescaped(ByteView(line).substr(equals + 1), number);
-    if (type->second && !validUtf8(value)) throw DraftError(number, key + " is not UTF-8");
+    if (type->second && !validUtf8(value)) throw DraftError(number, key + " が UTF-8 ではありません");
     if (key == kDirKey)
       draft.textFileDir = std::move(value);
     else if (key == kFileKey)
@@ -199,9 +199,9 @@ Draft readDraft(const std::filesystem::path& file, DraftKind kind) {
     else
       draft.fields[key] = std::move(value);
   }
-  if (!in.atEnd()) throw DraftError(in.lineNumber() + 1, "text after the end line");
+  if (!in.atEnd()) throw DraftError(in.lineNumber() + 1, "終わりの行の後に続きがあります");
   for (const auto& [key, utf8] : expected)
-    if (!seen.count(key)) throw DraftError(in.lineNumber(), key + " missing");
+    if (!seen.count(key)) throw DraftError(in.lineNumber(), key + " がありません");
   return draft;
 }
 
