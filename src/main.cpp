@@ -24,5 +24,6 @@ int main(int argc, char* argv[]) {
   QObject::connect(&windows.main(), &pelarin::gui::TLogview::closed, &app, &QApplication::quit,
                    Qt::QueuedConnection);
   windows.main().show();
+  windows.restoreDrafts();
   return QApplication::exec();
 }

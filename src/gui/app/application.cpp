@@ -1,5 +1,11 @@
 #include "gui/app/application.h"
 
+#include <QFile>
+#include <QStringList>
+
+#include "core/compose/draft.h"
+#include "core/text/errors.h"
+#include "core/text/paths.h"
 #include "gui/app/initwin.h"
 #include "gui/app/viewmain.h"
 #include "gui/compose/alartwin.h"
@@ -10,6 +16,8 @@
 #include "gui/compose/sigwin.h"
 #include "gui/lists/input.h"
 #include "gui/lists/setlist.h"
+#include "gui/platform/platform.h"
+#include "gui/platform/qtext.h"
 #include "gui/reading/listwin.h"
 
 namespace pelarin::gui {
@@ -32,6 +40,47 @@ Application::Application(Platform& platform) {
   mail_->setPickList(input_.get());
   logview_->attach({res_.get(), new_.get(), mail_.get(), init_.get(), hfset_.get(), list_.get(), sig_.get(),
                     input_.get(), setLog_.get(), alart_.get()});
+  // The main window's close ends the program: from then on a composer's close
+  // is not the user's, and its draft stays for the next start.
+  for (ComposerWindow* composer : composers())
+    QObject::connect(logview_.get(), &TLogview::closed, composer, &ComposerWindow::endOfProgram);
+}
+
+std::array<ComposerWindow*, 3> Application::composers() { return {res_.get(), new_.get(), mail_.get()}; }
+
+void Application::restoreDrafts() {
+  if (logview_->refused()) return;
+  const Bytes& workDir = logview_->state().WorkDir;
+  Platform& platform = logview_->platform();
+  QStringList restored;
+  QStringList damaged;
+  for (ComposerWindow* composer : composers()) {
+    const std::filesystem::path file = draftPath(workDir, composer->draftKind());
+    if (!fileExists(file)) continue;
+    const QString name = pathToQ(workDir + draftFileName(composer->draftKind()));
+    try {
+      composer->restoreDraft(readDraft(file, composer->draftKind()));
+      restored << composer->designCaption();
+    } catch (const Error& e) {
+      QString kept = QStringLiteral("ファイルはそのまま残してあります。");
+      try {
+        const std::filesystem::path aside = setDraftAside(file);
+        kept = QStringLiteral("ファイルは '%1' として残してあります。").arg(QFile::decodeName(aside.c_str()));
+      } catch (const Error&) {
+        // Left where it is; the next start reports it again.
+      }
+      damaged << QStringLiteral("下書き '%1' を読めませんでした。\n%2\n%3")
+                     .arg(name, QString::fromUtf8(e.what()), kept);
+    }
+  }
+  if (!restored.isEmpty())
+    platform.messageBox(logview_.get(), BoxKind::Information,
+                        QStringLiteral("前回の終了時に編集中だったメッセージを開き直しました。\n\n") +
+                            restored.join(QLatin1Char('\n')),
+                        BoxButtons::Ok);
+  if (!damaged.isEmpty())
+    platform.messageBox(logview_.get(), BoxKind::Warning, damaged.join(QStringLiteral("\n\n")),
+                        BoxButtons::Ok);
 }
 
 // The other windows go first: they refer to the main window's state.

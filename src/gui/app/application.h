@@ -2,12 +2,14 @@
 // until the program ends.
 #pragma once
 
+#include <array>
 #include <memory>
 
 #include "gui/app/windows.h"
 
 namespace pelarin::gui {
 
+class ComposerWindow;
 class Platform;
 class TLogview;
 
@@ -28,7 +30,14 @@ class Application {
   TSetLog& setLog() { return *setLog_; }
   TAlartform& alart() { return *alart_; }
 
+  // An owner start reopens every composer whose draft a run that did not end
+  // by the user's closing left in the work directory, and says so once; a
+  // draft that cannot be read is reported and set aside, never deleted.
+  void restoreDrafts();
+
  private:
+  std::array<ComposerWindow*, 3> composers();
+
   std::unique_ptr<TLogview> logview_;
   std::unique_ptr<TResform> res_;
   std::unique_ptr<TNewform> new_;

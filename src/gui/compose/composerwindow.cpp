@@ -1,10 +1,23 @@
 #include "gui/compose/composerwindow.h"
 
 #include <QCloseEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "core/app/appstate.h"
+#include "core/text/paths.h"
+#include "gui/compose/uploadquestion.h"
+#include "gui/platform/platform.h"
+#include "gui/platform/qtext.h"
 
 namespace pelarin::gui {
 
-ComposerWindow::ComposerWindow(QWidget* parent) : QWidget(parent, Qt::Window) {}
+ComposerWindow::ComposerWindow(AppState& state, Platform& platform, DraftKind kind, QWidget* parent)
+    : QWidget(parent, Qt::Window), draftState_(state), draftPlatform_(platform), kind_(kind) {
+  draftTimer_.setSingleShot(true);
+  draftTimer_.setInterval(kDraftDelay);
+  connect(&draftTimer_, &QTimer::timeout, this, &ComposerWindow::saveDraftNow);
+}
 
 void ComposerWindow::placeAtStoredPosition() { takePosition(this, stored()); }
 
@@ -18,14 +31,99 @@ bool ComposerWindow::bringToFront() {
 void ComposerWindow::FormCreate() {
   FormResize();
   takeSize(this, stored(), derivedWidth());
+  // Every field and the editor: whatever the user or a command changes goes into the draft.
+  for (QLineEdit* field : findChildren<QLineEdit*>())
+    connect(field, &QLineEdit::textChanged, this, &ComposerWindow::changed);
+  for (QPlainTextEdit* editor : findChildren<QPlainTextEdit*>())
+    connect(editor, &QPlainTextEdit::textChanged, this, &ComposerWindow::changed);
 }
 
 void ComposerWindow::FormActivate() { takeSize(this, stored(), derivedWidth()); }
 
 void ComposerWindow::FormClose() {
+  if (composing_) {
+    if (ending_) {
+      saveDraftNow();
+    } else {
+      draftTimer_.stop();
+      removeDraft();
+    }
+    composing_ = false;
+  }
   recordSize(this, stored());
   recordPosition(this, stored());
   Q_EMIT composed();
+}
+
+void ComposerWindow::startComposing() {
+  scriptFile_ = draftState_.UploadFile;
+  composing_ = true;
+  saveFailureShown_ = false;
+  // What the opening filled in (a quotation, the answered message) is worth keeping too.
+  draftTimer_.start();
+  Q_EMIT composing();
+}
+
+void ComposerWindow::restoreDraft(const Draft& draft) {
+  draftState_.TextFileDir = draft.textFileDir;
+  draftState_.UploadFile = draft.uploadFile;
+  takeDraft(draft);
+  placeAtStoredPosition();
+  setWindowTitle(toQ(draftState_.UploadFile) + QStringLiteral(" - ") + designCaption());
+  startComposing();
+  // The file holds all of it already.
+  draftTimer_.stop();
+  show();
+}
+
+void ComposerWindow::writeRecord(const Lines& record) {
+  // The caption names this script, whatever has chosen another since the opening.
+  draftState_.UploadFile = scriptFile_;
+  appendToUploadScript(draftState_, draftPlatform_, this, record);
+}
+
+void ComposerWindow::changed() {
+  // A throttle, not a wait for a pause: typing that goes on is saved all the same.
+  if (composing_ && !draftTimer_.isActive()) draftTimer_.start();
+}
+
+void ComposerWindow::saveDraftNow() {
+  draftTimer_.stop();
+  if (!composing_) return;
+  Draft draft;
+  draft.kind = kind_;
+  draft.textFileDir = draftState_.TextFileDir;
+  draft.uploadFile = scriptFile_;
+  fillDraft(draft);
+  try {
+    writeDraft(draftPath(draftState_.WorkDir, kind_), draft);
+  } catch (const Error& e) {
+    // Said once per composition: a box at every pause in the typing would be worse.
+    if (saveFailureShown_) return;
+    saveFailureShown_ = true;
+    draftPlatform_.messageBox(this, BoxKind::Warning,
+                              QStringLiteral("下書きを保存できませんでした。\n%1\n"
+                                             "プログラムが強制終了されると、編集中のメッセージは失われます。")
+                                  .arg(QString::fromUtf8(e.what())),
+                              BoxButtons::Ok);
+  }
+}
+
+void ComposerWindow::removeDraft() {
+  const std::filesystem::path file = draftPath(draftState_.WorkDir, kind_);
+  removeQuietly(file);
+  // A draft left behind would bring a written or discarded message back at the next start.
+  if (fileExists(file))
+    draftPlatform_.messageBox(this, BoxKind::Warning,
+                              QStringLiteral("下書き '%1' を削除できませんでした。\n"
+                                             "次回の起動時に、このメッセージがもう一度開かれます。")
+                                  .arg(pathToQ(draftState_.WorkDir + draftFileName(kind_))),
+                              BoxButtons::Ok);
+}
+
+void ComposerWindow::endOfProgram() {
+  ending_ = true;
+  saveDraftNow();
 }
 
 bool ComposerWindow::event(QEvent* event) {

@@ -1,10 +1,14 @@
 // What the response, new-message and mail windows share: a modeless window
 // that takes its stored client size at creation and at every activation, is
-// placed by its opening command, and records size and position at its close.
+// placed by its opening command, and records size and position at its close;
+// and the draft that keeps its composition in the work directory while it is open.
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
+#include "core/compose/draft.h"
+#include "core/compose/uploadrecords.h"
 #include "gui/platform/geometry.h"
 
 namespace pelarin {
@@ -13,15 +17,39 @@ struct AppState;
 
 namespace pelarin::gui {
 
+class Platform;
+
 class ComposerWindow : public QWidget {
   Q_OBJECT
 
  public:
+  // The draft is saved this long after the first change it does not hold yet,
+  // however long the typing goes on: a kill loses less than two seconds.
+  static constexpr int kDraftDelay = 1500;
+
   // The opening command moves the window to its stored top and left.
   void placeAtStoredPosition();
 
   // An opening while the window is shown only raises it: true then.
   bool bringToFront();
+
+  // The program ends (the main window has closed): what the draft does not
+  // hold yet is saved now, and every later close keeps the draft for the next
+  // start. Only the user's close (OK, Cancel, the close box) removes it.
+  void endOfProgram();
+  bool programEnding() const { return ending_; }
+
+  // Reopens the window from a draft the start found: its fields, its text and
+  // the upload script it was written for (TextFileDir and UploadFile).
+  void restoreDraft(const Draft& draft);
+
+  // The window's name as designed, "Responce Window" and so on.
+  virtual QString designCaption() const = 0;
+  DraftKind draftKind() const { return kind_; }
+
+  // The save the timer waits for, at once; for tests and the program's end.
+  void saveDraftNow();
+  const QTimer& draftTimer() const { return draftTimer_; }
 
  Q_SIGNALS:
   // The opening is about to show the window: the main window's log and
@@ -31,7 +59,7 @@ class ComposerWindow : public QWidget {
   void composed();
 
  protected:
-  explicit ComposerWindow(QWidget* parent);
+  ComposerWindow(AppState& state, Platform& platform, DraftKind kind, QWidget* parent);
 
   // The window's geometry fields in the state.
   virtual StoredGeometry stored() = 0;
@@ -39,6 +67,9 @@ class ComposerWindow : public QWidget {
   virtual int derivedWidth() const = 0;
   // The layout rule, run after every size change.
   virtual void FormResize() = 0;
+  // Every field of the draft kind, from the controls, and back.
+  virtual void fillDraft(Draft& draft) const = 0;
+  virtual void takeDraft(const Draft& draft) = 0;
 
   // Lays the controls out at their design places, then takes the stored size;
   // the derived constructor calls it once its controls exist.
@@ -46,9 +77,28 @@ class ComposerWindow : public QWidget {
   virtual void FormActivate();
   virtual void FormClose();
 
+  // The opening's last step before show(): the upload script named in the
+  // caption is the one OK writes, and the draft is kept from here on.
+  void startComposing();
+  // OK's record, into the script the window was opened for.
+  void writeRecord(const Lines& record);
+
   bool event(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void changed();
+  void removeDraft();
+
+  AppState& draftState_;
+  Platform& draftPlatform_;
+  DraftKind kind_;
+  QTimer draftTimer_;
+  bool composing_ = false;
+  bool ending_ = false;
+  bool saveFailureShown_ = false;
+  Bytes scriptFile_;
 };
 
 }  // namespace pelarin::gui

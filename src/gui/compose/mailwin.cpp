@@ -16,7 +16,6 @@
 #include "core/text/integers.h"
 #include "core/text/paths.h"
 #include "gui/compose/quotesource.h"
-#include "gui/compose/uploadquestion.h"
 #include "gui/lists/input.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
@@ -42,8 +41,8 @@ constexpr const char* kIdNames[TMailform::kIds] = {"ID0", "ID1", "ID2", "ID3", "
 }  // namespace
 
 TMailform::TMailform(AppState& state, Platform& platform, QWidget* parent)
-    : ComposerWindow(parent), state_(state), platform_(platform) {
-  setWindowTitle(QStringLiteral("Mail Window"));
+    : ComposerWindow(state, platform, DraftKind::Mail, parent), state_(state), platform_(platform) {
+  setWindowTitle(designCaption());
   Edit1 = captionBox(this, "Edit1", QStringLiteral("Mail To. ID..."), QRect(0, 0, kMailToWidth, kBoxHeight));
   Quotation =
       designButton(this, "Quotation", QStringLiteral("Quotation"), QRect(0, 0, kButtonWidth, kButtonHeight));
@@ -102,8 +101,27 @@ void TMailform::open(bool quotationEnabled) {
   placeAtStoredPosition();
   ChooseUploadFile(state_);
   setWindowTitle(toQ(state_.UploadFile) + QStringLiteral(" - Mail Window"));
-  Q_EMIT composing();
+  startComposing();
   show();
+}
+
+QString TMailform::designCaption() const { return QStringLiteral("Mail Window"); }
+
+void TMailform::fillDraft(Draft& draft) const {
+  for (size_t i = 0; i < ID.size(); ++i) draft.fields[kIdNames[i]] = ID[i]->text().toStdString();
+  draft.fields["MesTitle"] = MesTitle->text().toStdString();
+  draft.fields["MailView"] = MailView->toPlainText().toStdString();
+}
+
+void TMailform::takeDraft(const Draft& draft) {
+  // A start shows no message yet, so there is nothing to quote.
+  Quotation->setEnabled(false);
+  MailView->setFont(stateFont(state_));
+  counters_.reset();
+  for (size_t i = 0; i < ID.size(); ++i) ID[i]->setText(QString::fromStdString(draft.field(kIdNames[i])));
+  MesTitle->setText(QString::fromStdString(draft.field("MesTitle")));
+  MailView->setPlainText(QString::fromStdString(draft.field("MailView")));
+  updateOk();
 }
 
 void TMailform::updateOk() { BitBtn1->setEnabled(!ID[0]->text().isEmpty() && !MesTitle->text().isEmpty()); }
@@ -150,7 +168,7 @@ void TMailform::BitBtn1Click() {
     MailIds ids;
     for (size_t i = 0; i < ids.size(); ++i) ids[i] = toBytes(ID[i]->text());
     const Lines record = mailRecord(ids, toBytes(MesTitle->text()), MailView->lines());
-    appendToUploadScript(state_, platform_, this, record);
+    writeRecord(record);
     close();
   });
 }

@@ -37,10 +37,14 @@ class TMailform : public ComposerWindow {
   // The Font command.
   void applyFont(const QFont& font);
 
+  QString designCaption() const override;
+
  protected:
   StoredGeometry stored() override;
   int derivedWidth() const override;
   void FormResize() override;
+  void fillDraft(Draft& draft) const override;
+  void takeDraft(const Draft& draft) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -14,7 +14,6 @@
 #include "core/text/paths.h"
 #include "gui/compose/bytelimit.h"
 #include "gui/compose/quotesource.h"
-#include "gui/compose/uploadquestion.h"
 #include "gui/lists/input.h"
 #include "gui/platform/command.h"
 #include "gui/platform/platform.h"
@@ -46,8 +45,8 @@ Bytes ruleText(const QString& text) {
 }  // namespace
 
 TNewform::TNewform(AppState& state, Platform& platform, QWidget* parent)
-    : ComposerWindow(parent), state_(state), platform_(platform) {
-  setWindowTitle(QStringLiteral("New Message Window"));
+    : ComposerWindow(state, platform, DraftKind::NewMessage, parent), state_(state), platform_(platform) {
+  setWindowTitle(designCaption());
   Edit1 =
       captionBox(this, "Edit1", QStringLiteral("Board Number"), QRect(0, 0, kBoardLabelWidth, kBoxHeight));
   Boardnum = designControl<QLineEdit>(this, "Boardnum", QRect(0, 0, kBoardWidth, kBoxHeight));
@@ -100,8 +99,29 @@ void TNewform::open() {
   placeAtStoredPosition();
   ChooseUploadFile(state_);
   setWindowTitle(toQ(state_.UploadFile) + QStringLiteral(" - New Message Window"));
-  Q_EMIT composing();
+  startComposing();
   show();
+}
+
+QString TNewform::designCaption() const { return QStringLiteral("New Message Window"); }
+
+void TNewform::fillDraft(Draft& draft) const {
+  draft.fields["Boardnum"] = Boardnum->text().toStdString();
+  draft.fields["MesTitle"] = MesTitle->text().toStdString();
+  draft.fields["NewView"] = NewView->toPlainText().toStdString();
+}
+
+void TNewform::takeDraft(const Draft& draft) {
+  NewView->setFont(stateFont(state_));
+  counters_.reset();
+  NewView->setPlainText(QString::fromStdString(draft.field("NewView")));
+  // A picked board number may be longer than typing allows.
+  const QValidator* limit = Boardnum->validator();
+  Boardnum->setValidator(nullptr);
+  Boardnum->setText(QString::fromStdString(draft.field("Boardnum")));
+  Boardnum->setValidator(limit);
+  MesTitle->setText(QString::fromStdString(draft.field("MesTitle")));
+  updateOk();
 }
 
 void TNewform::updateOk() {
@@ -144,7 +164,7 @@ void TNewform::BitBtn1Click() {
     }
     const Lines record =
         newMessageRecord(toBytes(Boardnum->text()), toBytes(MesTitle->text()), NewView->lines());
-    appendToUploadScript(state_, platform_, this, record);
+    writeRecord(record);
     close();
   });
 }

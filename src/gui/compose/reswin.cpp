@@ -18,7 +18,6 @@
 #include "core/text/paths.h"
 #include "gui/compose/bytelimit.h"
 #include "gui/compose/quotesource.h"
-#include "gui/compose/uploadquestion.h"
 #include "gui/platform/command.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
@@ -65,8 +64,8 @@ void quotationRangeOf(AppState& state, const QPlainTextEdit& docview) {
 }  // namespace
 
 TResform::TResform(AppState& state, Platform& platform, QWidget* parent)
-    : ComposerWindow(parent), state_(state), platform_(platform) {
-  setWindowTitle(QStringLiteral("Responce Window"));
+    : ComposerWindow(state, platform, DraftKind::Response, parent), state_(state), platform_(platform) {
+  setWindowTitle(designCaption());
   BitBtn1 = designButton(this, "BitBtn1", QStringLiteral("OK"), QRect(0, 0, kButtonWidth, kButtonHeight));
   BitBtn2 = designButton(this, "BitBtn2", QStringLiteral("Cancel"), QRect(0, 0, kButtonWidth, kButtonHeight));
   Edit1 = captionBox(this, "Edit1", QStringLiteral("Res. To ..."), QRect(0, 0, kResToWidth, kBoxHeight));
@@ -127,10 +126,34 @@ void TResform::open(const QPlainTextEdit& docview) {
   ChooseUploadFile(state_);
   setWindowTitle(toQ(state_.UploadFile) + QStringLiteral(" - Responce Window"));
   // Only now: a window that stays hidden must not leave the main menu waiting for its close.
-  Q_EMIT composing();
+  startComposing();
   show();
   raise();
   activateWindow();
+  MesTitle->setFocus();
+}
+
+QString TResform::designCaption() const { return QStringLiteral("Responce Window"); }
+
+void TResform::fillDraft(Draft& draft) const {
+  draft.fields["Boardnum"] = board_;
+  draft.fields["Mesnum"] = number_;
+  draft.fields["ResTitle"] = ResTitle->text().toStdString();
+  draft.fields["MesTitle"] = MesTitle->text().toStdString();
+  draft.fields["Resview"] = Resview->toPlainText().toStdString();
+}
+
+void TResform::takeDraft(const Draft& draft) {
+  Resview->setFont(stateFont(state_));
+  counters_.reset();
+  board_ = draft.field("Boardnum");
+  number_ = draft.field("Mesnum");
+  Boardnum->setText(toQ(board_));
+  Mesnum->setText(toQ(number_));
+  ResTitle->setText(QString::fromStdString(draft.field("ResTitle")));
+  MesTitle->setText(QString::fromStdString(draft.field("MesTitle")));
+  MesTitleChange();
+  Resview->setPlainText(QString::fromStdString(draft.field("Resview")));
   MesTitle->setFocus();
 }
 
@@ -143,8 +166,7 @@ void TResform::BitBtn1Click() {
       platform_.messageBox(this, BoxKind::Error, QStringLiteral("Title is Empty !"), BoxButtons::Ok);
       return;
     }
-    appendToUploadScript(state_, platform_, this,
-                         responseRecord(board_, number_, toBytes(MesTitle->text()), Resview->lines()));
+    writeRecord(responseRecord(board_, number_, toBytes(MesTitle->text()), Resview->lines()));
     close();
   });
 }

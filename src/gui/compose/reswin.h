@@ -32,10 +32,14 @@ class TResform : public ComposerWindow {
   // The Font command.
   void applyFont(const QFont& font);
 
+  QString designCaption() const override;
+
  protected:
   StoredGeometry stored() override;
   int derivedWidth() const override;
   void FormResize() override;
+  void fillDraft(Draft& draft) const override;
+  void takeDraft(const Draft& draft) override;
 
  private:
   void BitBtn1Click();
