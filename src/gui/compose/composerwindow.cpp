@@ -1,6 +1,8 @@
 #include "gui/compose/composerwindow.h"
 
 #include <QCloseEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 
 namespace pelarin::gui {
 
@@ -14,6 +16,17 @@ bool ComposerWindow::bringToFront() {
   activateWindow();
   return true;
 }
+
+bool ComposerWindow::holdsText() const {
+  if (!isVisible()) return false;
+  for (const QLineEdit* edit : findChildren<QLineEdit*>())
+    if (!edit->isReadOnly() && !edit->text().isEmpty()) return true;
+  for (const QPlainTextEdit* editor : findChildren<QPlainTextEdit*>())
+    if (!editor->isReadOnly() && !editor->document()->isEmpty()) return true;
+  return false;
+}
+
+void ComposerWindow::programEnds() { programEnding_ = true; }
 
 void ComposerWindow::FormCreate() {
   FormResize();
@@ -39,7 +52,7 @@ void ComposerWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void ComposerWindow::closeEvent(QCloseEvent* event) {
-  FormClose();
+  if (!programEnding_) FormClose();
   event->accept();
 }
 

@@ -23,6 +23,16 @@ class ComposerWindow : public QWidget {
   // An opening while the window is shown only raises it: true then.
   bool bringToFront();
 
+  // Shown with something the user would lose: an editable field or the editor
+  // that is not empty.
+  bool holdsText() const;
+
+  // The program ends with this window open (the user confirmed, a signal, the
+  // session's end): a close from now on is not the user's close of the
+  // composition, so it records nothing and emits nothing.
+  virtual void programEnds();
+  bool programEnding() const { return programEnding_; }
+
  Q_SIGNALS:
   // The opening is about to show the window: the main window's log and
   // setting commands wait until a composer closes.
@@ -49,6 +59,9 @@ class ComposerWindow : public QWidget {
   bool event(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+
+ private:
+  bool programEnding_ = false;
 };
 
 }  // namespace pelarin::gui
