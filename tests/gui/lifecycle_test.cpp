@@ -157,7 +157,8 @@ class LifecycleTest : public QObject {
 
   void aStaleLockIsTakenOverOnceAndTheStoreCleared() {
     testing::WorkDir dir;
-    for (const char* name : {"upload.tmp", "mes1.tmp", "mes7.tmp", "mestemp.tmp", "mestemp.tmp.3", "mes01.tmp"})
+    for (const char* name :
+         {"upload.tmp", "mes1.tmp", "mes7.tmp", "mestemp.tmp", "mestemp.tmp.3", "mes01.tmp"})
       dir.write(QString::fromLatin1(name), "");
     ScriptedPlatform platform;
     {
@@ -246,6 +247,26 @@ class LifecycleTest : public QObject {
     QVERIFY(platform.boxes.empty());
     QVERIFY(!dir.exists(QStringLiteral("mes1.tmp")));
     QVERIFY(!dir.exists(QStringLiteral("upload.tmp")));
+  }
+
+  // A quit from elsewhere (the session manager's end) would close every
+  // window like the user's close box: it runs the end instead.
+  void aQuitFromElsewhereRunsTheEnd() {
+    testing::WorkDir dir;
+    ProgramEnd end;
+    ScriptedPlatform platform;
+    Application app(platform);
+    app.main().show();
+    app.newMessage().open();
+    control<QLineEdit>(&app.newMessage(), "MesTitle")->setText(QStringLiteral("draft"));
+    QSignalSpy composed(&app.newMessage(), &ComposerWindow::composed);
+    QEvent quit(QEvent::Quit);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+    QVERIFY(app.main().ended());
+    QVERIFY(platform.boxes.empty());
+    QVERIFY(!dir.exists(QStringLiteral("upload.tmp")));
+    QCOMPARE(composed.count(), 0);
+    QVERIFY(app.newMessage().isVisible());
   }
 
   void aRefusedCopyEndedByASignalWritesNothing() {

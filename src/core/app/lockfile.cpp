@@ -22,7 +22,8 @@ constexpr int kAttempts = 1000;
 // True when the path still names the inode that fd holds (the owner unlinks
 // the file at its close, so a lock on the old inode guards nothing).
 bool stillNamed(int fd, const std::filesystem::path& file) {
-  struct stat held {}, named {};
+  struct stat held {
+  }, named{};
   if (::fstat(fd, &held) != 0) return false;
   if (::stat(file.c_str(), &named) != 0) return false;
   return held.st_dev == named.st_dev && held.st_ino == named.st_ino;

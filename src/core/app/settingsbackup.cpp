@@ -17,9 +17,7 @@ namespace {
 // Closes the descriptor; a temporary file not yet renamed is removed too.
 class TempFile {
  public:
-  explicit TempFile(std::string path) : path_(std::move(path)) {
-    fd_ = ::mkostemp(path_.data(), O_CLOEXEC);
-  }
+  explicit TempFile(std::string path) : path_(std::move(path)) { fd_ = ::mkostemp(path_.data(), O_CLOEXEC); }
   ~TempFile() {
     if (fd_ >= 0) ::close(fd_);
     if (!kept_ && fd_ >= 0) ::unlink(path_.c_str());

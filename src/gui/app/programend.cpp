@@ -46,8 +46,9 @@ ProgramEnd::ProgramEnd() {
 
   if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
     // The session ends: the data is committed by ending now, as a log-out would.
-    connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { end(0); },
-            Qt::DirectConnection);
+    connect(
+        app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { end(0); },
+        Qt::DirectConnection);
     connect(app, &QCoreApplication::aboutToQuit, this, [this] {
       if (ending_) return;
       ending_ = true;

@@ -1,10 +1,11 @@
 #include "core/app/lockfile.h"
 
 #include <gtest/gtest.h>
-#include <algorithm>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include "core/text/errors.h"
 #include "support/tempdir.h"

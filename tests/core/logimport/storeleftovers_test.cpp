@@ -15,22 +15,23 @@ TEST(StoreLeftovers, ExactlyTheStoreNames) {
     bool store;
   };
   for (const Case& c : std::initializer_list<Case>{
-           {"mes1.tmp", true}, {"mes42.tmp", true}, {"mes1000000.tmp", true},
-           {"mestemp.tmp", true}, {"mestemp.tmp.1", true}, {"mestemp.tmp.999", true},
-           {"mes0.tmp", false}, {"mes01.tmp", false}, {"mes.tmp", false}, {"mes1.tmp.bak", false},
-           {"mes1.txt", false}, {"Mes1.tmp", false}, {"mes1a.tmp", false}, {"mes-1.tmp", false},
-           {"xmes1.tmp", false}, {"mestemp.tmp.", false}, {"mestemp.tmp.x", false},
-           {"mestemp.tmp1", false}, {"mestemp.txt", false}, {"upload.tmp", false},
-           {"pelarin.ini", false}, {"mestemp.tmp.1.new", false},
+           {"mes1.tmp", true},           {"mes42.tmp", true},      {"mes1000000.tmp", true},
+           {"mestemp.tmp", true},        {"mestemp.tmp.1", true},  {"mestemp.tmp.999", true},
+           {"mes0.tmp", false},          {"mes01.tmp", false},     {"mes.tmp", false},
+           {"mes1.tmp.bak", false},      {"mes1.txt", false},      {"Mes1.tmp", false},
+           {"mes1a.tmp", false},         {"mes-1.tmp", false},     {"xmes1.tmp", false},
+           {"mestemp.tmp.", false},      {"mestemp.tmp.x", false}, {"mestemp.tmp1", false},
+           {"mestemp.txt", false},       {"upload.tmp", false},    {"pelarin.ini", false},
+           {"mestemp.tmp.1.new", false},
        })
     EXPECT_EQ(isStoreFileName(c.name), c.store) << c.name;
 }
 
 TEST(StoreLeftovers, RemovesThemAndLeavesEverythingElse) {
   testing::TempDir dir;
-  for (const char* name : {"mes1.tmp", "mes2.tmp", "mes1500.tmp", "mestemp.tmp", "mestemp.tmp.1",
-                           "mestemp.tmp.1000", "mes01.tmp", "upload.tmp", "upload.txt", "sig.txt",
-                           "pelarin.ini", "mes1.tmp.txt"})
+  for (const char* name :
+       {"mes1.tmp", "mes2.tmp", "mes1500.tmp", "mestemp.tmp", "mestemp.tmp.1", "mestemp.tmp.1000",
+        "mes01.tmp", "upload.tmp", "upload.txt", "sig.txt", "pelarin.ini", "mes1.tmp.txt"})
     testing::writeFile(dir / name, "x");
   std::filesystem::create_directory(dir / "mes3.tmp");  // not ours to remove
   std::filesystem::create_directory(dir / "sub");
