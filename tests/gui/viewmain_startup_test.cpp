@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
+#include "core/app/lockfile.h"
 #include "core/text/linereader.h"
 #include "gui/app/application.h"
 #include "gui/app/viewmain.h"
@@ -78,7 +79,8 @@ class ViewmainStartupTest : public QObject {
     testing::WorkDir dir;
     const Bytes settings = Bytes("logs/\r\n");  // a short file: the rest is empty or 0
     dir.write(QStringLiteral("pelarin.ini"), settings);
-    dir.write(QStringLiteral("upload.tmp"), "");
+    // A live copy holds the lock.
+    WorkDirLock other(dir.file(QStringLiteral("upload.tmp")).toStdString());
     dir.write(QStringLiteral("mes1.tmp"), "1\r\n");
     dir.write(QStringLiteral("pelarin.HLP"), "<html></html>");
     ScriptedPlatform platform;
@@ -87,7 +89,7 @@ class ViewmainStartupTest : public QObject {
     QVERIFY(main.refused());
     QCOMPARE(platform.boxes.size(), size_t{1});
     QCOMPARE(platform.boxes[0].kind, BoxKind::Error);
-    QCOMPARE(platform.boxes[0].text, kRefusal);
+    QCOMPARE(platform.boxes[0].text, kRefusal + QStringLiteral("\n") + dir.path() + QStringLiteral("/"));
     QCOMPARE(platform.boxes[0].buttons, BoxButtons::Ok);
     QCOMPARE(platform.helpClosed.size(), size_t{1});
     // The settings were read before the refusal.
@@ -135,8 +137,10 @@ class ViewmainStartupTest : public QObject {
     QVERIFY(!main.close());
     QVERIFY(main.isVisible());
     QCOMPARE(closed.count(), 0);
-    QCOMPARE(platform.boxes.size(), size_t{1});
+    // The error, then the question whether to end without the settings (answered No).
+    QCOMPARE(platform.boxes.size(), size_t{2});
     QCOMPARE(platform.boxes[0].kind, BoxKind::Error);
+    QCOMPARE(platform.boxes[1].kind, BoxKind::Confirmation);
     QVERIFY(dir.exists(QStringLiteral("upload.tmp")));
 
     QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("pelarin.ini")));
@@ -153,7 +157,7 @@ class ViewmainStartupTest : public QObject {
     Application app(platform);
     QCOMPARE(platform.boxes.size(), size_t{1});
     QCOMPARE(platform.boxes[0].kind, BoxKind::Error);
-    QCOMPARE(platform.boxes[0].text, QStringLiteral("入力値が数値ではありません"));
+    QVERIFY(platform.boxes[0].text.startsWith(QStringLiteral("入力値が数値ではありません\n")));
     QVERIFY(!app.main().refused());
     QVERIFY(dir.exists(QStringLiteral("upload.tmp")));
     // Read before the bad line: the height; the width keeps its initial 0.

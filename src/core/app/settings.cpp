@@ -4,6 +4,7 @@
 
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
+#include "core/app/settingsbackup.h"
 #include "core/lists/bbsini.h"
 #include "core/text/integers.h"
 #include "core/text/linereader.h"
@@ -92,10 +93,23 @@ void chooseUploadByList(AppState& state) {
 
 }  // namespace
 
+SettingsLineError::SettingsLineError(const std::string& reason, const std::filesystem::path& file,
+                                     size_t line)
+    : Error(reason + "\n設定ファイル \"" + file.string() + "\" の " + std::to_string(line) +
+            " 行目を読めませんでした。それより後の設定は初期値になります。元のファイルは " +
+            kSettingsBackupName + " として残します。"),
+      file_(file),
+      line_(line) {}
+
 void LoadSettings(ByteView dir, AppState& state, AppHost& host) {
   {
-    LineReader in(pathFromText(Bytes(dir) + kSettingsName));
-    readLines(in, state);
+    const auto file = pathFromText(Bytes(dir) + kSettingsName);
+    LineReader in(file);
+    try {
+      readLines(in, state);
+    } catch (const std::exception& e) {
+      throw SettingsLineError(e.what(), file, in.lineNumber() ? in.lineNumber() : 1);
+    }
   }
 
   auto boardList = pathFromText(state.WorkDir + state.ListFileName + ".bod");

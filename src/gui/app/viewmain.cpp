@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "core/app/lockfile.h"
 #include "core/text/paths.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
@@ -15,6 +16,7 @@
 #include "gui/compose/newwin.h"
 #include "gui/compose/reswin.h"
 #include "gui/reading/listwin.h"
+#include "gui/app/programend.h"
 
 namespace pelarin::gui {
 
@@ -48,6 +50,8 @@ TLogview::TLogview(Platform& platform, QWidget* parent) : QMainWindow(parent), p
   setWindowTitle(QStringLiteral("Pelarin for Windows    "));
   createControls();
   createMenus();
+  // Before the creation steps: a signal during one of their boxes still ends the program cleanly.
+  if (ProgramEnd* end = ProgramEnd::instance()) connect(end, &ProgramEnd::requested, this, &TLogview::endProgram);
   FormCreate();
 }
 

@@ -7,7 +7,9 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <vector>
 #include <filesystem>
+#include <memory>
 
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
@@ -19,7 +21,13 @@ class QPlainTextEdit;
 class QPushButton;
 class QMenu;
 
+namespace pelarin {
+class WorkDirLock;
+}
+
 namespace pelarin::gui {
+
+class ComposerWindow;
 
 class Platform;
 
@@ -62,6 +70,13 @@ class TLogview : public QMainWindow, public AppHost {
   void DropFiles(const QStringList& paths);
 
   void FormActivate();
+
+  // The program ends without asking (a signal, the session's end): the close
+  // of Exit, except that a failed save is reported on the standard error and
+  // the close goes on. Before this copy owns the work directory it writes
+  // nothing. Runs once; emits closed().
+  void endProgram();
+  bool ended() const { return ended_; }
 
  public Q_SLOTS:
   void Load1Click();
@@ -110,7 +125,13 @@ class TLogview : public QMainWindow, public AppHost {
   QAction* addItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& key,
                    void (TLogview::*handler)());
   void FormCreate();
-  bool FormClose();
+  void takeLock();
+  // ending: the program ends whatever happens (no question, no box).
+  bool FormClose(bool ending = false);
+  bool saveAtClose(bool ending);
+  bool composerHoldsText() const;
+  void composersEnd();
+  std::vector<ComposerWindow*> composers() const;
   void layoutControls();
   void FormResize();
   void setClientSize(int width, int height);
@@ -125,7 +146,10 @@ class TLogview : public QMainWindow, public AppHost {
   Platform& platform_;
   Windows windows_;
   QString applicationTitle_;
-  bool ownsLock_ = false;
+  std::unique_ptr<WorkDirLock> lock_;
+  bool keepSettingsBackup_ = false;  // the load stopped at a bad line
+  bool created_ = false;  // the creation steps have all run
+  bool ended_ = false;
   bool rebuildingList_ = false;
   QSet<QKeySequence> menuKeys_;
 

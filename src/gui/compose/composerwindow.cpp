@@ -28,6 +28,17 @@ bool ComposerWindow::bringToFront() {
   return true;
 }
 
+bool ComposerWindow::holdsText() const {
+  if (!isVisible()) return false;
+  for (const QLineEdit* edit : findChildren<QLineEdit*>())
+    if (!edit->isReadOnly() && !edit->text().isEmpty()) return true;
+  for (const QPlainTextEdit* editor : findChildren<QPlainTextEdit*>())
+    if (!editor->isReadOnly() && !editor->document()->isEmpty()) return true;
+  return false;
+}
+
+void ComposerWindow::programEnds() { endOfProgram(); }
+
 void ComposerWindow::FormCreate() {
   FormResize();
   takeSize(this, stored(), derivedWidth());
@@ -137,7 +148,7 @@ void ComposerWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void ComposerWindow::closeEvent(QCloseEvent* event) {
-  FormClose();
+  if (!ending_) FormClose();
   event->accept();
 }
 

@@ -50,6 +50,14 @@ class ComposerWindow : public QWidget {
   // The save the timer waits for, at once; for tests and the program's end.
   void saveDraftNow();
   const QTimer& draftTimer() const { return draftTimer_; }
+  // Shown with something the user would lose: an editable field or the editor
+  // that is not empty.
+  bool holdsText() const;
+
+  // The program ends with this window open (the user confirmed, a signal, the
+  // session's end): a close from now on is not the user's close of the
+  // composition, so it records nothing and emits nothing.
+  virtual void programEnds();
 
  Q_SIGNALS:
   // The opening is about to show the window: the main window's log and

@@ -227,7 +227,7 @@ TEST_F(Settings, AnEmptyIntegerLineShiftsEveryLaterLine) {
   lines = savedLines();
   lines[3] = "";
   writeSettings(lines);
-  EXPECT_THROW(load(), NotANumberError);
+  EXPECT_THROW(load(), SettingsLineError);
 }
 
 TEST_F(Settings, IntegerLineWithBlankAndWord) {
@@ -261,7 +261,7 @@ TEST_F(Settings, ABadLineStopsTheLoadBeforeTheFollowUpSteps) {
   lines[4] = "abc";  // the integer after the empty line
   writeSettings(lines);
   writeFile(dir / "pelarin.HLP", "x");
-  EXPECT_THROW(load(), NotANumberError);
+  EXPECT_THROW(load(), SettingsLineError);
   EXPECT_EQ(state.LogFileDir, "/logs/");  // read before the bad line
   EXPECT_EQ(state.MainHeight, 400);
   EXPECT_EQ(state.UploadRewrite, 0);
@@ -273,8 +273,9 @@ TEST_F(Settings, ABadLineStopsTheLoadBeforeTheFollowUpSteps) {
   try {
     load();
     FAIL();
-  } catch (const ConversionError& e) {
-    EXPECT_STREQ(e.what(), "'5 ' は整数ではありません");
+  } catch (const SettingsLineError& e) {
+    const std::string reason = "'5 ' は整数ではありません\n";
+    EXPECT_EQ(std::string(e.what()).substr(0, reason.size()), reason);
   }
   EXPECT_TRUE(host.calls.empty());
 }
@@ -300,6 +301,47 @@ TEST_F(Settings, AFailedSaveKeepsTheOldFile) {
 
   state.WorkDir = dir.text() + "missing/";
   EXPECT_THROW(SaveSettings(state), FileError);
+}
+
+}  // namespace
+}  // namespace pelarin
+
+namespace pelarin {
+namespace {
+
+// Where the load stopped: the line that held the bad value, in the text the
+// start-up box shows, with the reason first.
+TEST_F(Settings, ABadLineIsNamedWithItsFileAndNumber) {
+  struct Case {
+    size_t index;  // 0-based line replaced
+    Bytes value;
+    size_t line;
+    std::string reason;
+  };
+  for (const Case& c : std::vector<Case>{
+           {4, "wide", 5, "入力値が数値ではありません"},
+           {21, "x50", 22, "入力値が数値ではありません"},
+           {48, "5 ", 49, "'5 ' は整数ではありません"},
+           {50, "$zz", 51, "'$zz' は整数ではありません"},
+       }) {
+    SetDefaults(state, host);
+    state.WorkDir = dir.text();
+    std::vector<Bytes> lines = savedLines();
+    lines[c.index] = c.value;
+    writeSettings(lines);
+    try {
+      load();
+      ADD_FAILURE() << c.line;
+    } catch (const SettingsLineError& e) {
+      EXPECT_EQ(e.line(), c.line);
+      EXPECT_EQ(e.file(), dir / "pelarin.ini");
+      const std::string text = e.what();
+      EXPECT_EQ(text.substr(0, c.reason.size() + 1), c.reason + "\n");
+      EXPECT_NE(text.find((dir / "pelarin.ini").string()), std::string::npos);
+      EXPECT_NE(text.find(" " + std::to_string(c.line) + " 行目"), std::string::npos);
+      EXPECT_NE(text.find("pelarin.ini.bak"), std::string::npos);
+    }
+  }
 }
 
 }  // namespace
