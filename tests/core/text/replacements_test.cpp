@@ -136,8 +136,6 @@ TEST_F(Replacements, PermissionsOfTheOldFileAreKept) {
 TEST_F(Replacements, ErrorsNameTheUsersFileNeverATemporaryOne) {
   for (const Replacement& r : replacements()) {
     TempDir dir;
-    fs::create_directory(dir / "missing");
-    fs::remove(dir / "missing");
     fs::create_directory(dir / "dir");
     fs::create_directory(dir / "dir" / r.name);  // a directory where the file should be
     for (const fs::path& where : {dir / "missing", dir / "dir"}) {
