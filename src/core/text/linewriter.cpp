@@ -171,21 +171,17 @@ ReplacingWriter::ReplacingWriter(const std::filesystem::path& target) : target_(
     if (inPlace_ >= 0) ::close(inPlace_);
     throw FileError("Cannot create", target, err);
   }
-  ::close(inPlace_);
+  if (inPlace_ >= 0) ::close(inPlace_);
   inPlace_ = -1;
-  temp_ = temp;
   // Before any byte is in it, so a private file never shows its text to others.
-  if (keepMode && ::fchmod(fd, mode) != 0) {
-    const int err = errno;
-    ::close(fd);
-    throw FileError("Cannot create", target, err);
-  }
-  std::FILE* file = ::fdopen(fd, "wb");
+  std::FILE* file = keepMode && ::fchmod(fd, mode) != 0 ? nullptr : ::fdopen(fd, "wb");
   if (!file) {
     const int err = errno;
     ::close(fd);
+    ::unlink(temp.c_str());  // no destructor runs for a constructor that throws
     throw FileError("Cannot create", target, err);
   }
+  temp_ = temp;
   writer_.reset(new LineWriter(file, target));
 }
 
