@@ -195,6 +195,10 @@ class SigwinTest : public QObject {
     window.execute();
     QCOMPARE(platform.boxes.size(), size_t{1});
     QCOMPARE(platform.boxes[0].kind, BoxKind::Error);
+    // The user's file, never the temporary one beside it.
+    if (directoryGone)
+      QVERIFY2(platform.boxes[0].text.contains(QStringLiteral("/sig.txt\": ")),
+               qPrintable(platform.boxes[0].text));
     QCOMPARE(dir.read("sig.txt"), Bytes("kept\r\n"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("sig.txt")});
   }

@@ -15,8 +15,10 @@ std::optional<Lines> readSignature(const std::filesystem::path& file) {
 }
 
 void ensureSignature(const std::filesystem::path& file) {
-  if (fileExists(file)) return;
-  LineWriter out(file);
+  std::error_code ec;
+  if (std::filesystem::symlink_status(file, ec).type() == std::filesystem::file_type::regular) return;
+  // Appending creates without truncating; a link or a directory there is refused.
+  LineWriter out(file, LineWriter::Mode::Append);
   out.close();
 }
 

@@ -13,7 +13,8 @@ inline constexpr char kSignatureFileName[] = "sig.txt";
 // Its lines, or nothing when the file does not exist. Throws FileError.
 std::optional<Lines> readSignature(const std::filesystem::path& file);
 
-// Creates the file empty when it is missing. Throws FileError.
+// Creates the file empty when it is missing. A link or anything but a
+// regular file under its name is a FileError naming it.
 void ensureSignature(const std::filesystem::path& file);
 
 // Replaces the file whole with the lines, each ended by CR LF (temporary file

@@ -12,6 +12,7 @@
 #include "core/text/errors.h"
 #include "core/text/linewriter.h"
 #include "core/text/paths.h"
+#include "core/text/writablefile.h"
 
 namespace pelarin {
 
@@ -26,15 +27,9 @@ Bytes joined(const Lines& record) {
   return bytes;
 }
 
-// A new script in place of the old one. The old one must be writable, as a
-// truncating open would need; the record then goes beside it and is renamed
-// over it, so a failure keeps the old script whole.
+// A new script in place of the old one; the writer refuses an old script
+// that may not be written, and a failure keeps it whole.
 void replaceScript(const std::filesystem::path& path, const Lines& record) {
-  if (fileExists(path)) {
-    std::FILE* probe = std::fopen(path.c_str(), "r+b");
-    if (!probe) throw FileError("Cannot create", path, errno);
-    std::fclose(probe);
-  }
   ReplacingWriter out(path);
   for (const Bytes& line : record) out.writeLine(line);
   out.commit();
@@ -44,10 +39,10 @@ void replaceScript(const std::filesystem::path& path, const Lines& record) {
 
 class AppendFile {
  public:
+  // Never through a link or into anything but a regular file.
   explicit AppendFile(const std::filesystem::path& path) : path_(path) {
     existed_ = fileExists(path);
-    fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd_ < 0) throw FileError("Cannot open", path, errno);
+    fd_ = openRegularForWriting(path, O_APPEND | O_CREAT, "Cannot open");
     struct stat st {};
     if (::fstat(fd_, &st) != 0) fail(errno);
     size_ = st.st_size;
@@ -79,22 +74,29 @@ class AppendFile {
  private:
   // Takes the partly written record out again before reporting.
   [[noreturn]] void fail(int err) {
+    undo();
     if (fd_ >= 0) {
       ::close(fd_);
       fd_ = -1;
     }
-    undo();
     throw FileError("Cannot write", path_, err);
   }
 
+  // Through the open descriptor while there is one, so whatever has taken
+  // the name since is left alone.
   void undo() {
     if (!existed_) {
       removeQuietly(path_);
       return;
     }
-    if (::truncate(path_.c_str(), size_) != 0) {
-      // Nothing more can be done; the error about to be reported says why.
+    int fd = fd_;
+    if (fd < 0) fd = ::open(path_.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;  // nothing more can be done; the error about to be reported says why
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd, size_) != 0) {
+      // As above.
     }
+    if (fd != fd_) ::close(fd);
   }
 
   std::filesystem::path path_;

@@ -1,22 +1,88 @@
 #include "core/text/linewriter.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <random>
+#include <string>
 #if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 #include "core/text/errors.h"
+#include "core/text/writablefile.h"
 
 namespace pelarin {
 
 namespace {
+
 constexpr size_t kFlushAt = 1 << 16;
+constexpr int kTempAttempts = 100;
+
+// A hidden name beside the target that no other writer would choose.
+std::filesystem::path tempName(const std::filesystem::path& target) {
+  static std::atomic<unsigned> counter{0};
+  static const unsigned seed = std::random_device{}();
+  unsigned long long part = (static_cast<unsigned long long>(seed) << 20) ^ counter.fetch_add(1);
+#if defined(__unix__) || defined(__APPLE__)
+  part ^= static_cast<unsigned long long>(::getpid()) << 40;
+#endif
+  char suffix[24];
+  std::snprintf(suffix, sizeof suffix, ".%012llx", part & 0xffffffffffffULL);
+  std::filesystem::path name = "." + target.filename().string() + suffix;
+  return target.parent_path() / name;
 }
 
+#if defined(__unix__) || defined(__APPLE__)
+
+void writeAll(int fd, ByteView bytes, const std::filesystem::path& name) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw FileError("Cannot write", name, n < 0 ? errno : ENOSPC);
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+}
+
+// Makes the rename last; a failure here cannot undo it, so it is not reported.
+void syncDirectory(const std::filesystem::path& target) {
+  const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+#endif
+
+}  // namespace
+
 LineWriter::LineWriter(const std::filesystem::path& path, Mode mode) : path_(path) {
+#if defined(__unix__) || defined(__APPLE__)
+  const bool append = mode == Mode::Append;
+  const int fd = openRegularForWriting(path, O_CREAT | (append ? O_APPEND : 0), "Cannot create");
+  // Truncated only once it is known to be a regular file.
+  if (!append && ::ftruncate(fd, 0) != 0) {
+    const int err = errno;
+    ::close(fd);
+    throw FileError("Cannot create", path, err);
+  }
+  file_ = ::fdopen(fd, append ? "ab" : "wb");
+  if (!file_) {
+    const int err = errno;
+    ::close(fd);
+    throw FileError("Cannot create", path, err);
+  }
+#else
   file_ = std::fopen(path.c_str(), mode == Mode::Append ? "ab" : "wb");
   if (!file_) throw FileError("Cannot create", path, errno);
+#endif
+  std::setvbuf(file_, nullptr, _IONBF, 0);
+}
+
+LineWriter::LineWriter(std::FILE* file, const std::filesystem::path& name) : path_(name), file_(file) {
   std::setvbuf(file_, nullptr, _IONBF, 0);
 }
 
@@ -73,23 +139,119 @@ void LineWriter::close() {
   if (std::fclose(f) != 0) throw FileError("Cannot write", path_, errno);
 }
 
-ReplacingWriter::ReplacingWriter(const std::filesystem::path& target)
-    : target_(target),
-      temp_(std::filesystem::path(target).concat(".new")),
-      writer_(temp_) {}
+#if defined(__unix__) || defined(__APPLE__)
+
+ReplacingWriter::ReplacingWriter(const std::filesystem::path& target) : target_(target) {
+  // The old file must take a plain write; its descriptor is kept in case the
+  // directory takes no new file. A link at the name is replaced, not followed.
+  bool keepMode = false;
+  mode_t mode = 0;
+  struct stat st {};
+  if (::lstat(target.c_str(), &st) == 0) {
+    if (!S_ISLNK(st.st_mode)) {
+      inPlace_ = openRegularForWriting(target, 0, "Cannot create");
+      if (::fstat(inPlace_, &st) == 0) {
+        keepMode = true;
+        mode = st.st_mode & 07777;
+      }
+    }
+  } else if (errno != ENOENT) {
+    throw FileError("Cannot create", target, errno);
+  }
+
+  int fd = -1;
+  std::filesystem::path temp;
+  for (int attempt = 1; fd < 0; ++attempt) {
+    temp = tempName(target);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0) break;
+    const int err = errno;
+    if (err == EEXIST && attempt < kTempAttempts) continue;
+    if (inPlace_ >= 0 && (err == EACCES || err == EPERM || err == EROFS)) return;
+    if (inPlace_ >= 0) ::close(inPlace_);
+    throw FileError("Cannot create", target, err);
+  }
+  if (inPlace_ >= 0) ::close(inPlace_);
+  inPlace_ = -1;
+  // Before any byte is in it, so a private file never shows its text to others.
+  std::FILE* file = keepMode && ::fchmod(fd, mode) != 0 ? nullptr : ::fdopen(fd, "wb");
+  if (!file) {
+    const int err = errno;
+    ::close(fd);
+    ::unlink(temp.c_str());  // no destructor runs for a constructor that throws
+    throw FileError("Cannot create", target, err);
+  }
+  temp_ = temp;
+  writer_.reset(new LineWriter(file, target));
+}
 
 ReplacingWriter::~ReplacingWriter() {
-  if (!done_) {
-    std::error_code ignored;
-    std::filesystem::remove(temp_, ignored);
+  if (inPlace_ >= 0) ::close(inPlace_);
+  writer_.reset();
+  if (!done_ && !temp_.empty()) ::unlink(temp_.c_str());
+}
+
+void ReplacingWriter::commitInPlace() {
+  const int fd = inPlace_;
+  inPlace_ = -1;
+  try {
+    if (::ftruncate(fd, 0) != 0) throw FileError("Cannot write", target_, errno);
+    writeAll(fd, content_, target_);
+    if (::fsync(fd) != 0 && errno != EINVAL) throw FileError("Cannot write", target_, errno);
+  } catch (...) {
+    ::close(fd);
+    throw;
   }
+  if (::close(fd) != 0) throw FileError("Cannot write", target_, errno);
+  done_ = true;
 }
 
 void ReplacingWriter::commit() {
-  writer_.syncToDisk();
-  writer_.close();
+  if (!writer_) return commitInPlace();
+  writer_->syncToDisk();
+  writer_->close();
   if (std::rename(temp_.c_str(), target_.c_str()) != 0) throw FileError("Cannot replace", target_, errno);
   done_ = true;
+  syncDirectory(target_);
+}
+
+#else
+
+ReplacingWriter::ReplacingWriter(const std::filesystem::path& target) : target_(target) {
+  std::FILE* file = nullptr;
+  for (int attempt = 1; !file; ++attempt) {
+    temp_ = tempName(target);
+    file = std::fopen(temp_.c_str(), "wbx");
+    if (file) break;
+    const int err = errno;
+    if (err == EEXIST && attempt < kTempAttempts) continue;
+    temp_.clear();
+    throw FileError("Cannot create", target, err);
+  }
+  writer_.reset(new LineWriter(file, target));
+}
+
+ReplacingWriter::~ReplacingWriter() {
+  writer_.reset();
+  if (!done_ && !temp_.empty()) std::remove(temp_.c_str());
+}
+
+void ReplacingWriter::commit() {
+  writer_->syncToDisk();
+  writer_->close();
+  if (std::rename(temp_.c_str(), target_.c_str()) != 0) throw FileError("Cannot replace", target_, errno);
+  done_ = true;
+}
+
+#endif
+
+void ReplacingWriter::writeLine(ByteView line) {
+  if (writer_) {
+    writer_->writeLine(line);
+    return;
+  }
+  content_.append(line);
+  content_.append("\r\n", 2);
 }
 
 }  // namespace pelarin

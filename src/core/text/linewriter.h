@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 #include "core/text/bytes.h"
 
@@ -13,6 +14,8 @@ class LineWriter {
  public:
   enum class Mode { Truncate, Append };
 
+  // Never writes through a link or into anything but a regular file at
+  // `path`: that is a FileError naming it.
   explicit LineWriter(const std::filesystem::path& path, Mode mode = Mode::Truncate);
   ~LineWriter();  // closes, ignoring failures: call close() to see them
   LineWriter(const LineWriter&) = delete;
@@ -20,12 +23,16 @@ class LineWriter {
 
   void writeLine(ByteView line);
   void write(ByteView bytes);
-  void close();      // flush and close; throws FileError
+  void close();       // flush and close; throws FileError
   void syncToDisk();  // flush and fsync; throws FileError
 
   const std::filesystem::path& path() const { return path_; }
 
  private:
+  friend class ReplacingWriter;
+  // Takes over an open file; failures name `name`.
+  LineWriter(std::FILE* file, const std::filesystem::path& name);
+
   void flush();
 
   std::filesystem::path path_;
@@ -35,6 +42,10 @@ class LineWriter {
 
 // Writes a whole file beside the target and renames it over the target on
 // commit(), so a failure never leaves half a file or destroys the old one.
+// The new file keeps the old one's permissions; a target that may not be
+// written is refused as a plain write would refuse it. Where the directory
+// takes no new file but the target may be written, the target is rewritten
+// in place on commit(). Every error names the target.
 class ReplacingWriter {
  public:
   explicit ReplacingWriter(const std::filesystem::path& target);
@@ -42,13 +53,17 @@ class ReplacingWriter {
   ReplacingWriter(const ReplacingWriter&) = delete;
   ReplacingWriter& operator=(const ReplacingWriter&) = delete;
 
-  void writeLine(ByteView line) { writer_.writeLine(line); }
+  void writeLine(ByteView line);
   void commit();  // throws FileError; the target is then the new file
 
  private:
+  void commitInPlace();
+
   std::filesystem::path target_;
-  std::filesystem::path temp_;
-  LineWriter writer_;
+  std::filesystem::path temp_;  // empty while the target is written in place
+  std::unique_ptr<LineWriter> writer_;
+  int inPlace_ = -1;  // the target's descriptor, when written in place
+  Bytes content_;     // what goes into it then
   bool done_ = false;
 };
 

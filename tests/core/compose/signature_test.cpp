@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/text/errors.h"
 #include "support/tempdir.h"
 
@@ -65,6 +67,32 @@ TEST_F(Signature, FailuresAreFileErrors) {
   EXPECT_THROW(writeSignature(file(), {"x"}), FileError);
   EXPECT_TRUE(fs::is_directory(file()));
   EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(Signature, CreationNeverWritesThroughALinkOrIntoADirectory) {
+  TempDir outside;
+  const Bytes victim = "outside\r\n";
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path&)> plant;
+  } cases[] = {
+      {"link to a file", [&](const fs::path& p) { fs::create_symlink(outside / "victim", p); }},
+      {"dangling link", [&](const fs::path& p) { fs::create_symlink(outside / "made", p); }},
+      {"directory", [](const fs::path& p) { fs::create_directory(p); }},
+  };
+  for (const auto& c : cases) {
+    TempDir work;
+    writeFile(outside / "victim", victim);
+    c.plant(work / kSignatureFileName);
+    try {
+      ensureSignature(work / kSignatureFileName);
+      ADD_FAILURE() << c.name;
+    } catch (const FileError& e) {
+      EXPECT_NE(std::string(e.what()).find("/sig.txt\": "), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(readFile(outside / "victim"), victim) << c.name;
+    EXPECT_FALSE(fs::exists(outside / "made")) << c.name;
+  }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "core/logimport/logloading.h"
 #include "core/text/errors.h"
 #include "support/tempdir.h"
+#include "support/unprivileged.h"
 
 namespace pelarin {
 namespace {
@@ -184,14 +185,16 @@ TEST_F(UploadScript, MissingDirectoryCreatesNothing) {
 }
 
 TEST_F(UploadScript, ReadOnlyScriptStaysAsItWas) {
-  if (::geteuid() == 0) GTEST_SKIP() << "file permissions do not stop root from writing";
   writeFile(script(), old);
   fs::permissions(script(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  answers = {true};
-  EXPECT_THROW(append(first), FileError);
-  EXPECT_EQ(state.UploadRewrite, 1);  // the Yes stays in force
-  state.UploadRewrite = 0;
-  EXPECT_THROW(append(first), FileError);
+  const bool ran = testing::runWithoutRoot(dir.path(), [&] {
+    answers = {true};
+    EXPECT_THROW(append(first), FileError);
+    EXPECT_EQ(state.UploadRewrite, 1);  // the Yes stays in force
+    state.UploadRewrite = 0;
+    EXPECT_THROW(append(first), FileError);
+  });
+  if (!ran) GTEST_SKIP() << "cannot give up root";
   EXPECT_EQ(readFile(script()), old);
   EXPECT_EQ(entries(dir.path()), 1u);
 }
@@ -204,6 +207,33 @@ TEST_F(UploadScript, ScriptPathThatIsADirectory) {
     EXPECT_TRUE(fs::is_directory(script()));
     EXPECT_TRUE(fs::is_empty(script()));
     EXPECT_EQ(entries(dir.path()), 1u) << "nothing beside it";
+  }
+}
+
+TEST_F(UploadScript, AppendingNeverWritesThroughALinkOrIntoADirectory) {
+  TempDir outside;
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path&)> plant;
+  } cases[] = {
+      {"link to a file", [&](const fs::path& p) { fs::create_symlink(outside / "victim", p); }},
+      {"dangling link", [&](const fs::path& p) { fs::create_symlink(outside / "made", p); }},
+      {"directory", [](const fs::path& p) { fs::create_directory(p); }},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(script());
+    writeFile(outside / "victim", old);
+    c.plant(script());
+    state.UploadRewrite = 0;
+    try {
+      append(first);
+      ADD_FAILURE() << c.name;
+    } catch (const FileError& e) {
+      EXPECT_NE(std::string(e.what()).find("/upload.txt\": "), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(readFile(outside / "victim"), old) << c.name;
+    EXPECT_FALSE(fs::exists(outside / "made")) << c.name;
+    EXPECT_EQ(entries(dir.path()), 1u) << c.name;
   }
 }
 

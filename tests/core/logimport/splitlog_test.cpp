@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "core/app/appstate.h"
@@ -381,6 +382,34 @@ TEST_F(SplitLogTest, FileErrors) {
   writeFile(dir_ / "in.log", crlf({marked("00001"), "", "b"}));
   state_.WorkDir = dir_.text() + "absent" + kSeparator;
   EXPECT_THROW(SplitLog(dir_ / "in.log", 1, state_), FileError);
+}
+
+TEST_F(SplitLogTest, AMessageFileNameTakenByALinkOrADirectoryStopsTheSplit) {
+  TempDir outside;
+  const Bytes victim = "outside\r\n";
+  struct Case {
+    const char* name;
+    std::function<void(const std::filesystem::path&)> plant;
+  } cases[] = {
+      {"link to a file", [&](const auto& p) { std::filesystem::create_symlink(outside / "victim", p); }},
+      {"dangling link", [&](const auto& p) { std::filesystem::create_symlink(outside / "made", p); }},
+      {"directory", [](const auto& p) { std::filesystem::create_directory(p); }},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    writeFile(outside / "victim", victim);
+    writeFile(dir / "in.log", crlf({marked("00001"), "", "b", kClosing, marked("00002"), "", "c"}));
+    c.plant(messagePath(dir.path(), 2));
+    state_.WorkDir = dir.text();
+    try {
+      SplitLog(dir / "in.log", 1, state_);
+      ADD_FAILURE() << c.name;
+    } catch (const FileError& e) {
+      EXPECT_NE(std::string(e.what()).find("mes2.tmp\": "), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(readFile(outside / "victim"), victim) << c.name;
+    EXPECT_FALSE(std::filesystem::exists(outside / "made")) << c.name;
+  }
 }
 
 }  // namespace
