@@ -32,6 +32,10 @@ FileError::FileError(const std::string& action, const std::filesystem::path& pat
       path_(path),
       errno_(errorNumber) {}
 
+FileError::FileError(const std::string& action, const std::filesystem::path& path, int errorNumber,
+                     const std::string& reason)
+    : Error(action + " \"" + path.string() + "\": " + reason), path_(path), errno_(errorNumber) {}
+
 EncodeError::EncodeError(std::vector<char32_t> characters)
     : Error(encodeMessage(characters)), characters_(std::move(characters)) {}
 

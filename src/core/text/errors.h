@@ -35,6 +35,9 @@ class NotANumberError : public Error {
 class FileError : public Error {
  public:
   FileError(const std::string& action, const std::filesystem::path& path, int errorNumber);
+  // With a reason of its own in place of the platform's text for the number.
+  FileError(const std::string& action, const std::filesystem::path& path, int errorNumber,
+            const std::string& reason);
   const std::filesystem::path& path() const { return path_; }
   int errorNumber() const { return errno_; }
 
