@@ -23,7 +23,7 @@ void associateLog(AppState& s, ByteView logFileName) {
 
 Bytes titleFromBoardList(const AppState& s) {
   auto boardList = pathFromText(s.WorkDir + s.ListFileName + ".bod");
-  if (!fileExists(boardList)) return kAppTitle;
+  if (!entryExists(boardList)) return kAppTitle;
   return LineReader(boardList).readLine() + " - " + kAppTitle;
 }
 
