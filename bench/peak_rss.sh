@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Peak memory of `pelarin-cli split` on generated logs of growing size: the
-# splitter streams, so the figure must not grow with the log.
+# Peak memory of `pelarin-cli split` on generated logs of growing size, and on
+# a log that is one line of ONE_LINE_MB megabytes (a capture with LF line ends
+# has no CR): the splitter streams and holds only the heads of lines, so the
+# figure must grow neither with the log nor with a line.
 # Usage: bench/peak_rss.sh [BUILD_DIR] [SIZE_MB...]   (default: build/plain, 10 100)
+#        ONE_LINE_MB=0 leaves the one-line log out (default 200).
 # Needs GNU time (/usr/bin/time, Debian package "time").
 set -euo pipefail
 
@@ -20,15 +23,30 @@ done
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/pelarin-rss-XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
-printf '%8s %10s %16s %12s\n' "log MB" messages "peak RSS (KiB)" "seconds"
-for mb in "${sizes[@]}"; do
-  log=$scratch/capture-$mb.log
-  work=$scratch/work-$mb
+one_line_mb=${ONE_LINE_MB:-200}
+
+# measure LABEL LOG: one split of LOG, one row of the table.
+measure() {
+  local work=$scratch/work
   mkdir "$work"
-  "$loggen" "$mb" "$log" >/dev/null
-  /usr/bin/time -v -o "$scratch/time.txt" "$cli" split -C "$work" "$log" >"$scratch/count.txt"
+  /usr/bin/time -v -o "$scratch/time.txt" "$cli" split -C "$work" "$2" >"$scratch/count.txt"
   rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$scratch/time.txt")
   secs=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$scratch/time.txt")
-  printf '%8s %10s %16s %12s\n' "$mb" "$(cat "$scratch/count.txt")" "$rss" "$secs"
-  rm -rf "$work" "$log"
+  printf '%14s %10s %16s %12s\n' "$1" "$(cat "$scratch/count.txt")" "$rss" "$secs"
+  rm -rf "$work" "$2"
+}
+
+printf '%14s %10s %16s %12s\n' "log MB" messages "peak RSS (KiB)" "seconds"
+for mb in "${sizes[@]}"; do
+  log=$scratch/capture-$mb.log
+  "$loggen" "$mb" "$log" >/dev/null
+  measure "$mb" "$log"
 done
+if [ "$one_line_mb" -gt 0 ]; then
+  # A generated log with its CRs taken out: LF line ends only, one line.
+  log=$scratch/one-line.log
+  "$loggen" "$one_line_mb" "$log.crlf" >/dev/null
+  tr -d '\r' <"$log.crlf" >"$log"
+  rm -f "$log.crlf"
+  measure "$one_line_mb one line" "$log"
+fi

@@ -1,6 +1,7 @@
 // Loading logs into the main window: Load, Append, drops, the association's
 // title, and the failure rules.
 #include <QAction>
+#include <QDir>
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -11,6 +12,8 @@
 
 #include "gui/app/application.h"
 #include "gui/app/viewmain.h"
+#include "gui/compose/newwin.h"
+#include "gui/compose/reswin.h"
 #include "gui/platform/scriptedplatform.h"
 #include "gui/reading/listwin.h"
 #include "support/guitest.h"
@@ -39,6 +42,25 @@ QStringList header(TLogview& main) {
 }
 
 const QString kFilter = QStringLiteral("Log File|*.log|ALL Files|*.*");
+
+// boardLog followed by a counted header with line noise in its number, on
+// line 2 + 3 * count of the log.
+Bytes noisyLog(int board, int first, int count) { return boardLog(board, first, count) + "#Fc.00~31\r\nx\r\n"; }
+
+QString stopped(const char* log, int line) {
+  return QStringLiteral("'00~31' は整数ではありません\n%1 の %2 行目で読み込みを止めました。")
+      .arg(QString::fromUtf8(log))
+      .arg(line);
+}
+
+const QString kKept = QStringLiteral("それまでのメッセージは読み込まれています。");
+
+// The file drag the desktop offers: move proposed (Shift held), copy possible.
+struct FileDrag {
+  explicit FileDrag(const QString& file) { data.setUrls({QUrl::fromLocalFile(file)}); }
+  QMimeData data;
+  Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+};
 
 }  // namespace
 
@@ -197,6 +219,132 @@ class ViewmainLoadingTest : public QObject {
     QVERIFY(drop.isAccepted());
     QTRY_COMPARE(main.state().MesCount, 3);
     QVERIFY(platform.boxes.empty());
+    QVERIFY(main.close());
+  }
+
+  void aStopKeepsTheMessagesReadAndSaysWhere() {
+    WorkDir dir;
+    dir.write(QStringLiteral("noisy.log"), noisyLog(3, 101, 2));
+    ScriptedPlatform platform;
+    Application app(platform);
+    TLogview& main = app.main();
+    QSignalSpy built(&app.list(), &TListform::rowSelected);
+    platform.files.push_back(dir.file(QStringLiteral("noisy.log")));
+    control<QAction>(&main, "Load1")->trigger();
+    QCOMPARE(main.state().MesCount, 2);
+    QCOMPARE(header(main), (QStringList{"B3", "101", "1001", "山田", "", "T101"}));
+    QVERIFY(control<QPushButton>(&main, "BtList")->isEnabled());
+    QVERIFY(!built.isEmpty());
+    QCOMPARE(platform.boxes.size(), size_t{1});
+    QCOMPARE(platform.boxes[0].kind, BoxKind::Error);
+    QCOMPARE(platform.boxes[0].text, stopped("noisy.log", 8) + QLatin1Char('\n') + kKept);
+    QCOMPARE(main.state().AppendMode, 0);
+    QVERIFY(main.close());
+  }
+
+  void aDropGoesOnPastLogsThatStopAndSaysSoOnceAtTheEnd() {
+    WorkDir dir;
+    dir.write(QStringLiteral("1.log"), boardLog(3, 1, 1));
+    dir.write(QStringLiteral("2.log"), noisyLog(4, 1, 2));
+    dir.write(QStringLiteral("3.log"), boardLog(5, 1, 2));
+    QDir(dir.path()).mkdir(QStringLiteral("folder.log"));
+    ScriptedPlatform platform;
+    Application app(platform);
+    TLogview& main = app.main();
+    main.state().SortMes = 1;
+    main.DropFiles({dir.file(QStringLiteral("1.log")), dir.file(QStringLiteral("2.log")),
+                    dir.file(QStringLiteral("folder.log")), dir.file(QStringLiteral("3.log"))});
+    QCOMPARE(main.state().MesCount, 5);
+    QCOMPARE(dir.read(QStringLiteral("mes5.tmp")).substr(0, 3), Bytes("5\r\n"));
+    QCOMPARE(header(main).mid(0, 2), (QStringList{"B3", "1"}));
+    QCOMPARE(main.state().AppendMode, 0);
+    QCOMPARE(platform.boxes.size(), size_t{1});
+    QCOMPARE(platform.boxes[0].kind, BoxKind::Error);
+    const QStringList lines = platform.boxes[0].text.split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.mid(0, 2).join(QLatin1Char('\n')), stopped("2.log", 8));
+    QVERIFY2(lines[2].contains(dir.file(QStringLiteral("folder.log"))), qPrintable(lines[2]));
+    QCOMPARE(lines[3], kKept);
+    QVERIFY(main.close());
+  }
+
+  void dropsAreTakenAsACopy() {
+    WorkDir dir;
+    dir.write(QStringLiteral("a.log"), boardLog(3, 1, 1));
+    ScriptedPlatform platform;
+    Application app(platform);
+    TLogview& main = app.main();
+    main.show();
+    FileDrag drag(dir.file(QStringLiteral("a.log")));
+    QDragEnterEvent enter(QPoint(10, 100), drag.actions, &drag.data, Qt::LeftButton, Qt::ShiftModifier);
+    enter.setDropAction(Qt::MoveAction);
+    QCoreApplication::sendEvent(&main, &enter);
+    QVERIFY(enter.isAccepted());
+    QCOMPARE(enter.dropAction(), Qt::CopyAction);
+    QDropEvent drop(QPointF(10, 100), drag.actions, &drag.data, Qt::LeftButton, Qt::ShiftModifier);
+    drop.setDropAction(Qt::MoveAction);
+    QCoreApplication::sendEvent(&main, &drop);
+    QVERIFY(drop.isAccepted());
+    QCOMPARE(drop.dropAction(), Qt::CopyAction);
+    QTRY_COMPARE(main.state().MesCount, 1);
+
+    // A source that can only move is refused.
+    QDragEnterEvent moveOnly(QPoint(10, 100), Qt::MoveAction, &drag.data, Qt::LeftButton, Qt::NoModifier);
+    moveOnly.setAccepted(true);
+    QCoreApplication::sendEvent(&main, &moveOnly);
+    QVERIFY(!moveOnly.isAccepted());
+    QVERIFY(main.close());
+  }
+
+  void noDropWhileAComposerIsOpen() {
+    WorkDir dir;
+    dir.write(QStringLiteral("a.log"), boardLog(3, 1, 1));
+    dir.write(QStringLiteral("b.log"), boardLog(4, 1, 3));
+    ScriptedPlatform platform;
+    Application app(platform);
+    TLogview& main = app.main();
+    main.show();
+    platform.files.push_back(dir.file(QStringLiteral("a.log")));
+    control<QAction>(&main, "Load1")->trigger();
+    control<QPushButton>(&main, "BtNewmes")->click();
+    QVERIFY(app.newMessage().isVisible());
+    const Bytes upload = main.state().UploadFile;
+
+    FileDrag drag(dir.file(QStringLiteral("b.log")));
+    QDragEnterEvent enter(QPoint(10, 100), drag.actions, &drag.data, Qt::LeftButton, Qt::NoModifier);
+    enter.setAccepted(true);
+    QCoreApplication::sendEvent(&main, &enter);
+    QVERIFY(!enter.isAccepted());
+    QDropEvent drop(QPointF(10, 100), drag.actions, &drag.data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&main, &drop);
+    main.DropFiles({dir.file(QStringLiteral("b.log"))});
+    QCoreApplication::processEvents();
+    QCOMPARE(main.state().MesCount, 1);
+    QCOMPARE(main.state().UploadFile, upload);
+
+    app.newMessage().close();
+    main.DropFiles({dir.file(QStringLiteral("b.log"))});
+    QCOMPARE(main.state().MesCount, 3);
+    QVERIFY(main.close());
+  }
+
+  void theViewerCutsALongLineAndTheQuotationKeepsIt() {
+    WorkDir dir;
+    const Bytes longLine = Bytes(5000, 'x') + "END";
+    dir.write(QStringLiteral("long.log"),
+              sj("● [ BBS3 x\r\n") + countedMessage(1, "t", "1", sj("山田"), {"short", longLine}));
+    ScriptedPlatform platform;
+    Application app(platform);
+    TLogview& main = app.main();
+    platform.files.push_back(dir.file(QStringLiteral("long.log")));
+    control<QAction>(&main, "Load1")->trigger();
+    const QString shown = control<QPlainTextEdit>(&main, "Docview")->toPlainText();
+    QCOMPARE(shown, QStringLiteral("short\n") + QString(4096, QLatin1Char('x')) +
+                        QStringLiteral("…（以下 907 バイト省略）\n"));
+    control<QPushButton>(&main, "BtResponce")->click();
+    const QString quoted = control<QPlainTextEdit>(&app.res(), "Resview")->toPlainText();
+    QVERIFY(quoted.contains(QStringLiteral(">") + QString(5000, QLatin1Char('x')) + QStringLiteral("END")));
+    app.res().close();
     QVERIFY(main.close());
   }
 

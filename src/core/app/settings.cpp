@@ -113,7 +113,7 @@ void LoadSettings(ByteView dir, AppState& state, AppHost& host) {
   }
 
   auto boardList = pathFromText(state.WorkDir + state.ListFileName + ".bod");
-  if (fileExists(boardList)) {
+  if (entryExists(boardList)) {
     Bytes caption = LineReader(boardList).readLine() + " - " + kAppTitle;
     host.setMainCaption(caption);
     host.setApplicationTitle(caption);
@@ -121,7 +121,7 @@ void LoadSettings(ByteView dir, AppState& state, AppHost& host) {
 
   state.BbsTable = BbsTableType{};
   auto bbsIni = pathFromText(state.WorkDir + kBbsIniName);
-  if (fileExists(bbsIni)) {
+  if (entryExists(bbsIni)) {
     state.BbsTable = readBbsIni(bbsIni);
     chooseUploadByList(state);
   }

@@ -7,7 +7,7 @@
 namespace pelarin {
 
 std::optional<Lines> readSignature(const std::filesystem::path& file) {
-  if (!fileExists(file)) return std::nullopt;
+  if (!entryExists(file)) return std::nullopt;
   LineReader in(file);
   Lines lines;
   while (!in.atEnd()) lines.push_back(in.readLine());

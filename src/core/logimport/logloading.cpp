@@ -23,16 +23,21 @@ void associateLog(AppState& s, ByteView logFileName) {
 
 Bytes titleFromBoardList(const AppState& s) {
   auto boardList = pathFromText(s.WorkDir + s.ListFileName + ".bod");
-  if (!fileExists(boardList)) return kAppTitle;
+  if (!entryExists(boardList)) return kAppTitle;
   return LineReader(boardList).readLine() + " - " + kAppTitle;
 }
 
 void loadLogIntoStore(const std::filesystem::path& log, AppState& s, AppHost& host) {
+  LineReader in(log);
+  loadLogIntoStore(in, s, host);
+}
+
+void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host) {
   s.UploadFile = s.UpFileName;
   s.UploadRewrite = 1;
   s.ListFileName.clear();
   try {
-    associateLog(s, textFromPath(log.filename()));
+    associateLog(s, textFromPath(log.path().filename()));
   } catch (const EncodeError&) {
     // A name with no code page 932 form contains no association's text.
   }
@@ -46,7 +51,16 @@ void loadLogIntoStore(const std::filesystem::path& log, AppState& s, AppHost& ho
     deleteMessages(dir, s.MesCount);
     s.MesCount = 0;
   }
-  s.MesCount = SplitLog(log, s.MesCount + 1, s) - 1;
+  try {
+    s.MesCount = SplitLog(log, s.MesCount + 1, s) - 1;
+  } catch (const SplitStoppedError& e) {
+    // The messages completed before the stop are whole files with integer
+    // key lines: they are the store, sorted as after a normal load.
+    s.MesCount = e.next() - 1;
+    s.CurrentMes = 1;
+    if (s.SortMes == 0) SortStore(dir, s.MesCount);
+    throw;
+  }
   s.CurrentMes = 1;
   if (s.SortMes == 0) SortStore(dir, s.MesCount);
 }

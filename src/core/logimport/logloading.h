@@ -10,6 +10,7 @@ namespace pelarin {
 
 struct AppState;
 class AppHost;
+class LineReader;
 
 // ListFileName and UploadFile from the association whose Target occurs in the
 // log's file name (ASCII case ignored; the last match wins).
@@ -21,8 +22,10 @@ Bytes titleFromBoardList(const AppState& state);
 
 // The steps up to the display: UploadFile, UploadRewrite, the association, the
 // title (through the host), clearing the store unless AppendMode, SplitLog,
-// MesCount, CurrentMes and the sort. On an error MesCount keeps the value it
-// had when the splitter started.
+// MesCount, CurrentMes and the sort. The log is opened first, so a folder or
+// an unreadable log (FileError) changes nothing. A SplitStoppedError comes
+// after MesCount counts the messages completed before it and the sort ran.
 void loadLogIntoStore(const std::filesystem::path& log, AppState& state, AppHost& host);
+void loadLogIntoStore(LineReader& log, AppState& state, AppHost& host);
 
 }  // namespace pelarin

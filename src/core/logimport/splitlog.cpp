@@ -12,6 +12,11 @@ namespace pelarin {
 
 namespace {
 
+// The splitter decides on the first bytes of a line only: the farthest it
+// looks is column 78 (a counted header's line count), the longest prefix
+// 25 bytes. A body line's rest is copied through, any other line's dropped.
+constexpr size_t kHeadBytes = 80;
+
 constexpr ByteView kCountedHeader = "#Fc.";
 constexpr ByteView kRes = "res";
 constexpr ByteView kBlackMark = "\x81\x9c";       // ●
@@ -50,21 +55,34 @@ bool endsFileAreaBody(ByteView line) {
   return beginsWith(line, kFswTitle) || beginsWith(line, kAutoPrompt) || beginsWith(line, kCountedHeader);
 }
 
-// One run over one log. Holds the current line, the pending line and one
-// header (two lines for a response); the buffers are reused from line to line.
+// One run over one log. Holds the heads of the current line, the pending
+// line and one header (two lines for a response); the buffers are reused
+// from line to line, so memory does not grow with the length of a line.
 class Splitter {
  public:
-  Splitter(const std::filesystem::path& log, int32_t first, AppState& state)
-      : in_(log), state_(state), dir_(pathFromText(state.WorkDir)), next_(first) {}
+  Splitter(LineReader& in, int32_t first, AppState& state)
+      : in_(in), state_(state), dir_(pathFromText(state.WorkDir)), next_(first) {}
 
   int32_t run() {
+    try {
+      return scan();
+    } catch (const Error& e) {
+      // A half-written message file is not part of the store.
+      if (writing_) removeQuietly(messagePath(dir_, next_));
+      const size_t line = convertingLine_ ? convertingLine_ : in_.lineNumber();
+      throw SplitStoppedError(e.what(), in_.path(), line, next_);
+    }
+  }
+
+ private:
+  int32_t scan() {
     for (;;) {
       if (!hasPending_ && in_.atEnd()) return next_;
       if (hasPending_) {
         line_.swap(pending_);
         hasPending_ = false;
       } else {
-        in_.readLine(line_);
+        read(line_);
       }
       key_ = NextBoardKey(line_, key_, state_);
       if (beginsWith(line_, kCountedHeader)) counted();
@@ -73,98 +91,125 @@ class Splitter {
     }
   }
 
- private:
+  void read(Bytes& line) { in_.readHead(line, kHeadBytes); }
+
+  // The integer of a field, remembering its line for the message if it is none.
+  int32_t fieldInt(ByteView field, size_t line) {
+    convertingLine_ = line;
+    const int32_t value = StrToInt(field);
+    convertingLine_ = 0;
+    return value;
+  }
+
+  // Writes the current line, the head held and the rest straight from the log.
+  void writeBody(LineWriter& out) {
+    out.write(line_);
+    in_.copyRest([&out](ByteView piece) { out.write(piece); });
+    out.write("\r\n");
+  }
+
   void counted() {
     header_.swap(line_);
-    const int32_t number = StrToInt(columns(header_, 5, 9));
+    const size_t headerLine = in_.lineNumber();
+    const int32_t number = fieldInt(columns(header_, 5, 9), headerLine);
     ByteView title, name;
     int32_t id = 0, count = 0;
     reply_.clear();
     if (columns(header_, 11, 13) == kRes) {
-      reply_ = IntToStr(StrToInt(columns(header_, 52, 56)));
-      in_.readLine(header_);
+      reply_ = IntToStr(fieldInt(columns(header_, 52, 56), headerLine));
+      read(header_);
+      const size_t secondLine = in_.lineNumber();
       title = columns(header_, 15, 46);
       name = columns(header_, 53, 68);
-      id = StrToInt(columns(header_, 48, 51));
-      count = StrToInt(columns(header_, 75, 78));
+      id = fieldInt(columns(header_, 48, 51), secondLine);
+      count = fieldInt(columns(header_, 75, 78), secondLine);
     } else if (key_ > kFileAreaBase) {
       title = columns(header_, 38, 77);
       name = columns(header_, 14, 25);
     } else {
       title = columns(header_, 15, 46);
       name = columns(header_, 53, 68);
-      id = StrToInt(columns(header_, 48, 51));
-      count = StrToInt(columns(header_, 75, 78));
+      id = fieldInt(columns(header_, 48, 51), headerLine);
+      count = fieldInt(columns(header_, 75, 78), headerLine);
     }
-    in_.readLine(line_);  // the line under the header carries nothing
+    read(line_);  // the line under the header carries nothing
 
     LineWriter out(messagePath(dir_, next_));
+    writing_ = true;
     writeMessageKeys(out, key_, number, title, reply_, id, name);
     if (key_ > kFileAreaBase) {
       // A file area's listing runs to the next marker, which SCAN takes again.
       while (!in_.atEnd()) {
-        in_.readLine(line_);
+        read(line_);
         if (endsFileAreaBody(line_)) {
           pending_.assign(line_);
           hasPending_ = true;
           break;
         }
-        out.writeLine(line_);
+        writeBody(out);
       }
     } else {
       for (int32_t i = 0; i < count; ++i) {
-        in_.readLine(line_);
-        out.writeLine(line_);
+        read(line_);
+        writeBody(out);
       }
     }
     out.close();
+    writing_ = false;
     ++next_;
   }
 
   void marked() {
     header_.swap(line_);
+    const size_t headerLine = in_.lineNumber();
+    size_t secondLine = 0;
     const int shift = key_ == kMailKey ? -1 : 0;
     const bool response = columns(header_, 11 + shift, 13 + shift) == kRes;
-    if (response) in_.readLine(second_);
+    if (response) {
+      read(second_);
+      secondLine = in_.lineNumber();
+    }
 
     // A header not followed by an empty line, or whose body would open with a
     // board prompt, is not a message; the line that told us so is scanned again.
-    in_.readLine(line_);
+    read(line_);
     if (!line_.empty()) return dropHeader();
-    in_.readLine(line_);
+    read(line_);
     if (isBoardPrompt(line_)) return dropHeader();
 
     // Converted only now, so a decorative line that merely looks like a header
     // never stops a load.
-    const int32_t number = shift ? 0 : StrToInt(columns(header_, 5, 9));
+    const int32_t number = shift ? 0 : fieldInt(columns(header_, 5, 9), headerLine);
     ByteView title, name;
     int32_t id = 0;
     reply_.clear();
     if (response) {
-      reply_ = IntToStr(StrToInt(columns(header_, 52, 56)));
+      reply_ = IntToStr(fieldInt(columns(header_, 52, 56), headerLine));
       title = columns(second_, 15 + shift, 46 + shift);
       name = columns(second_, 53 + shift, 68 + shift);
-      id = StrToInt(columns(second_, 48 + shift, 51 + shift));
+      id = fieldInt(columns(second_, 48 + shift, 51 + shift), secondLine);
     } else if (key_ >= kFileAreaBase) {
       name = columns(header_, 14, 25);
       title = columns(header_, 38, 75);
     } else {
       title = columns(header_, 15 + shift, 46 + shift);
       name = columns(header_, 53 + shift, 68 + shift);
-      id = StrToInt(columns(header_, 48 + shift, 51 + shift));
+      id = fieldInt(columns(header_, 48 + shift, 51 + shift), headerLine);
     }
 
     LineWriter out(messagePath(dir_, next_));
+    writing_ = true;
     writeMessageKeys(out, key_, number, title, reply_, id, name);
     if (!isReceiptLine(line_)) {
       while (!isClosingLine(line_)) {
-        out.writeLine(line_);
+        writeBody(out);
         if (in_.atEnd()) break;  // the log's last line is part of the body
-        in_.readLine(line_);
+        read(line_);
         if (isReceiptLine(line_)) break;
       }
     }
     out.close();
+    writing_ = false;
     ++next_;
   }
 
@@ -173,7 +218,7 @@ class Splitter {
     hasPending_ = true;
   }
 
-  LineReader in_;
+  LineReader& in_;
   AppState& state_;
   const std::filesystem::path dir_;
   int32_t next_;
@@ -184,12 +229,28 @@ class Splitter {
   Bytes header_;
   Bytes second_;  // a response header's second line
   Bytes reply_;
+  bool writing_ = false;       // message file next_ is open
+  size_t convertingLine_ = 0;  // the line of the field being converted
 };
 
 }  // namespace
 
-int32_t SplitLog(const std::filesystem::path& log, int32_t first, AppState& state) {
+SplitStoppedError::SplitStoppedError(const std::string& reason, const std::filesystem::path& log,
+                                     size_t line, int32_t next)
+    : Error(reason + "\n" + log.filename().string() + " の " + std::to_string(line) +
+            " 行目で読み込みを止めました。"),
+      reason_(reason),
+      where_(log.filename().string() + " の " + std::to_string(line) + " 行目で読み込みを止めました。"),
+      line_(line),
+      next_(next) {}
+
+int32_t SplitLog(LineReader& log, int32_t first, AppState& state) {
   return Splitter(log, first, state).run();
+}
+
+int32_t SplitLog(const std::filesystem::path& log, int32_t first, AppState& state) {
+  LineReader in(log);
+  return SplitLog(in, first, state);
 }
 
 }  // namespace pelarin

@@ -3,15 +3,43 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
+
+#include "core/text/errors.h"
 
 namespace pelarin {
 
 struct AppState;
+class LineReader;
+
+// A split that an error stopped part-way. The messages before next() are
+// complete in the work directory; what() is the error's own text followed by
+// a line naming the log's file and the line where reading stopped.
+class SplitStoppedError : public Error {
+ public:
+  SplitStoppedError(const std::string& reason, const std::filesystem::path& log, size_t line,
+                    int32_t next);
+  const std::string& reason() const { return reason_; }
+  // "<file name> の <N> 行目で読み込みを止めました。"
+  const std::string& where() const { return where_; }
+  size_t line() const { return line_; }
+  int32_t next() const { return next_; }
+
+ private:
+  std::string reason_;
+  std::string where_;
+  size_t line_;
+  int32_t next_;
+};
 
 // Writes "mes<N>.tmp" into state.WorkDir for N = first, first+1, ... and
 // returns the next free number (first when the log holds no message).
-// Appends to state.BoardMap. Throws FileError or ConversionError; files
-// completed before the error stay.
+// Appends to state.BoardMap. Throws FileError when the log cannot be opened,
+// SplitStoppedError for an error after that; files completed before it stay.
 int32_t SplitLog(const std::filesystem::path& log, int32_t first, AppState& state);
+
+// The same on a log already open, so a caller can refuse a log before it
+// changes anything.
+int32_t SplitLog(LineReader& log, int32_t first, AppState& state);
 
 }  // namespace pelarin

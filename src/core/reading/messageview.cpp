@@ -2,12 +2,33 @@
 
 #include "core/logimport/boardkey.h"
 #include "core/reading/boardcode.h"
+#include "core/text/cp932.h"
 #include "core/text/integers.h"
 #include "core/text/linereader.h"
 
 namespace pelarin {
 
-MessageView readMessageView(const std::filesystem::path& dir, int32_t n) {
+namespace {
+
+// The length of the longest start of `line` that does not end inside a
+// double-byte character.
+size_t wholeCharacters(ByteView line) {
+  size_t i = 0;
+  while (i < line.size()) {
+    const size_t width = isLeadByte(static_cast<unsigned char>(line[i])) ? 2 : 1;
+    if (i + width > line.size()) break;
+    i += width;
+  }
+  return i;
+}
+
+}  // namespace
+
+Bytes lineCutMark(size_t omitted) {
+  return utf8ToCp932("…（以下 " + std::to_string(omitted) + " バイト省略）");
+}
+
+MessageView readMessageView(const std::filesystem::path& dir, int32_t n, size_t lineCap) {
   LineReader in(messagePath(dir, n));
   MessageView v;
   Bytes line;
@@ -22,8 +43,13 @@ MessageView readMessageView(const std::filesystem::path& dir, int32_t n) {
   v.IDnum = unlessZero(line);
   in.readLine(v.WriterName);
   while (!in.atEnd()) {
-    in.readLine(line);
+    in.readHead(line, lineCap);
     v.body += line;
+    if (in.hasRest()) {
+      const size_t kept = wholeCharacters(line);
+      v.body.resize(v.body.size() - (line.size() - kept));
+      v.body += lineCutMark(line.size() - kept + in.skipRest());
+    }
     v.body += "\r\n";
   }
   return v;

@@ -21,8 +21,18 @@ struct MessageView {
   Bytes body;        // every body line followed by CR LF
 };
 
-// Reads message n. Throws FileError, or ConversionError for a bad board key.
-MessageView readMessageView(const std::filesystem::path& dir, int32_t n);
+// What the viewer holds of one body line, in bytes: a line captured without
+// line ends can run to hundreds of megabytes.
+inline constexpr size_t kViewerLineCap = 4096;
+
+// Reads message n. Body lines longer than lineCap bytes are cut at a
+// character boundary and end in lineCutMark of the bytes left out; the file
+// itself is not changed. Throws FileError, or ConversionError for a bad board key.
+MessageView readMessageView(const std::filesystem::path& dir, int32_t n,
+                            size_t lineCap = static_cast<size_t>(-1));
+
+// "…（以下 N バイト省略）" in code page 932.
+Bytes lineCutMark(size_t omitted);
 
 // The six cells of a list row: board code, message number, ID, writer, title, reply number.
 using ListRow = std::array<Bytes, 6>;

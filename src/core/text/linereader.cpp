@@ -1,7 +1,13 @@
 #include "core/text/linereader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include "core/text/errors.h"
 #include "core/text/integers.h"
@@ -10,28 +16,60 @@ namespace pelarin {
 
 namespace {
 constexpr size_t kBufferSize = 1 << 16;
+constexpr size_t kWholeLine = std::numeric_limits<size_t>::max();
 constexpr char kCtrlZ = 26;
 constexpr char kCR = 13;
 constexpr char kLF = 10;
+
+// What the file is when it is not a regular file, for the refusal.
+void refuseUnlessRegular(const std::filesystem::path& path, mode_t mode) {
+  if (S_ISREG(mode)) return;
+  if (S_ISDIR(mode)) throw FileError("Cannot open", path, EISDIR);
+  const char* kind = S_ISFIFO(mode)                      ? "a FIFO"
+                     : S_ISCHR(mode) || S_ISBLK(mode)   ? "a device"
+                     : S_ISSOCK(mode)                   ? "a socket"
+                                                        : "a special file";
+  throw FileError("Cannot open", path, EINVAL, std::string("Not a regular file (") + kind + ")");
+}
 }  // namespace
 
 LineReader::LineReader(const std::filesystem::path& path)
     : path_(path), buffer_(new char[kBufferSize]) {
-  file_ = std::fopen(path.c_str(), "rb");
-  if (!file_) throw FileError("Cannot open", path, errno);
-  std::setvbuf(file_, nullptr, _IONBF, 0);
+  // O_NONBLOCK so that opening a FIFO returns at once and can be refused.
+  fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd_ < 0) throw FileError("Cannot open", path, errno);
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) {
+    const int error = errno;
+    ::close(fd_);
+    throw FileError("Cannot open", path, error);
+  }
+  try {
+    refuseUnlessRegular(path, st.st_mode);
+  } catch (...) {
+    ::close(fd_);
+    throw;
+  }
+  const int flags = ::fcntl(fd_, F_GETFL);
+  if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
 }
 
 LineReader::~LineReader() {
-  if (file_) std::fclose(file_);
+  if (fd_ >= 0) ::close(fd_);
 }
 
 bool LineReader::fill() {
   if (ended_) return false;
   pos_ = 0;
-  len_ = std::fread(buffer_.get(), 1, kBufferSize, file_);
+  ssize_t n;
+  do n = ::read(fd_, buffer_.get(), kBufferSize);
+  while (n < 0 && errno == EINTR);
+  if (n < 0) {
+    len_ = 0;
+    throw FileError("Cannot read", path_, errno);
+  }
+  len_ = static_cast<size_t>(n);
   if (len_ == 0) {
-    if (std::ferror(file_)) throw FileError("Cannot read", path_, errno ? errno : EIO);
     ended_ = true;
     return false;
   }
@@ -49,7 +87,10 @@ int LineReader::peek() {
   return static_cast<unsigned char>(c);
 }
 
-bool LineReader::atEnd() { return peek() < 0; }
+bool LineReader::atEnd() {
+  if (inLine_) skipRest();
+  return peek() < 0;
+}
 
 void LineReader::skipLineEnd() {
   // Called with the CR current.
@@ -58,27 +99,41 @@ void LineReader::skipLineEnd() {
   if (peek() == kLF) ++pos_;
 }
 
-void LineReader::readLine(Bytes& line) {
-  line.clear();
-  lastLine_ = lineEnds_ + 1;
-  while (peek() >= 0) {
+template <class Sink>
+bool LineReader::take(size_t limit, Sink&& sink) {
+  for (;;) {
+    const int c = peek();
+    if (c < 0) return true;
+    if (limit == 0) {
+      if (c != kCR) return false;
+      skipLineEnd();
+      return true;
+    }
     const char* begin = buffer_.get() + pos_;
-    size_t avail = len_ - pos_;
+    const size_t avail = std::min(len_ - pos_, limit);
     const char* cr = static_cast<const char*>(std::memchr(begin, kCR, avail));
-    size_t span = cr ? static_cast<size_t>(cr - begin) : avail;
+    const size_t span = cr ? static_cast<size_t>(cr - begin) : avail;
     if (const void* z = std::memchr(begin, kCtrlZ, span)) {
-      line.append(begin, static_cast<size_t>(static_cast<const char*>(z) - begin));
+      sink(ByteView(begin, static_cast<size_t>(static_cast<const char*>(z) - begin)));
       ended_ = true;
       pos_ = len_ = 0;
-      return;
+      return true;
     }
-    line.append(begin, span);
+    if (span > 0) sink(ByteView(begin, span));
     pos_ += span;
+    limit -= span;
     if (cr) {
       skipLineEnd();
-      return;
+      return true;
     }
   }
+}
+
+void LineReader::readLine(Bytes& line) {
+  if (inLine_) skipRest();
+  line.clear();
+  lastLine_ = lineEnds_ + 1;
+  take(kWholeLine, [&line](ByteView piece) { line.append(piece); });
 }
 
 Bytes LineReader::readLine() {
@@ -87,7 +142,29 @@ Bytes LineReader::readLine() {
   return line;
 }
 
+void LineReader::readHead(Bytes& head, size_t limit) {
+  if (inLine_) skipRest();
+  head.clear();
+  lastLine_ = lineEnds_ + 1;
+  inLine_ = !take(limit, [&head](ByteView piece) { head.append(piece); });
+}
+
+void LineReader::copyRest(const std::function<void(ByteView)>& sink) {
+  if (!inLine_) return;
+  inLine_ = false;
+  take(kWholeLine, sink);
+}
+
+size_t LineReader::skipRest() {
+  if (!inLine_) return 0;
+  inLine_ = false;
+  size_t skipped = 0;
+  take(kWholeLine, [&skipped](ByteView piece) { skipped += piece.size(); });
+  return skipped;
+}
+
 int32_t LineReader::readInt() {
+  if (inLine_) skipRest();
   int c;
   while ((c = peek()) >= 0 && c <= ' ') {
     if (c == kCR) ++lineEnds_;
@@ -102,8 +179,7 @@ int32_t LineReader::readInt() {
   }
   auto value = parseNumber(token);
   if (!value) throw NotANumberError();
-  Bytes rest;
-  readLine(rest);
+  take(kWholeLine, [](ByteView) {});
   return *value;
 }
 

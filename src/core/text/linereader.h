@@ -1,11 +1,12 @@
 // Reads a text file by the system's line rules: CR ends a line (an LF right
 // after it belongs to the line end), an LF alone does not, Ctrl-Z or the
-// physical end ends the file. Lines have no length limit.
+// physical end ends the file. Lines have no length limit; a line can also be
+// taken by its head only, the rest copied through or skipped unheld.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "core/text/bytes.h"
@@ -14,17 +15,30 @@ namespace pelarin {
 
 class LineReader {
  public:
-  explicit LineReader(const std::filesystem::path& path);  // throws FileError
+  // Opens only a regular file: a FIFO, a device or a directory is refused at
+  // once (a FIFO without a writer would otherwise hang the open). Throws FileError.
+  explicit LineReader(const std::filesystem::path& path);
   ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  // True when no byte is left before the physical end or a Ctrl-Z.
+  // True when no byte is left before the physical end or a Ctrl-Z, after the
+  // rest of a line taken by its head.
   bool atEnd();
 
   // The next line without its line end; the empty text past the end.
   void readLine(Bytes& line);
   Bytes readLine();
+
+  // The first `limit` bytes of the next line. The rest, if any, waits for
+  // copyRest() or skipRest(); the next read or atEnd() skips it.
+  void readHead(Bytes& head, size_t limit);
+  // True when the line last taken by its head has bytes left.
+  bool hasRest() const { return inLine_; }
+  // Passes the rest of that line on in pieces and consumes its line end.
+  void copyRest(const std::function<void(ByteView)>& sink);
+  // Drops the rest of that line; returns how many bytes it held.
+  size_t skipRest();
 
   // The settings file's integer: skips bytes up to 32 across lines (0 at the
   // end), takes at most 32 bytes up to the next such byte, then skips the
@@ -41,13 +55,18 @@ class LineReader {
   bool fill();  // false at the physical end
   int peek();   // -1 at the end of the file
   void skipLineEnd();
+  // Takes bytes of the current line, at most `limit`, giving each piece to
+  // `sink`; true when the line ended (its line end consumed).
+  template <class Sink>
+  bool take(size_t limit, Sink&& sink);
 
   std::filesystem::path path_;
-  std::FILE* file_ = nullptr;
+  int fd_ = -1;
   std::unique_ptr<char[]> buffer_;
   size_t pos_ = 0;
   size_t len_ = 0;
-  bool ended_ = false;  // physical end or Ctrl-Z seen
+  bool ended_ = false;   // physical end or Ctrl-Z seen
+  bool inLine_ = false;  // a line taken by its head has bytes left
   size_t lineEnds_ = 0;  // CRs consumed
   size_t lastLine_ = 0;
 };

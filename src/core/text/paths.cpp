@@ -19,6 +19,11 @@ bool fileExists(const std::filesystem::path& path) {
   return std::filesystem::is_regular_file(path, ec);
 }
 
+bool entryExists(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::exists(path, ec);
+}
+
 void removeQuietly(const std::filesystem::path& path) {
   std::error_code ignored;
   std::filesystem::remove(path, ignored);

@@ -10,6 +10,7 @@
 #include <vector>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
@@ -23,6 +24,7 @@ class QMenu;
 
 namespace pelarin {
 class WorkDirLock;
+class LineReader;
 }
 
 namespace pelarin::gui {
@@ -64,8 +66,11 @@ class TLogview : public QMainWindow, public AppHost {
 
   // Shows message n in the header boxes and the viewer; CurrentMes is the caller's.
   void ShowStoredMessage(int n);
-  // One log into the store, then the first message or "No Message !".
-  void LoadLog(const std::filesystem::path& log);
+  // One log into the store, then the first message or "No Message !". When an
+  // error stopped the split part-way, the messages before it are shown and
+  // the error's text (naming the log and the line) comes back for the box.
+  // Throws when the log is refused before the store changes.
+  std::optional<QString> LoadLog(const std::filesystem::path& log);
   // Files dropped from the desktop, in the order given.
   void DropFiles(const QStringList& paths);
 
@@ -116,6 +121,7 @@ class TLogview : public QMainWindow, public AppHost {
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -138,6 +144,9 @@ class TLogview : public QMainWindow, public AppHost {
   void takeSize();
   void clearHeader();
   void afterLoading();
+  std::optional<QString> loadOpenLog(LineReader& log);
+  bool composerOpen() const;
+  bool acceptsDrop(QDropEvent* event) const;
   void selectListRow();
   void setComposing(bool on);
   std::filesystem::path workFile(const char* name) const;

@@ -9,7 +9,13 @@
 #include <QUrl>
 
 #include "core/logimport/logloading.h"
+#include "core/logimport/splitlog.h"
+#include "core/text/errors.h"
+#include "core/text/linereader.h"
 #include "gui/app/viewmain.h"
+#include "gui/compose/mailwin.h"
+#include "gui/compose/newwin.h"
+#include "gui/compose/reswin.h"
 #include "gui/platform/command.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
@@ -27,15 +33,46 @@ QStringList localFiles(const QMimeData* data) {
   return files;
 }
 
+const QString kMessagesKept = QStringLiteral("それまでのメッセージは読み込まれています。");
+
+// One box for everything that stopped a command's logs, shown once the
+// messages that were read are on the screen.
+void showStops(Platform& platform, QWidget* parent, const QStringList& stops, bool kept) {
+  if (stops.isEmpty()) return;
+  QString text = stops.join(QLatin1Char('\n'));
+  if (kept) text += QLatin1Char('\n') + kMessagesKept;
+  platform.messageBox(parent, BoxKind::Error, text, BoxButtons::Ok);
+}
+
 }  // namespace
 
-void TLogview::LoadLog(const std::filesystem::path& log) {
-  loadLogIntoStore(log, state_, *this);
+std::optional<QString> TLogview::LoadLog(const std::filesystem::path& log) {
+  // A folder or an unreadable log is refused here, before the store changes.
+  LineReader in(log);
+  return loadOpenLog(in);
+}
+
+std::optional<QString> TLogview::loadOpenLog(LineReader& log) {
+  std::optional<QString> stopped;
+  try {
+    loadLogIntoStore(log, state_, *this);
+  } catch (const SplitStoppedError& e) {
+    // What was read before the stop is kept and shown; the box says where.
+    stopped = QString::fromUtf8(e.what());
+  }
   Docview->clear();
   if (state_.MesCount > 0)
     ShowStoredMessage(state_.CurrentMes);
-  else
+  else if (!stopped)
     platform_.messageBox(this, BoxKind::Warning, QStringLiteral("No Message !"), BoxButtons::Ok);
+  return stopped;
+}
+
+bool TLogview::composerOpen() const {
+  for (const QWidget* composer : std::initializer_list<const QWidget*>{
+           windows_.newMessage, windows_.res, windows_.mail})
+    if (composer && composer->isVisible()) return true;
+  return false;
 }
 
 void TLogview::clearHeader() {
@@ -69,8 +106,10 @@ void TLogview::Load1Click() {
     ClearBoardMap(state_);
     std::optional<QString> log =
         platform_.openFile(this, toQ(state_.LogFileDir), QStringLiteral("Log File|*.log|ALL Files|*.*"));
-    if (log) LoadLog(toPath(*log));
+    std::optional<QString> stopped;
+    if (log) stopped = LoadLog(toPath(*log));
     afterLoading();
+    if (stopped) showStops(platform_, this, {*stopped}, true);
   });
   // Also after an error, so the next Load replaces the store.
   state_.AppendMode = 0;
@@ -82,27 +121,73 @@ void TLogview::Append1Click() {
 }
 
 void TLogview::DropFiles(const QStringList& paths) {
+  // An open composer writes to the UploadFile of the log it was opened on.
+  if (composerOpen()) return;
   runCommand(platform_, this, [this, &paths] {
     if (windows_.list && windows_.list->isVisible()) windows_.list->close();
     clearHeader();
     ClearBoardMap(state_);
+    // A log that fails does not end the drop: the others load, and one box
+    // at the end lists what stopped.
+    QStringList stops;
+    bool kept = false;
     for (const QString& path : paths) {
-      LoadLog(toPath(path));
+      std::optional<LineReader> in;
+      try {
+        in.emplace(toPath(path));
+      } catch (const Error& e) {
+        // Refused before the store changed, so the next log still replaces it.
+        stops << QString::fromUtf8(e.what());
+        continue;
+      }
+      try {
+        if (std::optional<QString> stopped = loadOpenLog(*in)) {
+          stops << *stopped;
+          kept = true;
+        }
+      } catch (const Error& e) {
+        stops << QString::fromUtf8(e.what());
+      }
       state_.AppendMode = 1;
     }
     afterLoading();
+    showStops(platform_, this, stops, kept);
   });
   state_.AppendMode = 0;
 }
 
+// Taken as a copy only: a source that honours a move deletes what it gave.
+bool TLogview::acceptsDrop(QDropEvent* event) const {
+  return !composerOpen() && (event->possibleActions() & Qt::CopyAction) &&
+         !localFiles(event->mimeData()).isEmpty();
+}
+
 void TLogview::dragEnterEvent(QDragEnterEvent* event) {
-  if (!localFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  if (!acceptsDrop(event)) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void TLogview::dragMoveEvent(QDragMoveEvent* event) {
+  if (!acceptsDrop(event)) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
 }
 
 void TLogview::dropEvent(QDropEvent* event) {
+  if (!acceptsDrop(event)) {
+    event->ignore();
+    return;
+  }
   const QStringList files = localFiles(event->mimeData());
-  if (files.isEmpty()) return;
-  event->acceptProposedAction();
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
   // Loading runs after the drop has been answered, so the desktop is not kept waiting on our boxes.
   QMetaObject::invokeMethod(
       this, [this, files] { DropFiles(files); }, Qt::QueuedConnection);

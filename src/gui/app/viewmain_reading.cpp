@@ -27,7 +27,7 @@ QString bodyText(const Bytes& body) {
 }  // namespace
 
 void TLogview::ShowStoredMessage(int n) {
-  MessageView view = readMessageView(pathFromText(state_.WorkDir), n);
+  MessageView view = readMessageView(pathFromText(state_.WorkDir), n, kViewerLineCap);
   BoadNumber->setText(toQ(view.BoadNumber));
   Edit4->setText(view.fileArea ? QStringLiteral("File") : QStringLiteral("Writer"));
   Mesnumber->setText(toQ(view.Mesnumber));

@@ -44,7 +44,7 @@ StoredGeometry TInputList::stored() {
 }
 
 std::optional<Bytes> TInputList::offer(const std::filesystem::path& file, const QString& suffix) {
-  if (!fileExists(file)) return std::nullopt;
+  if (!entryExists(file)) return std::nullopt;
   // The whole file first: a read failure leaves the window as it was.
   LineReader in(file);
   const Bytes title = in.readLine();

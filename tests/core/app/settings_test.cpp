@@ -346,3 +346,38 @@ TEST_F(Settings, ABadLineIsNamedWithItsFileAndNumber) {
 
 }  // namespace
 }  // namespace pelarin
+
+#include "support/specialfiles.h"
+
+namespace pelarin {
+namespace {
+
+TEST(SettingsFile, OnlyARegularFileIsRead) {
+  for (testing::Special kind : testing::kSpecials) {
+    testing::TempDir dir;
+    AppHost host;
+    AppState state;
+    SetDefaults(state, host);
+    state.WorkDir = dir.text();
+    testing::plantSpecial(kind, dir / "pelarin.ini");
+    const std::string error =
+        testing::errorOfRead([&] { LoadSettings(state.WorkDir, state, host); }, dir / "pelarin.ini");
+    EXPECT_NE(error.find("pelarin.ini"), std::string::npos) << testing::specialName(kind) << ": " << error;
+  }
+  // The association file beside a good settings file.
+  for (testing::Special kind : testing::kSpecials) {
+    testing::TempDir dir;
+    AppHost host;
+    AppState state;
+    SetDefaults(state, host);
+    state.WorkDir = dir.text();
+    SaveSettings(state);
+    testing::plantSpecial(kind, dir / "bbs.ini");
+    const std::string error =
+        testing::errorOfRead([&] { LoadSettings(state.WorkDir, state, host); }, dir / "bbs.ini");
+    EXPECT_NE(error.find("bbs.ini"), std::string::npos) << testing::specialName(kind) << ": " << error;
+  }
+}
+
+}  // namespace
+}  // namespace pelarin

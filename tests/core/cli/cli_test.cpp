@@ -10,6 +10,7 @@
 #include "core/logimport/messagefile.h"
 #include "core/text/cp932.h"
 #include "core/text/paths.h"
+#include "support/specialfiles.h"
 #include "support/tempdir.h"
 
 namespace pelarin::testing {
@@ -225,9 +226,22 @@ TEST_F(Cli, StopsAtANonNumericFieldAndKeepsEarlierFiles) {
   Result split = run({"split", path});
   EXPECT_EQ(split.status, 1);
   EXPECT_EQ(split.out, "");
-  EXPECT_NE(split.err.find("'0x0y2' は整数ではありません"), std::string::npos) << split.err;
+  EXPECT_EQ(split.err, "pelarin-cli: '0x0y2' は整数ではありません\nbad.log の 6 行目で読み込みを止めました。\n");
   EXPECT_TRUE(fileExists(messagePath(work_.path(), 1)));
   EXPECT_FALSE(fileExists(messagePath(work_.path(), 2)));
+}
+
+TEST_F(Cli, RefusesALogThatIsNoRegularFileAtOnce) {
+  for (testing::Special kind : testing::kSpecials) {
+    const std::string path = log(std::string(testing::specialName(kind)) + ".log", "");
+    std::filesystem::remove(path);
+    testing::plantSpecial(kind, path);
+    Result split;
+    testing::errorOfRead([&] { split = run({"split", path}); }, path);
+    EXPECT_EQ(split.status, 1) << testing::specialName(kind);
+    EXPECT_NE(split.err.find(path), std::string::npos) << split.err;
+    EXPECT_FALSE(fileExists(messagePath(work_.path(), 1)));
+  }
 }
 
 TEST_F(Cli, ReportsFileErrors) {

@@ -97,3 +97,21 @@ TEST_F(Signature, CreationNeverWritesThroughALinkOrIntoADirectory) {
 
 }  // namespace
 }  // namespace pelarin
+
+#include "support/specialfiles.h"
+
+namespace pelarin {
+namespace {
+
+TEST(SignatureFile, OnlyARegularFileIsRead) {
+  for (testing::Special kind : testing::kSpecials) {
+    testing::TempDir dir;
+    const auto file = dir / kSignatureFileName;
+    testing::plantSpecial(kind, file);
+    const std::string error = testing::errorOfRead([&] { readSignature(file); }, file);
+    EXPECT_NE(error.find("sig.txt"), std::string::npos) << testing::specialName(kind) << ": " << error;
+  }
+}
+
+}  // namespace
+}  // namespace pelarin

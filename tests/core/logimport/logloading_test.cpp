@@ -4,7 +4,9 @@
 
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
+#include "core/logimport/splitlog.h"
 #include "core/text/errors.h"
+#include "support/specialfiles.h"
 #include "support/tempdir.h"
 
 namespace pelarin {
@@ -104,9 +106,61 @@ TEST_F(LogLoading, ReplaceAppendAndTheCountAfterAnError) {
 
   writeFile(logs / "bad.log", crlf({"#Fc.00x01"}));
   state.AppendMode = 0;
-  EXPECT_THROW(loadLogIntoStore(logs / "bad.log", state, host), ConversionError);
+  EXPECT_THROW(loadLogIntoStore(logs / "bad.log", state, host), SplitStoppedError);
   EXPECT_EQ(state.MesCount, 0);  // the replacing load had cleared the store
   EXPECT_FALSE(std::filesystem::exists(dir / "mes1.tmp"));
+}
+
+TEST_F(LogLoading, ALogThatCannotBeOpenedChangesNothing) {
+  state.SortMes = 1;
+  writeLog("a.log", 3, 7);
+  loadLogIntoStore(logs / "a.log", state, host);
+  const Bytes stored = testing::readFile(dir / "mes1.tmp");
+  const Bytes upload = state.UploadFile;
+  for (testing::Special kind : testing::kSpecials) {
+    const auto log = logs / (std::string(testing::specialName(kind)) + ".log");
+    testing::plantSpecial(kind, log);
+    for (int append : {0, 1}) {
+      state.AppendMode = append;
+      state.UploadFile = "kept.txt";
+      const std::string error = testing::errorOfRead([&] { loadLogIntoStore(log, state, host); }, log);
+      EXPECT_NE(error.find(log.string()), std::string::npos) << error;
+      EXPECT_EQ(state.MesCount, 1) << testing::specialName(kind);
+      EXPECT_EQ(state.UploadFile, "kept.txt");
+      EXPECT_EQ(testing::readFile(dir / "mes1.tmp"), stored);
+    }
+  }
+  (void)upload;
+}
+
+TEST_F(LogLoading, AStopKeepsTheMessagesReadBeforeIt) {
+  state.SortMes = 0;  // sorted as after a normal load
+  writeLog("old.log", 1, 1);
+  loadLogIntoStore(logs / "old.log", state, host);
+  Bytes good = testing::readFile(logs / "old.log");
+  auto message = [](int board, int number) {
+    char num[8];
+    std::snprintf(num, sizeof num, "%05d", number);
+    return sj("● [ BBS") + std::to_string(board) + " x\r\n" + "#Fc." + num + Bytes(5, ' ') + Bytes(32, 'T') +
+           "    1 " + Bytes(16, 'N') + Bytes(6, ' ') + "   1\r\n-\r\nbody\r\n";
+  };
+  // Lines 1-4 and 5-8 are messages; line 9 has noise in its number.
+  writeFile(logs / "noisy.log", message(9, 5) + message(4, 6) + "#Fc.00~31\r\nmore\r\n");
+  for (int append : {0, 1}) {
+    state.AppendMode = append;
+    const int32_t before = append ? state.MesCount : 0;
+    try {
+      loadLogIntoStore(logs / "noisy.log", state, host);
+      ADD_FAILURE() << "no stop";
+    } catch (const SplitStoppedError& e) {
+      EXPECT_EQ(Bytes(e.what()), "'00~31' は整数ではありません\nnoisy.log の 9 行目で読み込みを止めました。");
+    }
+    EXPECT_EQ(state.MesCount, before + 2);
+    EXPECT_EQ(state.CurrentMes, 1);
+    // The sort ran: board 4 before board 9.
+    EXPECT_EQ(testing::readFile(dir / ("mes" + std::to_string(state.MesCount) + ".tmp")).substr(0, 3), "9\r\n");
+  }
+  (void)good;
 }
 
 }  // namespace

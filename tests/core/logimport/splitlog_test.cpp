@@ -10,6 +10,7 @@
 #include "core/text/cp932.h"
 #include "core/text/errors.h"
 #include "core/text/paths.h"
+#include "support/specialfiles.h"
 #include "support/tempdir.h"
 
 namespace pelarin {
@@ -310,17 +311,19 @@ TEST_F(SplitLogTest, DroppedDecorativeHeaderIsNeverConverted) {
 
 TEST_F(SplitLogTest, NonIntegerFieldStopsAndEarlierFilesStay) {
   struct Row {
-    Bytes header;  // lines after a good message
+    Bytes header;  // lines after a good message, from line 5
     Bytes bytes;   // named by the error
+    size_t line;   // where the field stands
   };
   const Row rows[] = {
-      {crlf({marked("00a12"), "", "b"}), "00a12"},
-      {crlf({marked("00002", kTitle, " 4x6"), "", "b"}), " 4x6"},
-      {crlf({responseFirst(kMarkedLead, "00002", "0012 "), responseSecond(" 456"), "", "b"}), "0012 "},
-      {crlf({marked("     "), "", "b"}), "     "},
+      {crlf({marked("00a12"), "", "b"}), "00a12", 5},
+      {crlf({marked("00002", kTitle, " 4x6"), "", "b"}), " 4x6", 5},
+      {crlf({responseFirst(kMarkedLead, "00002", "0012 "), responseSecond(" 456"), "", "b"}), "0012 ", 5},
+      {crlf({responseFirst(kMarkedLead, "00002", "00012"), responseSecond(" 4y6"), "", "b"}), " 4y6", 6},
+      {crlf({marked("     "), "", "b"}), "     ", 5},
       // Counted headers convert before looking further.
-      {crlf({counted("00002", "  x1")}), "  x1"},
-      {crlf({"#Fc.00002"}), ""},
+      {crlf({counted("00002", "  x1")}), "  x1", 5},
+      {crlf({"#Fc.00002"}), "", 5},
   };
   for (const Row& row : rows) {
     TempDir dir;
@@ -329,9 +332,12 @@ TEST_F(SplitLogTest, NonIntegerFieldStopsAndEarlierFilesStay) {
     try {
       SplitLog(dir / "in.log", 1, state_);
       ADD_FAILURE() << "no error for " << row.bytes;
-    } catch (const ConversionError& e) {
-      EXPECT_EQ(e.text(), row.bytes);
-      EXPECT_EQ(Bytes(e.what()), "'" + row.bytes + "' は整数ではありません");
+    } catch (const SplitStoppedError& e) {
+      EXPECT_EQ(e.reason(), "'" + row.bytes + "' は整数ではありません");
+      EXPECT_EQ(e.line(), row.line) << row.bytes;
+      EXPECT_EQ(e.next(), 2);
+      EXPECT_EQ(Bytes(e.what()), e.reason() + "\nin.log の " + std::to_string(row.line) +
+                                     " 行目で読み込みを止めました。");
     }
     EXPECT_EQ(readFile(messagePath(dir.path(), 1)), usual(0, 1, {"b1"}));
     EXPECT_FALSE(fileExists(messagePath(dir.path(), 2)));
@@ -381,7 +387,49 @@ TEST_F(SplitLogTest, FileErrors) {
   EXPECT_THROW(SplitLog(dir_ / "missing.log", 1, state_), FileError);
   writeFile(dir_ / "in.log", crlf({marked("00001"), "", "b"}));
   state_.WorkDir = dir_.text() + "absent" + kSeparator;
-  EXPECT_THROW(SplitLog(dir_ / "in.log", 1, state_), FileError);
+  // A message file that cannot be created stops the split where it stood.
+  EXPECT_THROW(SplitLog(dir_ / "in.log", 1, state_), SplitStoppedError);
+}
+
+TEST_F(SplitLogTest, OnlyARegularFileIsSplit) {
+  for (testing::Special kind : testing::kSpecials) {
+    TempDir dir;
+    state_.WorkDir = dir.text();
+    testing::plantSpecial(kind, dir / "in.log");
+    const std::string error =
+        testing::errorOfRead([&] { SplitLog(dir / "in.log", 1, state_); }, dir / "in.log");
+    EXPECT_NE(error.find("in.log"), std::string::npos) << testing::specialName(kind);
+    EXPECT_FALSE(fileExists(messagePath(dir.path(), 1)));
+  }
+}
+
+// Body lines of several megabytes, as a log captured with LF line ends gives,
+// reach the message file byte for byte, and the lines after them still split.
+TEST_F(SplitLogTest, LongLinesAreCopiedWhole) {
+  const Bytes body = Bytes(5 << 20, 'x') + "\n" + kTitle + Bytes(1000, 'y');
+  const Bytes noise = kBlack + Bytes(3 << 20, 'z');  // a long line that is no header
+  struct Row {
+    const char* form;
+    Bytes log;
+    std::vector<Bytes> bodies;
+  } rows[] = {
+      {"marked", crlf({noise, marked("00001"), "", body, kClosing, marked("00002"), "", "b2", kClosing}),
+       {body, "b2"}},
+      {"counted", crlf({counted("00001", "   2"), "-", body, "short", noise, counted("00002", "   1"), "-", body}),
+       {body + "\r\nshort", body}},
+  };
+  for (const Row& row : rows) {
+    TempDir dir;
+    state_.WorkDir = dir.text();
+    writeFile(dir / "in.log", row.log);
+    ASSERT_EQ(SplitLog(dir / "in.log", 1, state_), 1 + static_cast<int32_t>(row.bodies.size())) << row.form;
+    for (size_t i = 0; i < row.bodies.size(); ++i) {
+      const Bytes file = readFile(messagePath(dir.path(), static_cast<int32_t>(i + 1)));
+      ASSERT_GE(file.size(), row.bodies[i].size() + 2) << row.form;
+      EXPECT_TRUE(file.compare(file.size() - row.bodies[i].size() - 2, Bytes::npos, row.bodies[i] + "\r\n") == 0)
+          << row.form << " message " << i + 1;
+    }
+  }
 }
 
 TEST_F(SplitLogTest, AMessageFileNameTakenByALinkOrADirectoryStopsTheSplit) {

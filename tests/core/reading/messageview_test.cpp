@@ -46,3 +46,33 @@ TEST(MessageView, FieldsAsTheMainWindowShowsThem) {
 
 }  // namespace
 }  // namespace pelarin
+
+namespace pelarin {
+namespace {
+
+TEST(MessageView, LongLinesAreCutForTheViewerWithAMark) {
+  testing::TempDir dir;
+  const Bytes wide = testing::sj("あ");  // two bytes
+  struct Row {
+    Bytes line;
+    size_t cap;
+    Bytes shown;
+  } rows[] = {
+      {"abcdef", 6, "abcdef"},  // at the cap: whole, no mark
+      {"abcdefg", 6, "abcdef" + lineCutMark(1)},
+      {"abcde" + wide + "xyz", 6, "abcde" + lineCutMark(5)},  // not inside a double-byte character
+      {Bytes(10 << 20, 'z'), kViewerLineCap, Bytes(kViewerLineCap, 'z') + lineCutMark((10 << 20) - kViewerLineCap)},
+  };
+  for (const Row& row : rows) {
+    const Bytes file = crlf({"3", "1", "t", "", "0", "n", "before", row.line, "after"});
+    testing::writeFile(dir / "mes1.tmp", file);
+    EXPECT_EQ(readMessageView(dir.path(), 1, row.cap).body, crlf({"before", row.shown, "after"}))
+        << row.line.substr(0, 20);
+    EXPECT_EQ(readMessageView(dir.path(), 1).body, crlf({"before", row.line, "after"}));  // no cap
+    EXPECT_EQ(testing::readFile(dir / "mes1.tmp"), file);
+  }
+  EXPECT_EQ(lineCutMark(12), testing::sj("…（以下 12 バイト省略）"));
+}
+
+}  // namespace
+}  // namespace pelarin

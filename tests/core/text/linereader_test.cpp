@@ -125,3 +125,58 @@ TEST(LineReader, LineNumberIsTheLineOfTheLastRead) {
 
 }  // namespace
 }  // namespace pelarin
+
+#include "support/specialfiles.h"
+
+namespace pelarin {
+namespace {
+
+TEST(LineReader, RefusesAnythingButARegularFileAtOnce) {
+  for (testing::Special kind : testing::kSpecials) {
+    testing::TempDir dir;
+    const auto path = dir / "input.log";
+    testing::plantSpecial(kind, path);
+    const std::string error = testing::errorOfRead([&] { LineReader in(path); }, path);
+    EXPECT_NE(error.find(path.string()), std::string::npos) << testing::specialName(kind) << ": " << error;
+  }
+  const std::string error = testing::errorOfRead([] { LineReader in("/dev/null"); }, "/dev/null");
+  EXPECT_EQ(error, "Cannot open \"/dev/null\": Not a regular file (a device)");
+}
+
+TEST(LineReader, HeadsOfLinesWithTheRestCopiedOrSkipped) {
+  testing::TempDir dir;
+  const Bytes longLine = Bytes(70000, 'x') + "\n" + Bytes(70000, 'y');  // an LF alone stays in the line
+  testing::writeFile(dir / "f", "abcdef\r\nabc\r\n" + longLine + "\r\nlast" + "\r\n" + "tail\x1a" "gone");
+  LineReader in(dir / "f");
+  Bytes head;
+
+  in.readHead(head, 3);  // longer than the head: the rest waits
+  EXPECT_EQ(head, "abc");
+  EXPECT_TRUE(in.hasRest());
+  EXPECT_EQ(in.skipRest(), 3u);
+
+  in.readHead(head, 3);  // exactly the head: nothing waits
+  EXPECT_EQ(head, "abc");
+  EXPECT_FALSE(in.hasRest());
+  EXPECT_EQ(in.lineNumber(), 2u);
+
+  in.readHead(head, 10);
+  Bytes copied = head;
+  in.copyRest([&copied](ByteView piece) { copied.append(piece); });
+  EXPECT_EQ(copied, longLine);
+  EXPECT_EQ(in.lineNumber(), 3u);
+
+  in.readHead(head, 2);  // a rest left alone is skipped by the next read
+  EXPECT_EQ(head, "la");
+  EXPECT_EQ(in.readLine(), "tail");  // Ctrl-Z ends the file
+  EXPECT_EQ(in.lineNumber(), 5u);
+  EXPECT_TRUE(in.atEnd());
+
+  LineReader again(dir / "f");
+  again.readHead(head, 1);
+  EXPECT_FALSE(again.atEnd());  // atEnd passes over the rest of the line
+  EXPECT_EQ(again.readLine(), "abc");
+}
+
+}  // namespace
+}  // namespace pelarin
