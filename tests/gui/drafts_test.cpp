@@ -230,6 +230,7 @@ class DraftsTest : public QObject {
       f.composer(kind).saveDraftNow();
       f.editor(kind)->setPlainText(QStringLiteral("typed just before the end"));
       QVERIFY(f.composer(kind).draftTimer().isActive());
+      f.platform.answers.push_back(BoxAnswer::Yes);  // end although the composition is not sent
       f.app->main().close();
       QVERIFY(f.composer(kind).programEnding());
       QCOMPARE(f.draftText(kind), QStringLiteral("typed just before the end"));

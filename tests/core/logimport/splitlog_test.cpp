@@ -452,7 +452,7 @@ TEST_F(SplitLogTest, AMessageFileNameTakenByALinkOrADirectoryStopsTheSplit) {
     try {
       SplitLog(dir / "in.log", 1, state_);
       ADD_FAILURE() << c.name;
-    } catch (const FileError& e) {
+    } catch (const SplitStoppedError& e) {
       EXPECT_NE(std::string(e.what()).find("mes2.tmp\": "), std::string::npos) << e.what();
     }
     EXPECT_EQ(readFile(outside / "victim"), victim) << c.name;
