@@ -15,8 +15,7 @@ constexpr char kCR = 13;
 constexpr char kLF = 10;
 }  // namespace
 
-LineReader::LineReader(const std::filesystem::path& path)
-    : path_(path), buffer_(new char[kBufferSize]) {
+LineReader::LineReader(const std::filesystem::path& path) : path_(path), buffer_(new char[kBufferSize]) {
   file_ = std::fopen(path.c_str(), "rb");
   if (!file_) throw FileError("Cannot open", path, errno);
   std::setvbuf(file_, nullptr, _IONBF, 0);

@@ -47,7 +47,7 @@ class LineReader {
   std::unique_ptr<char[]> buffer_;
   size_t pos_ = 0;
   size_t len_ = 0;
-  bool ended_ = false;  // physical end or Ctrl-Z seen
+  bool ended_ = false;   // physical end or Ctrl-Z seen
   size_t lineEnds_ = 0;  // CRs consumed
   size_t lastLine_ = 0;
 };

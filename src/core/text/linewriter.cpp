@@ -74,9 +74,7 @@ void LineWriter::close() {
 }
 
 ReplacingWriter::ReplacingWriter(const std::filesystem::path& target)
-    : target_(target),
-      temp_(std::filesystem::path(target).concat(".new")),
-      writer_(temp_) {}
+    : target_(target), temp_(std::filesystem::path(target).concat(".new")), writer_(temp_) {}
 
 ReplacingWriter::~ReplacingWriter() {
   if (!done_) {

@@ -20,7 +20,7 @@ class LineWriter {
 
   void writeLine(ByteView line);
   void write(ByteView bytes);
-  void close();      // flush and close; throws FileError
+  void close();       // flush and close; throws FileError
   void syncToDisk();  // flush and fsync; throws FileError
 
   const std::filesystem::path& path() const { return path_; }
