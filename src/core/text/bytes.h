@@ -9,9 +9,7 @@ namespace pelarin {
 using Bytes = std::string;
 using ByteView = std::string_view;
 
-inline bool beginsWith(ByteView line, ByteView literal) {
-  return line.substr(0, literal.size()) == literal;
-}
+inline bool beginsWith(ByteView line, ByteView literal) { return line.substr(0, literal.size()) == literal; }
 
 // Bytes at the 1-based positions first..last inclusive, clipped to the line.
 inline ByteView columns(ByteView line, long first, long last) {

@@ -1,5 +1,7 @@
 #include "core/text/errors.h"
 
+#include <unicode/uchar.h>
+
 #include <cstring>
 
 #include "core/text/cp932.h"
@@ -8,16 +10,49 @@ namespace pelarin {
 
 namespace {
 
-std::string encodeMessage(const std::vector<char32_t>& characters) {
+constexpr char kEncodeMessage[] = "Characters that cannot be sent in Shift-JIS:";
+
+// Spaces, controls, format characters and marks without a base show nothing one could quote.
+bool invisible(char32_t c) {
+  const auto u = static_cast<UChar32>(c);
+  switch (u_charType(u)) {
+    case U_CONTROL_CHAR:
+    case U_FORMAT_CHAR:
+    case U_SPACE_SEPARATOR:
+    case U_LINE_SEPARATOR:
+    case U_PARAGRAPH_SEPARATOR:
+    case U_NON_SPACING_MARK:
+    case U_ENCLOSING_MARK:
+    case U_PRIVATE_USE_CHAR:
+    case U_SURROGATE:
+    case U_UNASSIGNED:
+      return true;
+    default:
+      return u_hasBinaryProperty(u, UCHAR_DEFAULT_IGNORABLE_CODE_POINT);
+  }
+}
+
+std::string characterList(const std::vector<char32_t>& characters) {
   std::string list;
   for (char32_t c : characters) {
     if (!list.empty()) list += ' ';
-    list += "\"" + codePointToUtf8(c) + "\"";
-    char code[16];
-    std::snprintf(code, sizeof code, " (U+%04X)", static_cast<unsigned>(c));
-    list += code;
+    list += characterDescription(c);
   }
-  return "Characters that cannot be sent in Shift-JIS: " + list;
+  return list;
+}
+
+std::vector<char32_t> allCharacters(const std::vector<FieldCharacters>& fields) {
+  std::vector<char32_t> all;
+  for (const FieldCharacters& f : fields) all.insert(all.end(), f.characters.begin(), f.characters.end());
+  return all;
+}
+
+std::string encodeMessage(const std::vector<FieldCharacters>& fields) {
+  if (fields.size() == 1 && fields[0].caption.empty())
+    return std::string(kEncodeMessage) + " " + characterList(fields[0].characters);
+  std::string text = kEncodeMessage;
+  for (const FieldCharacters& f : fields) text += "\n" + f.caption + ": " + characterList(f.characters);
+  return text;
 }
 
 }  // namespace
@@ -36,7 +71,26 @@ FileError::FileError(const std::string& action, const std::filesystem::path& pat
                      const std::string& reason)
     : Error(action + " \"" + path.string() + "\": " + reason), path_(path), errno_(errorNumber) {}
 
+std::string characterDescription(char32_t c) {
+  char code[16];
+  std::snprintf(code, sizeof code, " (U+%04X)", static_cast<unsigned>(c));
+  if (!invisible(c)) return "\"" + codePointToUtf8(c) + "\"" + code;
+  char name[128];
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t length = u_charName(static_cast<UChar32>(c), U_UNICODE_CHAR_NAME, name, sizeof name, &status);
+  if (U_FAILURE(status) || length <= 0) {
+    // Controls, private use and unassigned code points have no name of their own.
+    status = U_ZERO_ERROR;
+    length = u_charName(static_cast<UChar32>(c), U_EXTENDED_CHAR_NAME, name, sizeof name, &status);
+  }
+  if (U_FAILURE(status) || length <= 0 || length >= static_cast<int32_t>(sizeof name)) return code + 1;
+  return std::string(name, static_cast<size_t>(length)) + code;
+}
+
 EncodeError::EncodeError(std::vector<char32_t> characters)
-    : Error(encodeMessage(characters)), characters_(std::move(characters)) {}
+    : EncodeError(std::vector<FieldCharacters>{{std::string(), std::move(characters)}}) {}
+
+EncodeError::EncodeError(std::vector<FieldCharacters> fields)
+    : Error(encodeMessage(fields)), fields_(std::move(fields)), characters_(allCharacters(fields_)) {}
 
 }  // namespace pelarin

@@ -46,14 +46,28 @@ class FileError : public Error {
   int errno_;
 };
 
-// User text with characters that have no code page 932 form.
+// The characters of one field of a window that have no code page 932 form.
+struct FieldCharacters {
+  std::string caption;  // UTF-8; empty for a text that is not a window's field
+  std::vector<char32_t> characters;
+};
+
+// User text with characters that have no code page 932 form; the text names every one of every
+// field, an invisible one by its Unicode name.
 class EncodeError : public Error {
  public:
   explicit EncodeError(std::vector<char32_t> characters);
+  explicit EncodeError(std::vector<FieldCharacters> fields);
+  // Every field's characters, in order.
   const std::vector<char32_t>& characters() const { return characters_; }
+  const std::vector<FieldCharacters>& fields() const { return fields_; }
 
  private:
+  std::vector<FieldCharacters> fields_;
   std::vector<char32_t> characters_;
 };
+
+// How an error names a character: "X" (U+XXXX), or NAME (U+XXXX) for one that cannot be seen.
+std::string characterDescription(char32_t c);
 
 }  // namespace pelarin

@@ -19,10 +19,14 @@ std::optional<int32_t> parseNumber(ByteView text) {
   for (; i < text.size(); ++i) {
     char c = text[i];
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return std::nullopt;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (hex && c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (hex && c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      return std::nullopt;
     value = value * (hex ? 16 : 10) + digit;
     if (value > limit) return std::nullopt;
   }
