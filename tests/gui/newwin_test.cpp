@@ -310,6 +310,29 @@ class NewwinTest : public QObject {
     QCOMPARE(f.dir.read("upload.txt"), Bytes("B5\r\nW\r\nt\r\nbody\r\n/es\r\nE\r\n"));
   }
 
+  void oneOkNamesEveryCharacterOfEveryFieldWithItsCaption() {
+    Fixture f;
+    f.win.open();
+    f.board()->setText("B5");
+    f.title()->setText(QStringLiteral("t\u2665\u00A0"));
+    f.view()->setPlainText(QStringLiteral("a\u200Bb\nsmile 😀\n\u304B\u3099"));
+    f.ok()->click();
+    QCOMPARE(f.platform.boxes.size(), size_t(1));
+    QCOMPARE(f.platform.boxes[0].text, QStringLiteral("Characters that cannot be sent in Shift-JIS:\n"
+                                                      "Title: \"\u2665\" (U+2665) NO-BREAK SPACE (U+00A0)\n"
+                                                      "Text: ZERO WIDTH SPACE (U+200B) \"😀\" (U+1F600)"));
+    QVERIFY(f.win.isVisible());
+    QVERIFY(!f.dir.exists("upload.txt"));
+
+    // What is left after the user removes them goes out, the voiced kana composed.
+    f.state.TextFileDir.clear();
+    f.title()->setText(QStringLiteral("t"));
+    f.view()->setPlainText(QStringLiteral("ab\n\u304B\u3099"));
+    f.ok()->click();
+    QCOMPARE(f.platform.boxes.size(), size_t(1));
+    QCOMPARE(f.dir.read("upload.txt"), Bytes("B5\r\nW\r\nt\r\nab\r\n\x82\xAA\r\n/es\r\nE\r\n"));
+  }
+
   void characterWithoutAFormIsNamedAndNothingWritten() {
     const QList<QPair<const char*, QString>> places{{"NewView", QStringLiteral("smile 😀")},
                                                     {"MesTitle", QStringLiteral("t😀")}};

@@ -328,6 +328,35 @@ class ReswinTest : public QObject {
     QVERIFY(s.res.isVisible());
     QVERIFY(!s.dir.exists(QStringLiteral("upload.txt")));
   }
+  void bytesWithoutAUnicodeFormGoBackOutAsTheLogHeldThem() {
+    // Windows' forms (0x80, 0xA0, 0xFD-0xFF), an unassigned code whose trail is 0x5C, half a character.
+    const std::vector<Bytes> body{
+        "a\x80"
+        "b",
+        "\xA0", "\xFD\xFE\xFF", "\x85\x5C\x85\x40", "tail\x82"};
+    WorkDir dir;
+    ScriptedPlatform platform;
+    Application app(platform);
+    dir.write(QStringLiteral("odd.log"),
+              sj("● [ BBS5 雑談\r\n") + countedMessage(7, "odd", "1001", "name", body) + "[ AUTO ] off\r\n");
+    platform.files.push_back(dir.file(QStringLiteral("odd.log")));
+    control<QAction>(&app.main(), "Load1")->trigger();
+    QCOMPARE(app.main().state().MesCount, 1);
+    const QString shown = control<QPlainTextEdit>(&app.main(), "Docview")->toPlainText();
+    QCOMPARE(shown.split(QLatin1Char('\n')).mid(3, 2),
+             (QStringList{QStringLiteral("\uFFFD\uFFFD"), QStringLiteral("tail\uFFFD")}));
+
+    control<QPushButton>(&app.main(), "BtResponce")->click();
+    auto* editor = control<EditorView>(&app.res(), "Resview");
+    QVERIFY(!editor->toPlainText().contains(QChar(0xFFFD)));
+    type(control<QLineEdit>(&app.res(), "MesTitle"), QStringLiteral("Re"));
+    control<QPushButton>(&app.res(), "BitBtn1")->click();
+    QVERIFY(platform.boxes.empty());
+    QVERIFY(!app.res().isVisible());
+    const Bytes script = dir.read(QStringLiteral("upload.txt"));
+    for (const Bytes& line : body) QVERIFY2(script.find(line + "\r\n") != Bytes::npos, line.c_str());
+    app.main().close();
+  }
 };
 
 QTEST_MAIN(ReswinTest)

@@ -19,7 +19,7 @@ namespace {
 
 // The stored body ends its lines in CR LF; the viewer wants plain line breaks.
 QString bodyText(const Bytes& body) {
-  QString text = toQ(body);
+  QString text = toShownQ(body);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return text;
 }
@@ -28,13 +28,13 @@ QString bodyText(const Bytes& body) {
 
 void TLogview::ShowStoredMessage(int n) {
   MessageView view = readMessageView(pathFromText(state_.WorkDir), n, kViewerLineCap);
-  BoadNumber->setText(toQ(view.BoadNumber));
+  BoadNumber->setText(toShownQ(view.BoadNumber));
   Edit4->setText(view.fileArea ? QStringLiteral("File") : QStringLiteral("Writer"));
-  Mesnumber->setText(toQ(view.Mesnumber));
-  Title->setText(toQ(view.Title));
-  ResTitle->setText(toQ(view.ResTitle));
-  IDnum->setText(toQ(view.IDnum));
-  WriterName->setText(toQ(view.WriterName));
+  Mesnumber->setText(toShownQ(view.Mesnumber));
+  Title->setText(toShownQ(view.Title));
+  ResTitle->setText(toShownQ(view.ResTitle));
+  IDnum->setText(toShownQ(view.IDnum));
+  WriterName->setText(toShownQ(view.WriterName));
   Docview->setPlainText(bodyText(view.body));
 }
 

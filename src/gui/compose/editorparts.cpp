@@ -36,6 +36,10 @@ void paint(QLabel* label, CounterColour colour) {
 
 Lines EditorView::lines() const { return editorLines(toBytes(toPlainText())); }
 
+Lines EditorView::lines(FieldEncoder& fields, const char* caption) const {
+  return editorLines(toBytes(fields, caption, toPlainText()));
+}
+
 void EditorView::setLines(const Lines& lines) {
   // Every line ends in a line break, as in the file the lines come from.
   QString text;
@@ -128,7 +132,8 @@ CounterRow makeCounterRow(QWidget* parent) {
 }
 
 void followCaret(EditorView* editor, const CounterRow& row, const AppState* alarms) {
-  QObject::connect(editor, &EditorView::caretEvent, editor, [editor, row, alarms] { row.update(*editor, alarms); });
+  QObject::connect(editor, &EditorView::caretEvent, editor,
+                   [editor, row, alarms] { row.update(*editor, alarms); });
 }
 
 void placeCounterRow(const CounterRow& row, int left, int top, int gap) {

@@ -11,7 +11,8 @@ class QLabel;
 
 namespace pelarin {
 struct AppState;
-}
+class FieldEncoder;
+}  // namespace pelarin
 
 namespace pelarin::gui {
 
@@ -25,6 +26,8 @@ class EditorView : public QPlainTextEdit {
 
   // The lines as the system's text; throws EncodeError naming what has no form.
   Lines lines() const;
+  // The same as one field of a window (FieldEncoder::check() reports every field).
+  Lines lines(FieldEncoder& fields, const char* caption) const;
   // Replaces the text with the lines, each ended by a line break, the caret at the start.
   void setLines(const Lines& lines);
 

@@ -5,6 +5,7 @@
 
 #include "core/app/appstate.h"
 #include "core/app/defaults.h"
+#include "core/text/fieldencoder.h"
 #include "gui/compose/radiogroup.h"
 #include "gui/platform/command.h"
 #include "gui/platform/geometry.h"
@@ -156,13 +157,15 @@ void THFsetform::execute() {
 void THFsetform::BitBtn1Click() {
   runCommand(platform_, this, [this] {
     // Every box is encoded before any setting changes: a text without a code page 932 form changes none.
-    Bytes headerLeft = toBytes(HLeft->text());
-    Bytes headerSuffix = toBytes(Hsuf->text());
-    Bytes headerRight = toBytes(HRight->text());
-    Bytes footerLeft = toBytes(FLeft->text());
-    Bytes footerSuffix = toBytes(Fsuf->text());
-    Bytes footerRight = toBytes(FRight->text());
-    Bytes mark = toBytes(Qmark->text());
+    FieldEncoder fields;
+    Bytes headerLeft = toBytes(fields, "Hedder Left", HLeft->text());
+    Bytes headerSuffix = toBytes(fields, "Hedder Suffics", Hsuf->text());
+    Bytes headerRight = toBytes(fields, "Hedder Right", HRight->text());
+    Bytes footerLeft = toBytes(fields, "Footer Left", FLeft->text());
+    Bytes footerSuffix = toBytes(fields, "Footer Suffics", Fsuf->text());
+    Bytes footerRight = toBytes(fields, "Footer Right", FRight->text());
+    Bytes mark = toBytes(fields, "Mark", Qmark->text());
+    fields.check();
     state_.HeaderLeft = std::move(headerLeft);
     state_.HeaderSuffix = std::move(headerSuffix);
     state_.HeaderRight = std::move(headerRight);

@@ -1,4 +1,3 @@
-#include "gui/platform/fonts.h"
 #include "gui/compose/mailwin.h"
 
 #include <QEvent>
@@ -13,11 +12,13 @@
 #include "core/compose/quotation.h"
 #include "core/compose/uploadscript.h"
 #include "core/logimport/messagefile.h"
+#include "core/text/fieldencoder.h"
 #include "core/text/integers.h"
 #include "core/text/paths.h"
 #include "gui/compose/quotesource.h"
 #include "gui/lists/input.h"
 #include "gui/platform/command.h"
+#include "gui/platform/fonts.h"
 #include "gui/platform/qtext.h"
 
 namespace pelarin::gui {
@@ -166,9 +167,13 @@ void TMailform::QuotationClick() {
 void TMailform::BitBtn1Click() {
   runCommand(platform_, this, [this] {
     MailIds ids;
-    for (size_t i = 0; i < ids.size(); ++i) ids[i] = toBytes(ID[i]->text());
-    const Lines record = mailRecord(ids, toBytes(MesTitle->text()), MailView->lines());
-    writeRecord(record);
+    FieldEncoder fields;
+    for (size_t i = 0; i < ids.size(); ++i)
+      ids[i] = toBytes(fields, ("Mail To. ID " + std::to_string(i + 1)).c_str(), ID[i]->text());
+    const Bytes title = toBytes(fields, "Title", MesTitle->text());
+    const Lines text = MailView->lines(fields, "Text");
+    fields.check();
+    writeRecord(mailRecord(ids, title, text));
     close();
   });
 }

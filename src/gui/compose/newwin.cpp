@@ -1,4 +1,3 @@
-#include "gui/platform/fonts.h"
 #include "gui/compose/newwin.h"
 
 #include <QEvent>
@@ -11,11 +10,13 @@
 #include "core/app/appstate.h"
 #include "core/compose/uploadscript.h"
 #include "core/text/errors.h"
+#include "core/text/fieldencoder.h"
 #include "core/text/paths.h"
 #include "gui/compose/bytelimit.h"
 #include "gui/compose/quotesource.h"
 #include "gui/lists/input.h"
 #include "gui/platform/command.h"
+#include "gui/platform/fonts.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
 
@@ -162,9 +163,12 @@ void TNewform::BitBtn1Click() {
       platform_.messageBox(this, BoxKind::Error, QStringLiteral("Title or Board No. is Empty !"));
       return;
     }
-    const Lines record =
-        newMessageRecord(toBytes(Boardnum->text()), toBytes(MesTitle->text()), NewView->lines());
-    writeRecord(record);
+    FieldEncoder fields;
+    const Bytes board = toBytes(fields, "Board Number", Boardnum->text());
+    const Bytes title = toBytes(fields, "Title", MesTitle->text());
+    const Lines text = NewView->lines(fields, "Text");
+    fields.check();
+    writeRecord(newMessageRecord(board, title, text));
     close();
   });
 }

@@ -1,4 +1,3 @@
-#include "gui/platform/fonts.h"
 #include "gui/compose/reswin.h"
 
 #include <QLabel>
@@ -14,11 +13,13 @@
 #include "core/logimport/boardkey.h"
 #include "core/logimport/messagefile.h"
 #include "core/text/cp932.h"
+#include "core/text/fieldencoder.h"
 #include "core/text/integers.h"
 #include "core/text/paths.h"
 #include "gui/compose/bytelimit.h"
 #include "gui/compose/quotesource.h"
 #include "gui/platform/command.h"
+#include "gui/platform/fonts.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
 
@@ -118,7 +119,7 @@ void TResform::open(const QPlainTextEdit& docview) {
   number_ = message.keys.MesNumber;
   Boardnum->setText(toQ(board_));
   Mesnum->setText(toQ(number_));
-  ResTitle->setText(toQ(message.keys.Title));
+  ResTitle->setText(toShownQ(message.keys.Title));
   MesTitle->clear();
   MesTitleChange();
   Resview->setLines(text);
@@ -166,7 +167,11 @@ void TResform::BitBtn1Click() {
       platform_.messageBox(this, BoxKind::Error, QStringLiteral("Title is Empty !"), BoxButtons::Ok);
       return;
     }
-    writeRecord(responseRecord(board_, number_, toBytes(MesTitle->text()), Resview->lines()));
+    FieldEncoder fields;
+    const Bytes title = toBytes(fields, "Title", MesTitle->text());
+    const Lines text = Resview->lines(fields, "Text");
+    fields.check();
+    writeRecord(responseRecord(board_, number_, title, text));
     close();
   });
 }

@@ -1,4 +1,3 @@
-#include "gui/platform/fonts.h"
 #include "gui/compose/sigwin.h"
 
 #include <QLabel>
@@ -9,6 +8,7 @@
 #include "core/compose/signature.h"
 #include "core/text/paths.h"
 #include "gui/platform/command.h"
+#include "gui/platform/fonts.h"
 #include "gui/platform/geometry.h"
 #include "gui/platform/qtext.h"
 

@@ -8,7 +8,8 @@ namespace pelarin::gui {
 
 void appendToUploadScript(AppState& state, Platform& platform, QWidget* parent, const Lines& record) {
   AppendUploadRecord(state, record, [&](const Bytes& question) {
-    return platform.messageBox(parent, BoxKind::Warning, toQ(question), BoxButtons::YesNoDefaultNo) == BoxAnswer::Yes;
+    return platform.messageBox(parent, BoxKind::Warning, toQ(question), BoxButtons::YesNoDefaultNo) ==
+           BoxAnswer::Yes;
   });
 }
 

@@ -7,6 +7,7 @@
 #include "core/lists/bbsini.h"
 #include "core/lists/boardlistuse.h"
 #include "core/lists/listbuilders.h"
+#include "core/text/fieldencoder.h"
 #include "core/text/paths.h"
 #include "gui/platform/command.h"
 #include "gui/platform/geometry.h"
@@ -115,11 +116,14 @@ void TSetLog::execute() {
 void TSetLog::BitBtn1Click() {
   runCommand(platform_, this, [this] {
     BbsTableType table{};
+    FieldEncoder fields;
     for (size_t i = 0; i < kBbsEntries; ++i) {
-      table[i].List = toBytes(List[i]->currentText());
-      table[i].Target = toBytes(Target[i]->text());
-      table[i].Upload = toBytes(upload[i]->currentText());
+      const std::string row = " " + std::to_string(i + 1);
+      table[i].List = toBytes(fields, ("BBS File" + row).c_str(), List[i]->currentText());
+      table[i].Target = toBytes(fields, ("Target File" + row).c_str(), Target[i]->text());
+      table[i].Upload = toBytes(fields, ("Upload File Name" + row).c_str(), upload[i]->currentText());
     }
+    fields.check();
     writeBbsIni(pathFromText(state_.WorkDir + kBbsIniName), table);
     state_.BbsTable = table;
     accept();

@@ -1,6 +1,7 @@
 #include "gui/platform/qtext.h"
 
 #include "core/text/cp932.h"
+#include "core/text/fieldencoder.h"
 
 namespace pelarin::gui {
 
@@ -10,8 +11,22 @@ QString toQ(ByteView cp932) {
 }
 
 Bytes toBytes(const QString& text) {
-  return utf16ToCp932(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                          static_cast<size_t>(text.size())));
+  return utf16ToCp932(
+      std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())));
+}
+
+Bytes toBytes(FieldEncoder& fields, const char* caption, const QString& text) {
+  return fields.encode(caption, std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                                    static_cast<size_t>(text.size())));
+}
+
+QString toShownQ(ByteView cp932) {
+  QString text = toQ(cp932);
+  for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+    if (!text[i].isHighSurrogate() || !text[i + 1].isLowSurrogate()) continue;
+    if (isCarriedUnit(QChar::surrogateToUcs4(text[i], text[i + 1]))) text.replace(i, 2, QChar(0xFFFD));
+  }
+  return text;
 }
 
 QString pathToQ(ByteView cp932Path) { return toQ(cp932Path); }

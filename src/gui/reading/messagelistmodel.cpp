@@ -41,7 +41,7 @@ int MessageListModel::columnCount(const QModelIndex& parent) const { return pare
 QVariant MessageListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount() || index.column() >= kColumns)
     return {};
-  return toQ(rows_[static_cast<size_t>(index.row())][static_cast<size_t>(index.column())]);
+  return toShownQ(rows_[static_cast<size_t>(index.row())][static_cast<size_t>(index.column())]);
 }
 
 QVariant MessageListModel::headerData(int section, Qt::Orientation orientation, int role) const {
