@@ -1,8 +1,10 @@
 #include <cerrno>
+#include <vector>
 
 #include "cli/commands.h"
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
+#include "core/app/workdir.h"
 #include "core/logimport/sortstore.h"
 #include "core/logimport/splitlog.h"
 #include "core/text/errors.h"
@@ -27,14 +29,24 @@ void runSplit(const Invocation& inv, std::FILE* out) {
   AppHost host;
   AppState state;
   SetDefaults(state, host);
-  state.WorkDir = textFromPath(inv.dir) + kSeparator;
+  std::vector<std::filesystem::path> logs;
+  for (const auto& log : inv.logs) logs.push_back(std::filesystem::absolute(log));
+  std::filesystem::path dir = inv.dir;
+  std::string warning;
+  state.WorkDir = workDirText(inv.dir, &warning);
+  if (!warning.empty()) {
+    // The files are named relative to the directory, which is made current for that.
+    std::fprintf(stderr, "%s\n", warning.c_str());
+    std::filesystem::current_path(inv.dir);
+    dir = ".";
+  }
 
   // One map for all logs, as when several files are dropped at once.
   ClearBoardMap(state);
   int32_t next = inv.first;
-  for (const auto& log : inv.logs) next = SplitLog(log, next, state);
+  for (const auto& log : logs) next = SplitLog(log, next, state);
   int32_t last = next - 1;
-  if (inv.sort) SortStore(inv.dir, last);
+  if (inv.sort) SortStore(dir, last);
   std::fprintf(out, "%d\n", static_cast<int>(last));
 }
 

@@ -119,6 +119,7 @@ class InitwinTest : public QObject {
     TInitform dialog(state, platform);
     whileOpen(dialog, [&] {
       box(&dialog, "logfiledir")->setText(QStringLiteral("new"));
+      box(&dialog, "textfiledir")->setText(QStringLiteral("보관"));
       box(&dialog, "listfilename")->setText(QStringLiteral("😀"));
       control<QPushButton>(&dialog, "BitBtn1")->click();
       // The error is shown and the dialog stays open with the user's text.
@@ -128,6 +129,12 @@ class InitwinTest : public QObject {
     dialog.execute();
     QCOMPARE(platform.boxes.size(), size_t{1});
     QCOMPARE(platform.boxes[0].kind, BoxKind::Error);
+    // These texts are kept, not sent: the box says so, with every field's characters.
+    QCOMPARE(platform.boxes[0].text,
+             QStringLiteral("Shift-JIS で表せないため設定に保存できない文字があります:\n"
+                            "Text File Directory: \"보\" (U+BCF4) \"관\" (U+AD00)\n"
+                            "List File Name: \"😀\" (U+1F600)\n"
+                            "設定は変わっていません。"));
     QCOMPARE(state.LogFileDir, Bytes("logs/"));
   }
 

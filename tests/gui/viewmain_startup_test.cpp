@@ -1,6 +1,8 @@
 // Start-up and close of the main window: the lock file, the settings file and
 // what a refused start leaves alone.
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -73,6 +75,38 @@ class ViewmainStartupTest : public QObject {
     QCOMPARE(lineOf(ini, 28), std::to_string(main.pos().y()));
     QCOMPARE(lineOf(ini, 29), std::to_string(main.pos().x()));
     QVERIFY(platform.boxes.empty());
+  }
+
+  // A work directory without a code page 932 name: the start warns once, and the files are still
+  // found and written there, named relative to it.
+  void workDirectoryWithoutACodePage932Name() {
+    testing::WorkDir outer;
+    QVERIFY(QDir(outer.path()).mkdir(QStringLiteral("보관")));
+    const QString inner = outer.file(QStringLiteral("보관"));
+    QVERIFY(QDir::setCurrent(inner));
+    QFile ini(inner + QStringLiteral("/pelarin.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("logs/\r\n");
+    ini.close();
+    ScriptedPlatform platform;
+    {
+      Application app(platform);
+      TLogview& main = app.main();
+      QVERIFY(!main.refused());
+      QCOMPARE(platform.boxes.size(), size_t{1});
+      QCOMPARE(platform.boxes[0].kind, BoxKind::Warning);
+      QCOMPARE(platform.boxes[0].text,
+               QStringLiteral("作業ディレクトリ '") + inner +
+                   QStringLiteral("' の名前には Shift-JIS で表せない文字があります: \"보\" (U+BCF4) \"관\" (U+AD00)\n"
+                                  "ファイルは現在のディレクトリからの相対パスで扱います。"));
+      QCOMPARE(main.state().WorkDir, Bytes());
+      QCOMPARE(main.state().LogFileDir, Bytes("logs/"));  // the settings were read
+      QVERIFY(QFile::exists(inner + QStringLiteral("/upload.tmp")));
+      main.close();
+    }
+    QVERIFY(!QFile::exists(inner + QStringLiteral("/upload.tmp")));
+    QVERIFY(QFile::exists(inner + QStringLiteral("/pelarin.ini")));
+    QVERIFY(!QFile::exists(outer.file(QStringLiteral("pelarin.ini"))));
   }
 
   void refusedStartWritesNothing() {

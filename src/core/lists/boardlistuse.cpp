@@ -26,7 +26,14 @@ void associateListFile(AppState& state, ByteView fileName) {
 }
 
 Bytes useBoardList(AppState& state, const std::filesystem::path& chosen) {
-  const Bytes name = textFromPath(chosen.filename());
+  Bytes name;
+  try {
+    name = textFromPath(chosen.filename());
+  } catch (const EncodeError& e) {
+    // The list's name is kept in the settings and in every association, as code page 932 text.
+    throw NameError("リストファイル", chosen, e.characters(),
+                    "リストは読み込んでいません。名前を変えてから開いてください。");
+  }
   const Bytes title = LineReader(chosen).readLine();
   associateListFile(state, name);
   state.ListFileName = stem(name);

@@ -47,15 +47,20 @@ std::vector<char32_t> allCharacters(const std::vector<FieldCharacters>& fields) 
   return all;
 }
 
-std::string encodeMessage(const std::vector<FieldCharacters>& fields) {
+std::string encodeMessage(const std::vector<FieldCharacters>& fields, const std::string& heading = kEncodeMessage,
+                          const std::string& closing = std::string()) {
+  std::string text = heading;
   if (fields.size() == 1 && fields[0].caption.empty())
-    return std::string(kEncodeMessage) + " " + characterList(fields[0].characters);
-  std::string text = kEncodeMessage;
-  for (const FieldCharacters& f : fields) text += "\n" + f.caption + ": " + characterList(f.characters);
+    text += " " + characterList(fields[0].characters);
+  else
+    for (const FieldCharacters& f : fields) text += "\n" + f.caption + ": " + characterList(f.characters);
+  if (!closing.empty()) text += "\n" + closing;
   return text;
 }
 
 }  // namespace
+
+const char kSettingsEncodeHeading[] = "Shift-JIS で表せないため設定に保存できない文字があります:";
 
 ConversionError::ConversionError(const Bytes& text)
     : Error("'" + cp932ToUtf8(text) + "' は整数ではありません"), text_(text) {}
@@ -92,5 +97,13 @@ EncodeError::EncodeError(std::vector<char32_t> characters)
 
 EncodeError::EncodeError(std::vector<FieldCharacters> fields)
     : Error(encodeMessage(fields)), fields_(std::move(fields)), characters_(allCharacters(fields_)) {}
+
+EncodeError::EncodeError(std::vector<FieldCharacters> fields, const std::string& heading, const std::string& closing)
+    : Error(encodeMessage(fields, heading, closing)), fields_(std::move(fields)), characters_(allCharacters(fields_)) {}
+
+NameError::NameError(const std::string& what, const std::filesystem::path& path,
+                     const std::vector<char32_t>& characters, const std::string& instead)
+    : Error(what + " '" + path.string() + "' の名前には Shift-JIS で表せない文字があります: " +
+            characterList(characters) + "\n" + instead) {}
 
 }  // namespace pelarin

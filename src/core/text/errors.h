@@ -58,6 +58,8 @@ class EncodeError : public Error {
  public:
   explicit EncodeError(std::vector<char32_t> characters);
   explicit EncodeError(std::vector<FieldCharacters> fields);
+  // For texts that are kept, not sent: the heading and the closing line say what they are.
+  EncodeError(std::vector<FieldCharacters> fields, const std::string& heading, const std::string& closing);
   // Every field's characters, in order.
   const std::vector<char32_t>& characters() const { return characters_; }
   const std::vector<FieldCharacters>& fields() const { return fields_; }
@@ -66,6 +68,17 @@ class EncodeError : public Error {
   std::vector<FieldCharacters> fields_;
   std::vector<char32_t> characters_;
 };
+
+// A file or directory name without a code page 932 form: which one, its characters, and what the
+// program does instead.
+class NameError : public Error {
+ public:
+  NameError(const std::string& what, const std::filesystem::path& path, const std::vector<char32_t>& characters,
+            const std::string& instead);
+};
+
+// The heading for texts kept in the settings that have characters without a code page 932 form.
+extern const char kSettingsEncodeHeading[];
 
 // How an error names a character: "X" (U+XXXX), or NAME (U+XXXX) for one that cannot be seen.
 std::string characterDescription(char32_t c);

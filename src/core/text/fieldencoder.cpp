@@ -15,4 +15,8 @@ void FieldEncoder::check() const {
   if (!failed_.empty()) throw EncodeError(failed_);
 }
 
+void FieldEncoder::check(const std::string& heading, const std::string& closing) const {
+  if (!failed_.empty()) throw EncodeError(failed_, heading, closing);
+}
+
 }  // namespace pelarin

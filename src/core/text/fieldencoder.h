@@ -17,6 +17,8 @@ class FieldEncoder {
   Bytes encode(std::string_view caption, std::u16string_view text);
   // Throws EncodeError naming what every field encoded so far lacks.
   void check() const;
+  // The same for texts that are kept rather than sent.
+  void check(const std::string& heading, const std::string& closing) const;
 
  private:
   std::vector<FieldCharacters> failed_;

@@ -5,6 +5,8 @@
 
 #include "core/app/appstate.h"
 #include "core/app/directories.h"
+#include "core/text/errors.h"
+#include "core/text/fieldencoder.h"
 #include "gui/platform/command.h"
 #include "gui/platform/geometry.h"
 #include "gui/platform/qtext.h"
@@ -68,10 +70,12 @@ void TInitform::execute() {
 void TInitform::BitBtn1Click() {
   runCommand(platform_, this, [this] {
     // Every box is encoded before any field changes: a text without a code page 932 form changes none.
-    const Bytes log = withSeparator(toBytes(logfiledir->text()));
-    const Bytes text = withSeparator(toBytes(textfiledir->text()));
-    const Bytes upload = toBytes(upfilename->text());
-    const Bytes list = toBytes(listfilename->text());
+    FieldEncoder fields;
+    const Bytes log = withSeparator(toBytes(fields, "Log File Directory", logfiledir->text()));
+    const Bytes text = withSeparator(toBytes(fields, "Text File Directory", textfiledir->text()));
+    const Bytes upload = toBytes(fields, "UpLoad File Name", upfilename->text());
+    const Bytes list = toBytes(fields, "List File Name", listfilename->text());
+    fields.check(kSettingsEncodeHeading, "設定は変わっていません。");
     logfiledir->setText(toQ(log));
     state_.LogFileDir = log;
     textfiledir->setText(toQ(text));

@@ -132,6 +132,8 @@ class TLogview : public QMainWindow, public AppHost {
                    void (TLogview::*handler)());
   void FormCreate();
   void takeLock();
+  // The work directory as a user knows it, also when its name is kept relative.
+  QString shownWorkDir() const;
   // ending: the program ends whatever happens (no question, no box).
   bool FormClose(bool ending = false);
   bool saveAtClose(bool ending);

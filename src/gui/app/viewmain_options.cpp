@@ -4,6 +4,8 @@
 #include <QPlainTextEdit>
 
 #include "core/app/settings.h"
+#include "core/text/errors.h"
+#include "core/text/fieldencoder.h"
 #include "core/text/paths.h"
 #include "gui/app/initwin.h"
 #include "gui/app/viewmain.h"
@@ -35,7 +37,12 @@ void TLogview::Font1Click() {
     std::optional<QFont> font = platform_.chooseFont(this, initial);
     if (!font) return;
     // The face is encoded first: one without a code page 932 name changes nothing.
-    const Bytes face = font->family() == shown ? state_.FontName : toBytes(font->family());
+    Bytes face = state_.FontName;
+    if (font->family() != shown) {
+      FieldEncoder fields;
+      face = toBytes(fields, "Font", font->family());
+      fields.check(kSettingsEncodeHeading, "フォントは変わっていません。");
+    }
     const int size = font->pointSize() > 0 ? font->pointSize() : QFontInfo(*font).pointSize();
     Docview->setFont(*font);
     if (windows_.list) windows_.list->applyFont(*font);

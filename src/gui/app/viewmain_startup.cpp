@@ -1,6 +1,7 @@
 // The main window's life: creation with the settings and the lock file,
 // activation, and the close that saves and cleans up.
 #include <QCloseEvent>
+#include <QDir>
 #include <QShowEvent>
 #include <cstdio>
 
@@ -25,7 +26,9 @@ namespace pelarin::gui {
 void TLogview::FormCreate() {
   SetDefaults(state_, *this);
   // Without a work directory text the files are still found: relative to the current directory.
-  runCommand(platform_, this, [this] { state_.WorkDir = currentWorkDir(); });
+  std::string warning;
+  state_.WorkDir = currentWorkDir(&warning);
+  if (!warning.empty()) platform_.messageBox(this, BoxKind::Warning, QString::fromStdString(warning), BoxButtons::Ok);
   // A bad settings file is reported and the start goes on, so the lock test below still runs.
   runCommand(platform_, this, [this] {
     try {
@@ -41,9 +44,14 @@ void TLogview::FormCreate() {
   created_ = true;
 }
 
+QString TLogview::shownWorkDir() const {
+  if (state_.WorkDir.empty()) return QDir::toNativeSeparators(QDir::currentPath());
+  return pathToQ(state_.WorkDir);
+}
+
 void TLogview::takeLock() {
   auto lock = std::make_unique<WorkDirLock>(workFile(kLockFileName));
-  const QString dir = pathToQ(state_.WorkDir);
+  const QString dir = shownWorkDir();
   if (lock->outcome() == WorkDirLock::Outcome::Refused) {
     // Set before the box: a signal while it is open must not end this copy as an owner.
     state_.AlreadyLaunched = 1;

@@ -7,6 +7,7 @@
 #include "core/lists/bbsini.h"
 #include "core/lists/boardlistuse.h"
 #include "core/lists/listbuilders.h"
+#include "core/text/errors.h"
 #include "core/text/fieldencoder.h"
 #include "core/text/paths.h"
 #include "gui/platform/command.h"
@@ -123,7 +124,7 @@ void TSetLog::BitBtn1Click() {
       table[i].Target = toBytes(fields, ("Target File" + row).c_str(), Target[i]->text());
       table[i].Upload = toBytes(fields, ("Upload File Name" + row).c_str(), upload[i]->currentText());
     }
-    fields.check();
+    fields.check(kSettingsEncodeHeading, "関連付けは変わっていません。");
     writeBbsIni(pathFromText(state_.WorkDir + kBbsIniName), table);
     state_.BbsTable = table;
     accept();

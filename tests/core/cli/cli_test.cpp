@@ -212,6 +212,28 @@ TEST_F(Cli, SortsTheWrittenMessages) {
   EXPECT_EQ(codes, (std::vector<std::string>{"M", "BF", "B2", "B5"}));
 }
 
+// A directory whose name has no code page 932 form still takes the messages, and the warning says how.
+TEST_F(Cli, SplitsIntoADirectoryWithoutACodePage932Name) {
+  std::string path = log("s.log", crlf({
+                                      sj("[ Ｂbs５ ]"),
+                                      header(kMarked, "00003", "", "五の三", "0001", "A"),
+                                      "",
+                                      sj(kClosing),
+                                      sj("[ Ｂbs２ ]"),
+                                      header(kMarked, "00007", "", "二の七", "0002", "B"),
+                                      "",
+                                      sj(kClosing),
+                                  }));
+  std::filesystem::create_directory(work_ / "보관");
+  Result split = run({"split", "--sort", "-C", "보관", path});
+  ASSERT_EQ(split.status, 0) << split.err;
+  EXPECT_EQ(split.out, "2\n");
+  EXPECT_NE(split.err.find("作業ディレクトリ '보관' の名前には Shift-JIS で表せない文字があります"), std::string::npos)
+      << split.err;
+  EXPECT_TRUE(std::filesystem::exists(work_ / "보관" / "mes2.tmp"));
+  EXPECT_FALSE(std::filesystem::exists(work_ / "mes1.tmp"));
+}
+
 TEST_F(Cli, StopsAtANonNumericFieldAndKeepsEarlierFiles) {
   std::string path = log("bad.log", crlf({
                                         sj("[ Ｂbs１ ]"),

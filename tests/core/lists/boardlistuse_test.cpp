@@ -67,6 +67,22 @@ TEST(LoadBbsFile, ListNameCaptionAndUploadFromTheChosenFile) {
   EXPECT_THROW(useBoardList(unread, dir / "missing1.bod"), FileError);
   EXPECT_EQ(unread.UploadFile, "before.txt");  // nothing changes when the file cannot be read
   EXPECT_EQ(unread.ListFileName, "");
+
+  // The list's name is kept as code page 932 text: one without that form is named, and nothing changes.
+  writeFile(dir / "호스트.bod", crlf({"Hangul Net"}));
+  AppState hangul = withTable({{"", "", "Night"}});
+  try {
+    useBoardList(hangul, dir / "호스트.bod");
+    ADD_FAILURE() << "no error";
+  } catch (const NameError& e) {
+    const std::string text = e.what();
+    EXPECT_NE(text.find("リストファイル '" + (dir / "호스트.bod").string() + "'"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"호\" (U+D638)"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nリストは読み込んでいません。"), std::string::npos) << text;
+    EXPECT_EQ(text.find("cannot be sent"), std::string::npos) << text;
+  }
+  EXPECT_EQ(hangul.UploadFile, "before.txt");
+  EXPECT_EQ(hangul.ListFileName, "");
 }
 
 TEST(LoadBbsFile, StemsOfTheListAndScriptFiles) {
