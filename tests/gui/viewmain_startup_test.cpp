@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <sys/stat.h>
 
 #include "core/app/lockfile.h"
 #include "core/text/linereader.h"
@@ -198,6 +199,20 @@ class ViewmainStartupTest : public QObject {
     QCOMPARE(app.main().centralWidget()->size(), QSize(518, 300));
     QVERIFY(app.main().close());
     QVERIFY(!dir.exists(QStringLiteral("upload.tmp")));
+  }
+
+  // A FIFO in the settings file's place is named at the start (it would block a read); the start
+  // goes on with the defaults.
+  void settingsThatAreNoFileAreNamed() {
+    testing::WorkDir dir;
+    QVERIFY(::mkfifo(dir.file(QStringLiteral("pelarin.ini")).toLocal8Bit().constData(), 0600) == 0);
+    ScriptedPlatform platform;
+    Application app(platform);
+    QCOMPARE(platform.boxes.size(), size_t{1});
+    QCOMPARE(platform.boxes[0].kind, BoxKind::Error);
+    QVERIFY2(platform.boxes[0].text.contains(QStringLiteral("pelarin.ini")), qPrintable(platform.boxes[0].text));
+    QVERIFY(!app.main().refused());
+    QVERIFY(dir.exists(QStringLiteral("upload.tmp")));
   }
 
   void settingsWithoutHelpFileDisableHelp() {

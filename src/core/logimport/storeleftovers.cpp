@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/logimport/messagefile.h"
+#include "core/text/linewriter.h"
 
 namespace pelarin {
 
@@ -37,7 +38,8 @@ int removeStoreLeftovers(const std::filesystem::path& dir) {
   std::vector<std::filesystem::path> found;
   std::error_code ec;
   for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    if (isStoreFileName(it->path().filename().native())) found.push_back(it->path());
+    const std::string name = it->path().filename().native();
+    if (isStoreFileName(name) || isUnfinishedWriteName(name)) found.push_back(it->path());
   }
   int removed = 0;
   // unlink never removes a directory, so one planted under such a name stays.

@@ -35,6 +35,18 @@ std::filesystem::path tempName(const std::filesystem::path& target) {
   return target.parent_path() / name;
 }
 
+}  // namespace
+
+bool isUnfinishedWriteName(std::string_view name) {
+  constexpr size_t kDigits = 12;
+  if (name.size() < 1 + 1 + 1 + kDigits || name[0] != '.' || name[name.size() - kDigits - 1] != '.') return false;
+  for (char c : name.substr(name.size() - kDigits))
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  return true;
+}
+
+namespace {
+
 #if defined(__unix__) || defined(__APPLE__)
 
 void writeAll(int fd, ByteView bytes, const std::filesystem::path& name) {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 #include <memory>
 
 #include "core/text/bytes.h"
@@ -66,5 +67,9 @@ class ReplacingWriter {
   Bytes content_;     // what goes into it then
   bool done_ = false;
 };
+
+// The hidden name a whole-file write gives its temporary, ".<target>.<12 hex digits>": one left
+// behind was a write that never finished, its target untouched.
+bool isUnfinishedWriteName(std::string_view name);
 
 }  // namespace pelarin

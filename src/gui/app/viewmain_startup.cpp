@@ -32,7 +32,8 @@ void TLogview::FormCreate() {
   // A bad settings file is reported and the start goes on, so the lock test below still runs.
   runCommand(platform_, this, [this] {
     try {
-      if (fileExists(workFile(kSettingsName))) LoadSettings(state_.WorkDir, state_, *this);
+      // A settings name that is not a file (a FIFO, a directory) is reported, not passed over.
+      if (entryExists(workFile(kSettingsName))) LoadSettings(state_.WorkDir, state_, *this);
     } catch (const SettingsLineError&) {
       // The fields after the bad line fell back to their initial values.
       keepSettingsBackup_ = true;
