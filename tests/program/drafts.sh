@@ -5,7 +5,12 @@
 # Usage: drafts.sh PELARIN_BINARY
 set -u
 pelarin=$(realpath "$1")
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# The program's own output goes with a failure: a start that ends early says why there.
+fail() {
+  echo "FAIL: $*" >&2
+  for log in "$work"/*/out.log; do [ -s "$log" ] && { echo "--- $log" >&2; tail -n 20 "$log" >&2; }; done
+  exit 1
+}
 
 work=$(mktemp -d)
 trap 'kill -9 $(jobs -p) 2>/dev/null; [ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
