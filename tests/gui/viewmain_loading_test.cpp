@@ -322,6 +322,22 @@ class ViewmainLoadingTest : public QObject {
     QCOMPARE(main.state().MesCount, 1);
     QCOMPARE(main.state().UploadFile, upload);
 
+    // Nor does the composer's editor take the file as its URL in text: it would answer Move,
+    // and the file manager that started the drag would delete the log.
+    QPlainTextEdit* editor = control<QPlainTextEdit>(&app.newMessage(), "NewView");
+    for (QWidget* target : {static_cast<QWidget*>(editor->viewport()),
+                            static_cast<QWidget*>(control<QLineEdit>(&app.newMessage(), "MesTitle"))}) {
+      QDragEnterEvent onEditor(QPoint(5, 5), drag.actions, &drag.data, Qt::LeftButton, Qt::NoModifier);
+      onEditor.setAccepted(true);
+      QCoreApplication::sendEvent(target, &onEditor);
+      QVERIFY(!onEditor.isAccepted());
+      QDropEvent dropped(QPointF(5, 5), drag.actions, &drag.data, Qt::LeftButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(target, &dropped);
+      QVERIFY(!dropped.isAccepted());
+    }
+    QCOMPARE(editor->toPlainText(), QString());
+    QCOMPARE(control<QLineEdit>(&app.newMessage(), "MesTitle")->text(), QString());
+
     app.newMessage().close();
     main.DropFiles({dir.file(QStringLiteral("b.log"))});
     QCOMPARE(main.state().MesCount, 3);

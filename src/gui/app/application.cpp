@@ -6,6 +6,7 @@
 #include "core/compose/draft.h"
 #include "core/text/errors.h"
 #include "core/text/paths.h"
+#include "gui/app/filedropguard.h"
 #include "gui/app/initwin.h"
 #include "gui/app/viewmain.h"
 #include "gui/compose/alartwin.h"
@@ -40,6 +41,7 @@ Application::Application(Platform& platform) {
   mail_->setPickList(input_.get());
   logview_->attach({res_.get(), new_.get(), mail_.get(), init_.get(), hfset_.get(), list_.get(), sig_.get(),
                     input_.get(), setLog_.get(), alart_.get()});
+  dropGuard_ = std::make_unique<FileDropGuard>(logview_.get());
   // The main window's close ends the program: from then on a composer's close
   // is not the user's, and its draft stays for the next start.
   for (ComposerWindow* composer : composers())
@@ -85,6 +87,7 @@ void Application::restoreDrafts() {
 
 // The other windows go first: they refer to the main window's state.
 Application::~Application() {
+  dropGuard_.reset();
   alart_.reset();
   setLog_.reset();
   input_.reset();

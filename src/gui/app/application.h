@@ -10,6 +10,7 @@
 namespace pelarin::gui {
 
 class ComposerWindow;
+class FileDropGuard;
 class Platform;
 class TLogview;
 
@@ -49,6 +50,7 @@ class Application {
   std::unique_ptr<TInputList> input_;
   std::unique_ptr<TSetLog> setLog_;
   std::unique_ptr<TAlartform> alart_;
+  std::unique_ptr<FileDropGuard> dropGuard_;
 };
 
 }  // namespace pelarin::gui
