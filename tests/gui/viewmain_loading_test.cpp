@@ -45,7 +45,9 @@ const QString kFilter = QStringLiteral("Log File|*.log|ALL Files|*.*");
 
 // boardLog followed by a counted header with line noise in its number, on
 // line 2 + 3 * count of the log.
-Bytes noisyLog(int board, int first, int count) { return boardLog(board, first, count) + "#Fc.00~31\r\nx\r\n"; }
+Bytes noisyLog(int board, int first, int count) {
+  return boardLog(board, first, count) + "#Fc.00~31\r\nx\r\n";
+}
 
 QString stopped(const char* log, int line) {
   return QStringLiteral("'00~31' は整数ではありません\n%1 の %2 行目で読み込みを止めました。")

@@ -1,5 +1,7 @@
 // Start-up and close of the main window: the lock file, the settings file and
 // what a refused start leaves alone.
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -8,7 +10,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <sys/stat.h>
 
 #include "core/app/lockfile.h"
 #include "core/text/linereader.h"
@@ -98,8 +99,9 @@ class ViewmainStartupTest : public QObject {
       QCOMPARE(platform.boxes[0].kind, BoxKind::Warning);
       QCOMPARE(platform.boxes[0].text,
                QStringLiteral("作業ディレクトリ '") + inner +
-                   QStringLiteral("' の名前には Shift-JIS で表せない文字があります: \"보\" (U+BCF4) \"관\" (U+AD00)\n"
-                                  "ファイルは現在のディレクトリからの相対パスで扱います。"));
+                   QStringLiteral(
+                       "' の名前には Shift-JIS で表せない文字があります: \"보\" (U+BCF4) \"관\" (U+AD00)\n"
+                       "ファイルは現在のディレクトリからの相対パスで扱います。"));
       QCOMPARE(main.state().WorkDir, Bytes());
       QCOMPARE(main.state().LogFileDir, Bytes("logs/"));  // the settings were read
       QVERIFY(QFile::exists(inner + QStringLiteral("/upload.tmp")));
@@ -210,7 +212,8 @@ class ViewmainStartupTest : public QObject {
     Application app(platform);
     QCOMPARE(platform.boxes.size(), size_t{1});
     QCOMPARE(platform.boxes[0].kind, BoxKind::Error);
-    QVERIFY2(platform.boxes[0].text.contains(QStringLiteral("pelarin.ini")), qPrintable(platform.boxes[0].text));
+    QVERIFY2(platform.boxes[0].text.contains(QStringLiteral("pelarin.ini")),
+             qPrintable(platform.boxes[0].text));
     QVERIFY(!app.main().refused());
     QVERIFY(dir.exists(QStringLiteral("upload.tmp")));
   }

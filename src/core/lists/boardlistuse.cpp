@@ -53,7 +53,8 @@ std::vector<Bytes> fileStems(const std::filesystem::path& dir, ByteView extensio
     } catch (const EncodeError&) {
       continue;  // a name the system's text cannot hold
     }
-    if (name.size() < wanted.size() || asciiLower(name.substr(name.size() - wanted.size())) != wanted) continue;
+    if (name.size() < wanted.size() || asciiLower(name.substr(name.size() - wanted.size())) != wanted)
+      continue;
     if (!entry.is_regular_file(ec)) continue;
     stems.push_back(stem(name));
   }

@@ -12,8 +12,8 @@ namespace pelarin {
 // sort moves a stale temporary file to, "mestemp.tmp.<k>".
 bool isStoreFileName(std::string_view name);
 
-// Deletes every such file in dir, and the temporaries of whole-file writes that never finished; directories and any other name are left,
-// and a file that cannot be deleted is passed over. Returns how many went.
+// Deletes every such file in dir, and the temporaries of whole-file writes that never finished; directories
+// and any other name are left, and a file that cannot be deleted is passed over. Returns how many went.
 int removeStoreLeftovers(const std::filesystem::path& dir);
 
 }  // namespace pelarin

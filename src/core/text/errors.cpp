@@ -47,7 +47,8 @@ std::vector<char32_t> allCharacters(const std::vector<FieldCharacters>& fields) 
   return all;
 }
 
-std::string encodeMessage(const std::vector<FieldCharacters>& fields, const std::string& heading = kEncodeMessage,
+std::string encodeMessage(const std::vector<FieldCharacters>& fields,
+                          const std::string& heading = kEncodeMessage,
                           const std::string& closing = std::string()) {
   std::string text = heading;
   if (fields.size() == 1 && fields[0].caption.empty())
@@ -98,8 +99,11 @@ EncodeError::EncodeError(std::vector<char32_t> characters)
 EncodeError::EncodeError(std::vector<FieldCharacters> fields)
     : Error(encodeMessage(fields)), fields_(std::move(fields)), characters_(allCharacters(fields_)) {}
 
-EncodeError::EncodeError(std::vector<FieldCharacters> fields, const std::string& heading, const std::string& closing)
-    : Error(encodeMessage(fields, heading, closing)), fields_(std::move(fields)), characters_(allCharacters(fields_)) {}
+EncodeError::EncodeError(std::vector<FieldCharacters> fields, const std::string& heading,
+                         const std::string& closing)
+    : Error(encodeMessage(fields, heading, closing)),
+      fields_(std::move(fields)),
+      characters_(allCharacters(fields_)) {}
 
 NameError::NameError(const std::string& what, const std::filesystem::path& path,
                      const std::vector<char32_t>& characters, const std::string& instead)

@@ -73,8 +73,8 @@ class EncodeError : public Error {
 // program does instead.
 class NameError : public Error {
  public:
-  NameError(const std::string& what, const std::filesystem::path& path, const std::vector<char32_t>& characters,
-            const std::string& instead);
+  NameError(const std::string& what, const std::filesystem::path& path,
+            const std::vector<char32_t>& characters, const std::string& instead);
 };
 
 // The heading for texts kept in the settings that have characters without a code page 932 form.

@@ -39,7 +39,8 @@ std::filesystem::path tempName(const std::filesystem::path& target) {
 
 bool isUnfinishedWriteName(std::string_view name) {
   constexpr size_t kDigits = 12;
-  if (name.size() < 1 + 1 + 1 + kDigits || name[0] != '.' || name[name.size() - kDigits - 1] != '.') return false;
+  if (name.size() < 1 + 1 + 1 + kDigits || name[0] != '.' || name[name.size() - kDigits - 1] != '.')
+    return false;
   for (char c : name.substr(name.size() - kDigits))
     if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
   return true;

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <string_view>
 #include <memory>
+#include <string_view>
 
 #include "core/text/bytes.h"
 

@@ -7,10 +7,10 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
-#include <vector>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
@@ -25,7 +25,7 @@ class QMenu;
 namespace pelarin {
 class WorkDirLock;
 class LineReader;
-}
+}  // namespace pelarin
 
 namespace pelarin::gui {
 
@@ -159,7 +159,7 @@ class TLogview : public QMainWindow, public AppHost {
   QString applicationTitle_;
   std::unique_ptr<WorkDirLock> lock_;
   bool keepSettingsBackup_ = false;  // the load stopped at a bad line
-  bool created_ = false;  // the creation steps have all run
+  bool created_ = false;             // the creation steps have all run
   bool ended_ = false;
   bool rebuildingList_ = false;
   QSet<QKeySequence> menuKeys_;

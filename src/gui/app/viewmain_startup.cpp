@@ -28,7 +28,8 @@ void TLogview::FormCreate() {
   // Without a work directory text the files are still found: relative to the current directory.
   std::string warning;
   state_.WorkDir = currentWorkDir(&warning);
-  if (!warning.empty()) platform_.messageBox(this, BoxKind::Warning, QString::fromStdString(warning), BoxButtons::Ok);
+  if (!warning.empty())
+    platform_.messageBox(this, BoxKind::Warning, QString::fromStdString(warning), BoxButtons::Ok);
   // A bad settings file is reported and the start goes on, so the lock test below still runs.
   runCommand(platform_, this, [this] {
     try {
@@ -57,7 +58,8 @@ void TLogview::takeLock() {
     // Set before the box: a signal while it is open must not end this copy as an owner.
     state_.AlreadyLaunched = 1;
     platform_.messageBox(this, BoxKind::Error,
-                         QStringLiteral("Pelarin is already launched or UPLOAD.TMP exists\n") + dir, BoxButtons::Ok);
+                         QStringLiteral("Pelarin is already launched or UPLOAD.TMP exists\n") + dir,
+                         BoxButtons::Ok);
     FormClose();
     return;
   }
@@ -65,11 +67,12 @@ void TLogview::takeLock() {
   // The store lives for one run: what a run that did not end cleanly left goes.
   removeStoreLeftovers(workFile(""));
   if (lock_->outcome() == WorkDirLock::Outcome::TakenOver)
-    platform_.messageBox(this, BoxKind::Information,
-                         QStringLiteral("前回の Pelarin は正しく終了しなかったため、ロックファイル upload.tmp "
-                                        "を引き継ぎました。\n") +
-                             dir,
-                         BoxButtons::Ok);
+    platform_.messageBox(
+        this, BoxKind::Information,
+        QStringLiteral("前回の Pelarin は正しく終了しなかったため、ロックファイル upload.tmp "
+                       "を引き継ぎました。\n") +
+            dir,
+        BoxButtons::Ok);
   moveMainWindow(state_.MainTop, state_.MainLeft);
 }
 
@@ -129,7 +132,8 @@ bool TLogview::FormClose(bool ending) {
 
 std::vector<ComposerWindow*> TLogview::composers() const {
   std::vector<ComposerWindow*> all;
-  for (ComposerWindow* c : std::initializer_list<ComposerWindow*>{windows_.res, windows_.newMessage, windows_.mail})
+  for (ComposerWindow* c :
+       std::initializer_list<ComposerWindow*>{windows_.res, windows_.newMessage, windows_.mail})
     if (c) all.push_back(c);
   return all;
 }
@@ -151,10 +155,9 @@ void TLogview::closeEvent(QCloseEvent* event) {
     return;
   }
   if (state_.AlreadyLaunched == 0 && composerHoldsText()) {
-    const BoxAnswer answer =
-        platform_.messageBox(this, BoxKind::Confirmation,
-                             QStringLiteral("編集中のメッセージは送信されていません。終了しますか？"),
-                             BoxButtons::YesNoDefaultNo);
+    const BoxAnswer answer = platform_.messageBox(
+        this, BoxKind::Confirmation, QStringLiteral("編集中のメッセージは送信されていません。終了しますか？"),
+        BoxButtons::YesNoDefaultNo);
     // A signal while the box was open has ended the program already.
     if (ended_ || answer != BoxAnswer::Yes) {
       ended_ ? event->accept() : event->ignore();

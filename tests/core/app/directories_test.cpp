@@ -30,7 +30,8 @@ TEST(WorkDirectory, NameWithoutACodePage932FormIsKeptRelative) {
   std::string warning;
   EXPECT_EQ(workDirText(dir.path(), &warning), textFromPath(dir.path()) + kSeparator);
   EXPECT_EQ(warning, "");
-  EXPECT_EQ(workDirText(dir / "ログ" / "", &warning), textFromPath(dir / "ログ") + kSeparator);  // one separator
+  EXPECT_EQ(workDirText(dir / "ログ" / "", &warning),
+            textFromPath(dir / "ログ") + kSeparator);  // one separator
 
   const auto hangul = dir / "로그";
   EXPECT_EQ(workDirText(hangul, &warning), "");

@@ -54,6 +54,28 @@ Bytes resLine(std::string_view lead, std::string_view number, std::string_view a
 const std::string kMarked = "  ●";
 const std::string kClosing = "●１●次　●２●前　●３●返信";
 
+// Four boards out of the sort's order.
+Bytes unsortedLog() {
+  return crlf({
+      sj("[ Ｂbs５ ]"),
+      header(kMarked, "00003", "", "五の三", "0001", "A"),
+      "",
+      sj(kClosing),
+      sj("[ Ｂbs２ ]"),
+      header(kMarked, "00007", "", "二の七", "0002", "B"),
+      "",
+      sj(kClosing),
+      sj("[ ＢbsＦ ]"),
+      header(kMarked, "00004", "", "F の四", "0003", "C"),
+      "",
+      sj(kClosing),
+      sj("[ Ｍail ]"),
+      header(kMarked, "0009", "", "手紙", "0004", "D"),
+      "",
+      sj(kClosing),
+  });
+}
+
 class Cli : public ::testing::Test {
  protected:
   Result run(const std::vector<std::string>& args) {
@@ -183,24 +205,7 @@ TEST_F(Cli, NumbersFromFirstAndKeepsBoardLinksAcrossLogs) {
 }
 
 TEST_F(Cli, SortsTheWrittenMessages) {
-  std::string path = log("s.log", crlf({
-                                      sj("[ Ｂbs５ ]"),
-                                      header(kMarked, "00003", "", "五の三", "0001", "A"),
-                                      "",
-                                      sj(kClosing),
-                                      sj("[ Ｂbs２ ]"),
-                                      header(kMarked, "00007", "", "二の七", "0002", "B"),
-                                      "",
-                                      sj(kClosing),
-                                      sj("[ ＢbsＦ ]"),
-                                      header(kMarked, "00004", "", "F の四", "0003", "C"),
-                                      "",
-                                      sj(kClosing),
-                                      sj("[ Ｍail ]"),
-                                      header(kMarked, "0009", "", "手紙", "0004", "D"),
-                                      "",
-                                      sj(kClosing),
-                                  }));
+  std::string path = log("s.log", unsortedLog());
   Result split = run({"split", "--sort", path});
   ASSERT_EQ(split.status, 0) << split.err;
   EXPECT_EQ(split.out, "4\n");
@@ -214,23 +219,15 @@ TEST_F(Cli, SortsTheWrittenMessages) {
 
 // A directory whose name has no code page 932 form still takes the messages, and the warning says how.
 TEST_F(Cli, SplitsIntoADirectoryWithoutACodePage932Name) {
-  std::string path = log("s.log", crlf({
-                                      sj("[ Ｂbs５ ]"),
-                                      header(kMarked, "00003", "", "五の三", "0001", "A"),
-                                      "",
-                                      sj(kClosing),
-                                      sj("[ Ｂbs２ ]"),
-                                      header(kMarked, "00007", "", "二の七", "0002", "B"),
-                                      "",
-                                      sj(kClosing),
-                                  }));
+  std::string path = log("s.log", unsortedLog());
   std::filesystem::create_directory(work_ / "보관");
   Result split = run({"split", "--sort", "-C", "보관", path});
   ASSERT_EQ(split.status, 0) << split.err;
-  EXPECT_EQ(split.out, "2\n");
-  EXPECT_NE(split.err.find("作業ディレクトリ '보관' の名前には Shift-JIS で表せない文字があります"), std::string::npos)
+  EXPECT_EQ(split.out, "4\n");
+  EXPECT_NE(split.err.find("作業ディレクトリ '보관' の名前には Shift-JIS で表せない文字があります"),
+            std::string::npos)
       << split.err;
-  EXPECT_TRUE(std::filesystem::exists(work_ / "보관" / "mes2.tmp"));
+  EXPECT_TRUE(std::filesystem::exists(work_ / "보관" / "mes4.tmp"));
   EXPECT_FALSE(std::filesystem::exists(work_ / "mes1.tmp"));
 }
 
@@ -248,7 +245,8 @@ TEST_F(Cli, StopsAtANonNumericFieldAndKeepsEarlierFiles) {
   Result split = run({"split", path});
   EXPECT_EQ(split.status, 1);
   EXPECT_EQ(split.out, "");
-  EXPECT_EQ(split.err, "pelarin-cli: '0x0y2' は整数ではありません\nbad.log の 6 行目で読み込みを止めました。\n");
+  EXPECT_EQ(split.err,
+            "pelarin-cli: '0x0y2' は整数ではありません\nbad.log の 6 行目で読み込みを止めました。\n");
   EXPECT_TRUE(fileExists(messagePath(work_.path(), 1)));
   EXPECT_FALSE(fileExists(messagePath(work_.path(), 2)));
 }

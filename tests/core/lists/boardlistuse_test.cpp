@@ -87,7 +87,8 @@ TEST(LoadBbsFile, ListNameCaptionAndUploadFromTheChosenFile) {
 
 TEST(LoadBbsFile, StemsOfTheListAndScriptFiles) {
   TempDir dir;
-  for (const char* name : {"b.bod", "a.bod", "C.BOD", "x.bod.txt", "up.txt", ".bod"}) writeFile(dir / name, "");
+  for (const char* name : {"b.bod", "a.bod", "C.BOD", "x.bod.txt", "up.txt", ".bod"})
+    writeFile(dir / name, "");
   std::filesystem::create_directory(dir / "dir.bod");
   EXPECT_EQ(fileStems(dir.path(), ".bod"), (std::vector<Bytes>{"", "C", "a", "b"}));
   EXPECT_EQ(fileStems(dir.path(), ".txt"), (std::vector<Bytes>{"up", "x.bod"}));

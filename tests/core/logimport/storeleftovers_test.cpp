@@ -43,8 +43,8 @@ TEST(StoreLeftovers, RemovesThemAndLeavesEverythingElse) {
   std::set<std::string> left;
   for (const auto& e : std::filesystem::directory_iterator(dir.path())) left.insert(e.path().filename());
   EXPECT_EQ(left, (std::set<std::string>{"..0123456789ab", ".a.00000000000", ".b.0123456789AB",
-                                         "pelarin.ini.0123456789ab", "mes01.tmp", "mes1.tmp.txt", "mes3.tmp", "pelarin.ini", "sig.txt",
-                                         "sub", "upload.tmp", "upload.txt"}));
+                                         "pelarin.ini.0123456789ab", "mes01.tmp", "mes1.tmp.txt", "mes3.tmp",
+                                         "pelarin.ini", "sig.txt", "sub", "upload.tmp", "upload.txt"}));
   EXPECT_TRUE(std::filesystem::exists(dir / "sub" / "mes1.tmp"));
   EXPECT_EQ(removeStoreLeftovers(dir / "missing"), 0);
 }
