@@ -65,6 +65,25 @@ class InputTest : public QObject {
     QVERIFY(!ok(list)->isEnabled());
   }
 
+  // Never sized by the user, the window shows its longest entry whole.
+  void firstWidthFitsTheLongestEntry() {
+    WorkDir dir;
+    const std::string longest = "B99   " + std::string(60, 'W') + " the longest board name";
+    dir.write("host.bod", sj(("Host\r\nB1    short\r\n" + longest + "\r\n").c_str()));
+    AppState state;
+    ScriptedPlatform platform;
+    TInputList list(state, platform);
+    const auto opened = whilePicking(list, [&] {
+      QListWidget* box = entries(list);
+      QVERIFY2(
+          box->sizeHintForColumn(0) <= box->viewport()->width(),
+          qPrintable(QStringLiteral("%1 > %2").arg(box->sizeHintForColumn(0)).arg(box->viewport()->width())));
+      list.reject();
+    });
+    list.offer(dir.file("host.bod").toStdString(), " Board List");
+    QVERIFY(*opened);
+  }
+
   void okWaitsForASelectionAtEveryShowing() {
     WorkDir dir;
     dir.write("p.nam", "Host\r\n  0042 Taro\r\n");

@@ -19,7 +19,8 @@ ComposerWindow::ComposerWindow(AppState& state, Platform& platform, DraftKind ki
   connect(&draftTimer_, &QTimer::timeout, this, &ComposerWindow::saveDraftNow);
 }
 
-void ComposerWindow::placeAtStoredPosition() { takePosition(this, stored()); }
+// Beside the main window, whose message the composition is about.
+void ComposerWindow::placeAtStoredPosition() { takePosition(this, stored(), programMainWindow()); }
 
 bool ComposerWindow::bringToFront() {
   if (!isVisible()) return false;
@@ -145,6 +146,8 @@ bool ComposerWindow::event(QEvent* event) {
 void ComposerWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   FormResize();
+  // A size the user gives is kept at once: the next activation takes it, not the one of the last close.
+  if (isVisible()) recordSize(this, stored());
 }
 
 void ComposerWindow::closeEvent(QCloseEvent* event) {

@@ -1,13 +1,15 @@
-#include "gui/platform/fonts.h"
 #include "gui/lists/input.h"
 
+#include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <vector>
 
 #include "core/app/appstate.h"
 #include "core/text/linereader.h"
 #include "core/text/paths.h"
+#include "gui/platform/fonts.h"
 #include "gui/platform/qtext.h"
 
 namespace pelarin::gui {
@@ -59,8 +61,14 @@ std::optional<Bytes> TInputList::offer(const std::filesystem::path& file, const 
     auto* item = new QListWidgetItem(toQ(entry), SelectListBox);
     item->setData(kEntryBytes, QByteArray(entry.data(), static_cast<qsizetype>(entry.size())));
   }
-  placeAtStoredPosition();
   applyFont(stateFont(state_));
+  // A width the user never gave fits the longest entry.
+  if (state_.InputListWidth == 0) {
+    const int entries = SelectListBox->sizeHintForColumn(0) + 2 * SelectListBox->frameWidth() +
+                        SelectListBox->verticalScrollBar()->sizeHint().width();
+    if (entries > width()) resize(entries, height());
+  }
+  placeAtStoredPosition();
   // The keys move in the list from the start.
   SelectListBox->setFocus();
 
@@ -70,7 +78,11 @@ std::optional<Bytes> TInputList::offer(const std::filesystem::path& file, const 
   return pickedText_;
 }
 
-void TInputList::placeAtStoredPosition() { takePosition(this, stored()); }
+// Next to the field it fills: the one with the focus when it opens.
+void TInputList::placeAtStoredPosition() {
+  const QWidget* field = QApplication::focusWidget();
+  takePosition(this, stored(), field ? field : programMainWindow());
+}
 
 void TInputList::applyFont(const QFont& font) { SelectListBox->setFont(font); }
 
@@ -100,6 +112,8 @@ void TInputList::FormClose() {
 void TInputList::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
   FormResize();
+  // A size the user gives is kept at once: the next activation takes it, not the one of the last close.
+  if (isVisible()) recordSize(this, stored());
 }
 
 void TInputList::FormResize() {

@@ -1,9 +1,13 @@
 #include "gui/platform/geometry.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QWidget>
 
 namespace pelarin::gui {
@@ -59,7 +63,61 @@ void recordSize(const QWidget* window, const StoredGeometry& g) {
   g.width = window->width();
 }
 
-void takePosition(QWidget* window, const StoredGeometry& g) { window->move(g.left, g.top); }
+QRect keptInside(const QRect& frame, const QRect& area) {
+  QRect r = frame;
+  if (r.right() > area.right()) r.moveRight(area.right());
+  if (r.bottom() > area.bottom()) r.moveBottom(area.bottom());
+  if (r.left() < area.left()) r.moveLeft(area.left());
+  if (r.top() < area.top()) r.moveTop(area.top());
+  return r;
+}
+
+namespace {
+
+// The free part of the screen a widget is on, or of the primary screen.
+QRect screenArea(const QWidget* w) {
+  QScreen* screen = w ? w->screen() : nullptr;
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  return screen ? screen->availableGeometry() : QRect();
+}
+
+// Right of `anchor` when it fits there, else left of it, else over it; always inside the screen.
+QPoint besidePosition(const QSize& size, const QRect& anchor, const QRect& area) {
+  constexpr int kGap = 4;
+  QRect r(QPoint(anchor.right() + 1 + kGap, anchor.top()), size);
+  if (r.right() > area.right()) {
+    QRect left(QPoint(anchor.left() - kGap - size.width(), anchor.top()), size);
+    if (left.left() >= area.left()) r = left;
+  }
+  return keptInside(r, area).topLeft();
+}
+
+}  // namespace
+
+const QWidget* programMainWindow() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (qobject_cast<QMainWindow*>(w)) return w;
+  return nullptr;
+}
+
+void takePosition(QWidget* window, const StoredGeometry& g, const QWidget* beside) {
+  const QSize size = window->frameGeometry().size();
+  if (g.left == 0 && g.top == 0 && beside) {
+    const QWidget* top = beside->window();
+    // A field is a child: its rectangle in screen coordinates; a window by its frame.
+    const QRect anchor =
+        beside == top ? top->frameGeometry() : QRect(beside->mapToGlobal(QPoint(0, 0)), beside->size());
+    window->move(besidePosition(size, anchor, screenArea(top)));
+    return;
+  }
+  const QRect frame(QPoint(g.left, g.top), size);
+  for (QScreen* screen : QGuiApplication::screens())
+    if (screen->availableGeometry().intersects(frame)) {
+      window->move(g.left, g.top);
+      return;
+    }
+  window->move(keptInside(frame, screenArea(beside ? beside : window)).topLeft());
+}
 
 void recordPosition(const QWidget* window, const StoredGeometry& g) {
   g.top = window->y();

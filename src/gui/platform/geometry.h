@@ -54,7 +54,13 @@ void takeSize(QWidget* window, const StoredGeometry& g, int derivedWidth,
 void recordSize(const QWidget* window, const StoredGeometry& g);
 
 // Positions are the window's outer top-left corner.
-void takePosition(QWidget* window, const StoredGeometry& g);
+// A position never set (0, 0) opens beside `beside` when one is given, inside its screen; a
+// stored position outside every present screen (a monitor unplugged) is brought inside.
+void takePosition(QWidget* window, const StoredGeometry& g, const QWidget* beside = nullptr);
+// The program's main window, which the other windows open beside; null before it exists.
+const QWidget* programMainWindow();
+// The outer rectangle moved the least so that it lies inside `area` as far as it fits.
+QRect keptInside(const QRect& frame, const QRect& area);
 void recordPosition(const QWidget* window, const StoredGeometry& g);
 
 }  // namespace pelarin::gui

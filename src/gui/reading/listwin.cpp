@@ -1,10 +1,10 @@
-#include "gui/platform/fonts.h"
 #include "gui/reading/listwin.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QTableView>
 
 #include "core/app/appstate.h"
@@ -12,6 +12,7 @@
 #include "core/reading/messageview.h"
 #include "core/text/paths.h"
 #include "gui/platform/command.h"
+#include "gui/platform/fonts.h"
 #include "gui/platform/qtext.h"
 #include "gui/reading/messagelistmodel.h"
 
@@ -60,14 +61,20 @@ TListform::TListform(AppState& state, Platform& platform, QWidget* parent)
   setColumnWidths();
   FormResize();
   takeSize(this, stored(), derivedWidth());
-  takePosition(this, stored());
+  takePosition(this, stored(), programMainWindow());
 }
 
 StoredGeometry TListform::stored() {
   return {state_.ListHeight, state_.ListWidth, state_.ListTop, state_.ListLeft};
 }
 
-int TListform::derivedWidth() const { return right(BitBtn1) + 10; }
+// Wide enough for the button and for every column, so the first opening shows the whole row.
+int TListform::derivedWidth() const {
+  int columns = 2 * MesList->frameWidth() + MesList->verticalHeader()->sizeHint().width() +
+                MesList->verticalScrollBar()->sizeHint().width();
+  for (int c = 0; c < MessageListModel::kColumns; ++c) columns += state_.ListColWidth[static_cast<size_t>(c)];
+  return qMax(right(BitBtn1) + 10, columns);
+}
 
 void TListform::setColumnWidths() {
   for (int c = 0; c < MessageListModel::kColumns; ++c)
@@ -81,7 +88,7 @@ void TListform::applyFont(const QFont& font) {
 
 void TListform::BtListClick() {
   applyFont(stateFont(state_));
-  takePosition(this, stored());
+  takePosition(this, stored(), programMainWindow());
   {
     QScopedValueRollback guard(selecting_, true);
     model_->resetRows(state_.MesCount);
@@ -141,6 +148,8 @@ void TListform::FormActivate() {
 void TListform::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   FormResize();
+  // A size the user gives is kept at once: the next activation takes it, not the one of the last close.
+  if (isVisible()) recordSize(this, stored());
 }
 
 void TListform::FormResize() {
