@@ -15,7 +15,7 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class Command { Help, Split, List, Show, Boards, Names };
+enum class Command { Help, Split, List, Show, Boards, Names, Outbox };
 
 struct Invocation {
   Command command = Command::Help;
@@ -23,8 +23,10 @@ struct Invocation {
   int32_t first = 1;  // split: number of the first message file
   bool sort = false;  // split: sort the store afterwards
   std::vector<std::filesystem::path> logs;
-  int32_t number = 0;  // list: COUNT; show: N
+  int32_t number = 0;                // list: COUNT; show: N
   std::string listName = "pelarin";  // boards, names: the list file's stem
+  bool check = false;                // outbox: the problems instead of the records
+  std::filesystem::path script;      // outbox: FILE; empty for the script DIR's settings name
 };
 
 // Throws UsageError.
