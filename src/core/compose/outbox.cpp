@@ -257,6 +257,22 @@ void writeUploadScript(const std::filesystem::path& path, const ScriptContent& c
   out.commit();
 }
 
+bool replaceRecord(const std::filesystem::path& path, size_t index, ByteView original, const Lines& record) {
+  ScriptContent content = readUploadScript(path);
+  std::vector<ScriptBlock>& blocks = content.blocks;
+  auto at = blocks.end();
+  if (index < blocks.size() && blocks[index].raw == original)
+    at = blocks.begin() + static_cast<std::ptrdiff_t>(index);
+  else
+    at = std::find_if(blocks.begin(), blocks.end(), [&](const ScriptBlock& b) { return b.raw == original; });
+  if (at == blocks.end()) return false;
+  std::vector<ScriptBlock> replacement = recordBlocks(record);
+  at = blocks.erase(at);
+  blocks.insert(at, std::make_move_iterator(replacement.begin()), std::make_move_iterator(replacement.end()));
+  writeUploadScript(path, content);
+  return true;
+}
+
 std::vector<ScriptProblem> checkUploadScript(const ScriptContent& content) {
   std::vector<ScriptProblem> problems;
   for (size_t b = 0; b < content.blocks.size(); ++b) {

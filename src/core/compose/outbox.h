@@ -69,6 +69,11 @@ void renumber(ScriptContent& content);
 // The whole script through a temporary file renamed over the old one.
 void writeUploadScript(const std::filesystem::path& path, const ScriptContent& content);
 
+// Replaces the block whose bytes are `original` (the one at `index` from 0
+// while it still is, else the first) with the record, and writes the script
+// whole. False when no block holds those bytes any more: nothing is written.
+bool replaceRecord(const std::filesystem::path& path, size_t index, ByteView original, const Lines& record);
+
 struct ScriptProblem {
   size_t block;      // from 1
   size_t line;       // in the script, from 1
