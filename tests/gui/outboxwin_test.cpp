@@ -113,6 +113,26 @@ class OutboxTest : public QObject {
     QCOMPARE(f.list()->currentRow(), 3);
   }
 
+  void beforeAnythingNamesAScriptItIsTheOneTheComposersWouldChoose() {
+    WorkDir dir;
+    dir.write(QStringLiteral("upload.txt"), joined({kNew}));
+    ScriptedPlatform platform;
+    Application app(platform);
+    QVERIFY(app.main().state().UploadFile.empty());  // a first start without settings
+    control<QAction>(&app.main(), "UploadScript1")->trigger();
+    QCOMPARE(app.outbox().windowTitle(), QStringLiteral("upload.txt - Upload Script"));
+    QCOMPARE(app.outbox().content().blocks.size(), size_t(1));
+    QVERIFY(app.main().state().UploadFile.empty());
+    control<QTableWidget>(&app.outbox(), "RecordList")->selectRow(0);
+    control<QPushButton>(&app.outbox(), "BtEdit")->click();
+    QCOMPARE(app.newMessage().windowTitle(), QStringLiteral("upload.txt - New Message Window"));
+    control<QLineEdit>(&app.newMessage(), "MesTitle")->setText(QStringLiteral("T"));
+    control<QPushButton>(&app.newMessage(), "BitBtn1")->click();
+    QCOMPARE(dir.read(QStringLiteral("upload.txt")), joined({newMessageRecord("B12", "T", {sj("本文")})}));
+    QVERIFY(platform.boxes.empty());
+    app.main().close();
+  }
+
   void deleteAsksFirstAndRewritesTheScript() {
     Fixture f;
     f.select(2);

@@ -14,6 +14,7 @@
 #include "core/compose/draft.h"
 #include "core/compose/uploadscript.h"
 #include "core/text/cp932.h"
+#include "core/text/paths.h"
 #include "gui/compose/composerwindow.h"
 #include "gui/platform/command.h"
 #include "gui/platform/fonts.h"
@@ -50,7 +51,7 @@ QString addressees(const ScriptBlock& block) {
 
 // The composer's fields as its draft holds them: the system's bytes for the
 // response's board and number, lossless UTF-8 for the rest.
-Draft fieldsOf(const ScriptBlock& block, const AppState& state) {
+Draft fieldsOf(const ScriptBlock& block, const Bytes& textFileDir, const Bytes& uploadFile) {
   const auto utf8 = [](ByteView bytes) { return cp932ToUtf8(bytes); };
   Bytes text;
   for (const Bytes& line : block.body) text += utf8(line) + "\n";
@@ -58,8 +59,8 @@ Draft fieldsOf(const ScriptBlock& block, const AppState& state) {
   draft.kind = block.kind == BlockKind::Response     ? DraftKind::Response
                : block.kind == BlockKind::NewMessage ? DraftKind::NewMessage
                                                      : DraftKind::Mail;
-  draft.textFileDir = state.TextFileDir;
-  draft.uploadFile = state.UploadFile;
+  draft.textFileDir = textFileDir;
+  draft.uploadFile = uploadFile;
   for (const DraftField& field : draftFields(draft.kind)) draft.fields[field.name];
   draft.fields["MesTitle"] = utf8(block.title);
   if (block.kind == BlockKind::Response) {
@@ -162,7 +163,7 @@ void TOutboxform::setComposers(ComposerWindow* res, ComposerWindow* newMessage, 
 
 void TOutboxform::open() {
   RecordView->setFont(stateFont(state_));
-  setWindowTitle(toQ(state_.UploadFile) + QStringLiteral(" - Upload Script"));
+  setWindowTitle(toQ(scriptName()) + QStringLiteral(" - Upload Script"));
   reload();
   show();
   raise();
@@ -175,7 +176,7 @@ void TOutboxform::reload() {
   content_ = {};
   read_.clear();
   showContent();
-  content_ = readUploadScript(uploadScriptPath(state_));
+  content_ = readUploadScript(scriptPath());
   read_ = scriptBytes(content_);
   showContent();
   selectRow(std::min(row, static_cast<int>(content_.blocks.size()) - 1));
@@ -256,8 +257,19 @@ ComposerWindow* TOutboxform::composerFor(BlockKind kind) const {
   return nullptr;
 }
 
+Bytes TOutboxform::scriptName() const {
+  if (!state_.UploadFile.empty()) return state_.UploadFile;
+  AppState chosen = state_;
+  ChooseUploadFile(chosen);
+  return chosen.UploadFile;
+}
+
+std::filesystem::path TOutboxform::scriptPath() const {
+  return pathFromText(state_.TextFileDir + scriptName());
+}
+
 bool TOutboxform::unchangedSinceRead() {
-  const ScriptContent now = readUploadScript(uploadScriptPath(state_));
+  const ScriptContent now = readUploadScript(scriptPath());
   if (scriptBytes(now) == read_) return true;
   reload();
   platform_.messageBox(this, BoxKind::Information,
@@ -268,7 +280,7 @@ bool TOutboxform::unchangedSinceRead() {
 }
 
 void TOutboxform::write(int row) {
-  writeUploadScript(uploadScriptPath(state_), content_);
+  writeUploadScript(scriptPath(), content_);
   read_ = scriptBytes(content_);
   renumber(content_);
   showContent();
@@ -291,7 +303,8 @@ void TOutboxform::BtEditClick() {
       composer->bringToFront();
       return;
     }
-    composer->editRecord(fieldsOf(block, state_), static_cast<size_t>(row), block.raw);
+    composer->editRecord(fieldsOf(block, state_.TextFileDir, scriptName()), static_cast<size_t>(row),
+                         block.raw);
   });
 }
 

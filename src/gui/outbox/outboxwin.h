@@ -53,6 +53,10 @@ class TOutboxform : public QWidget {
   void write(int selectRow);
   ComposerWindow* composerFor(BlockKind kind) const;
   int selectedRow() const;
+  // TextFileDir + UploadFile; before anything has named one (a first start
+  // without settings), the script the composers' opening would choose.
+  std::filesystem::path scriptPath() const;
+  Bytes scriptName() const;
 
   AppState& state_;
   Platform& platform_;
