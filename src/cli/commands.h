@@ -23,4 +23,8 @@ void runShow(const Invocation& inv, std::FILE* out);
 void runBoards(const Invocation& inv, std::FILE* out);
 void runNames(const Invocation& inv, std::FILE* out);
 
+// The upload script's blocks, one TAB-separated line each, or with check its
+// problems; returns the exit status (1 when the check found any).
+int runOutbox(const Invocation& inv, std::FILE* out);
+
 }  // namespace pelarin::cli

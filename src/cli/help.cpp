@@ -8,6 +8,7 @@ const char kHelpText[] = R"(Usage:
   pelarin-cli show [-C DIR] N
   pelarin-cli boards [-C DIR] [--list NAME] LOG
   pelarin-cli names [-C DIR] [--list NAME] LOG
+  pelarin-cli outbox [-C DIR] [check] [FILE]
   pelarin-cli --help
 
 Splits captured logs into message files "mes<N>.tmp" and reads them back.
@@ -45,7 +46,20 @@ names   Builds the name list DIR/NAME.nam from a log in which the host listed
 
         Both replace the list only when the whole log was read without error.
 
-Exit status: 0 done; 1 an error (its text on stderr; files written before it
+outbox  Reads the upload script FILE (default: the script the settings file in
+        DIR names, TextFileDir + upload file, else DIR/upload.txt) and prints
+        one line per block, five fields separated by TAB:
+          index, kind (response, new, mail or text), board code or first
+          recipient, title, number of lines
+        Text is what is not a record (typed by hand): the terminal sends it too.
+outbox check
+        Prints the problems of the script, one a line as
+          index<TAB>line<TAB>problem
+        (a record without "/es" and "E", an empty title or one over 32 bytes, a
+        board code, message number or ID that is not well formed, bytes without
+        a code page 932 form) and exits with 1 when there is any.
+
+Exit status: 0 done; 1 an error or, for outbox check, a problem found (its text on stderr; files written before it
 stay); 2 a usage error.
 )";
 

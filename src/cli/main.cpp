@@ -1,4 +1,4 @@
-// pelarin-cli: the core from the command line (split, list, show, boards, names).
+// pelarin-cli: the core from the command line (split, list, show, boards, names, outbox).
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -14,6 +14,7 @@ constexpr int kExitUsage = 2;
 
 int run(const pelarin::cli::Invocation& inv) {
   using pelarin::cli::Command;
+  int status = 0;
   switch (inv.command) {
     case Command::Help:
       std::fputs(pelarin::cli::kHelpText, stdout);
@@ -33,8 +34,11 @@ int run(const pelarin::cli::Invocation& inv) {
     case Command::Names:
       pelarin::cli::runNames(inv, stdout);
       break;
+    case Command::Outbox:
+      status = pelarin::cli::runOutbox(inv, stdout);
+      break;
   }
-  return std::fflush(stdout) == 0 ? 0 : kExitError;
+  return std::fflush(stdout) == 0 ? status : kExitError;
 }
 
 }  // namespace

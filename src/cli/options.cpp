@@ -29,6 +29,7 @@ Command commandNamed(const std::string& name) {
   if (name == "show") return Command::Show;
   if (name == "boards") return Command::Boards;
   if (name == "names") return Command::Names;
+  if (name == "outbox") return Command::Outbox;
   throw UsageError("unknown command '" + name + "'");
 }
 
@@ -85,6 +86,16 @@ Invocation parseArgs(const std::vector<std::string>& args) {
   if (inv.command == Command::Boards || inv.command == Command::Names) {
     if (operands.size() != 1) throw UsageError(args[0] + " takes one LOG");
     inv.logs.assign(operands.begin(), operands.end());
+    return inv;
+  }
+  if (inv.command == Command::Outbox) {
+    if (!operands.empty() && operands.front() == "check") {
+      inv.check = true;
+      operands.erase(operands.begin());
+    }
+    if (operands.size() > 1) throw UsageError("outbox takes one FILE, got '" + operands[1] + "' too");
+    if (!operands.empty()) inv.script = operands.front();
+    if (inv.script.empty() && !operands.empty()) throw UsageError("outbox needs a FILE name, not ''");
     return inv;
   }
   const char* name = inv.command == Command::List ? "COUNT" : "N";

@@ -15,7 +15,7 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class Command { Help, Split, List, Show, Boards, Names };
+enum class Command { Help, Split, List, Show, Boards, Names, Outbox };
 
 struct Invocation {
   Command command = Command::Help;
@@ -26,6 +26,8 @@ struct Invocation {
   std::vector<std::filesystem::path> logs;
   int32_t number = 0;                // list: COUNT; show: N
   std::string listName = "pelarin";  // boards, names: the list file's stem
+  bool check = false;                // outbox: the problems instead of the records
+  std::filesystem::path script;      // outbox: FILE; empty for the script DIR's settings name
 };
 
 // Throws UsageError.

@@ -252,6 +252,7 @@ class ViewmainStartupTest : public QObject {
         QStringLiteral("Append1 Append Ctrl+A"),
         QStringLiteral("-"),
         QStringLiteral("LoadBBSFile1 Load BBS File Ctrl+W"),
+        QStringLiteral("UploadScript1 Upload Script Ctrl+S"),
         QStringLiteral("-"),
         QStringLiteral("Exit1 Exit Ctrl+Q"),
         QStringLiteral("Control1 Control"),

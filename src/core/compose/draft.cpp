@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <set>
 
+#include "core/text/integers.h"
 #include "core/text/linereader.h"
 #include "core/text/linewriter.h"
 #include "core/text/paths.h"
@@ -16,6 +17,8 @@ constexpr char kHeader[] = "Pelarin draft 1";
 constexpr char kEnd[] = "end";
 constexpr char kDirKey[] = "TextFileDir";
 constexpr char kFileKey[] = "UploadFile";
+constexpr char kReplacesKey[] = "Replaces";
+constexpr char kReplacesAtKey[] = "ReplacesAt";
 
 const char* kindName(DraftKind kind) {
   switch (kind) {
@@ -164,6 +167,10 @@ void writeDraft(const std::filesystem::path& file, const Draft& draft) {
   out.writeLine(std::string("kind=") + kindName(draft.kind));
   out.writeLine(std::string(kDirKey) + "=" + escaped(draft.textFileDir, false));
   out.writeLine(std::string(kFileKey) + "=" + escaped(draft.uploadFile, false));
+  if (!draft.replaces.empty()) {
+    out.writeLine(std::string(kReplacesKey) + "=" + escaped(draft.replaces, false));
+    out.writeLine(std::string(kReplacesAtKey) + "=" + std::to_string(draft.replacesAt));
+  }
   for (const DraftField& field : draftFields(draft.kind))
     out.writeLine(std::string(field.name) + "=" + escaped(draft.field(field.name), field.utf8));
   out.writeLine(kEnd);
@@ -178,6 +185,8 @@ Draft readDraft(const std::filesystem::path& file, DraftKind kind) {
   if (in.readLine() != std::string("kind=") + kindName(kind)) throw DraftError(2, "別の画面の下書きです");
 
   std::map<std::string, bool> expected{{kDirKey, false}, {kFileKey, false}};
+  // Only an edit has them.
+  const std::map<std::string, bool> optional{{kReplacesKey, false}, {kReplacesAtKey, false}};
   for (const DraftField& field : draftFields(kind)) expected.emplace(field.name, field.utf8);
   std::set<std::string> seen;
   for (;;) {
@@ -188,14 +197,20 @@ Draft readDraft(const std::filesystem::path& file, DraftKind kind) {
     const size_t equals = line.find('=');
     const std::string key = line.substr(0, equals);
     const auto type = expected.find(key);
-    if (equals == Bytes::npos || type == expected.end()) throw DraftError(number, "知らない行です");
+    if (equals == Bytes::npos || (type == expected.end() && !optional.count(key)))
+      throw DraftError(number, "知らない行です");
     if (!seen.insert(key).second) throw DraftError(number, key + " が二度あります");
     Bytes value = unescaped(ByteView(line).substr(equals + 1), number);
-    if (type->second && !validUtf8(value)) throw DraftError(number, key + " が UTF-8 ではありません");
+    if (type != expected.end() && type->second && !validUtf8(value))
+      throw DraftError(number, key + " が UTF-8 ではありません");
     if (key == kDirKey)
       draft.textFileDir = std::move(value);
     else if (key == kFileKey)
       draft.uploadFile = std::move(value);
+    else if (key == kReplacesKey)
+      draft.replaces = std::move(value);
+    else if (key == kReplacesAtKey)
+      draft.replacesAt = static_cast<size_t>(StrToInt(value));
     else
       draft.fields[key] = std::move(value);
   }

@@ -38,6 +38,10 @@ struct Draft {
   Bytes uploadFile;
   // Every field of draftFields(kind), by name.
   std::map<std::string, Bytes> fields;
+  // An edit of a record of the script: its bytes as they were read and its
+  // place (from 0); empty for a new composition, whose file has no such lines.
+  Bytes replaces;
+  size_t replacesAt = 0;
 
   const Bytes& field(const std::string& name) const;
   bool operator==(const Draft&) const = default;

@@ -267,4 +267,11 @@ void ReplacingWriter::writeLine(ByteView line) {
   content_.append("\r\n", 2);
 }
 
+void ReplacingWriter::write(ByteView bytes) {
+  if (writer_)
+    writer_->write(bytes);
+  else
+    content_.append(bytes);
+}
+
 }  // namespace pelarin

@@ -55,6 +55,8 @@ class ReplacingWriter {
   ReplacingWriter& operator=(const ReplacingWriter&) = delete;
 
   void writeLine(ByteView line);
+  // Bytes as they are, for a file whose line ends are not all the writer's.
+  void write(ByteView bytes);
   void commit();  // throws FileError; the target is then the new file
 
  private:

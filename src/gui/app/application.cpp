@@ -17,6 +17,7 @@
 #include "gui/compose/sigwin.h"
 #include "gui/lists/input.h"
 #include "gui/lists/setlist.h"
+#include "gui/outbox/outboxwin.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
 #include "gui/reading/listwin.h"
@@ -37,10 +38,12 @@ Application::Application(Platform& platform) {
   input_ = std::make_unique<TInputList>(state, platform);
   setLog_ = std::make_unique<TSetLog>(state, platform);
   alart_ = std::make_unique<TAlartform>(state, platform);
+  outbox_ = std::make_unique<TOutboxform>(state, platform);
+  outbox_->setComposers(res_.get(), new_.get(), mail_.get());
   new_->setPickList(input_.get());
   mail_->setPickList(input_.get());
   logview_->attach({res_.get(), new_.get(), mail_.get(), init_.get(), hfset_.get(), list_.get(), sig_.get(),
-                    input_.get(), setLog_.get(), alart_.get()});
+                    input_.get(), setLog_.get(), alart_.get(), outbox_.get()});
   dropGuard_ = std::make_unique<FileDropGuard>(logview_.get());
   // The main window's close ends the program: from then on a composer's close
   // is not the user's, and its draft stays for the next start.
@@ -88,6 +91,7 @@ void Application::restoreDrafts() {
 // The other windows go first: they refer to the main window's state.
 Application::~Application() {
   dropGuard_.reset();
+  outbox_.reset();
   alart_.reset();
   setLog_.reset();
   input_.reset();

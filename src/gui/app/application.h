@@ -30,6 +30,7 @@ class Application {
   TInputList& input() { return *input_; }
   TSetLog& setLog() { return *setLog_; }
   TAlartform& alart() { return *alart_; }
+  TOutboxform& outbox() { return *outbox_; }
 
   // An owner start reopens every composer whose draft a run that did not end
   // by the user's closing left in the work directory, and says so once; a
@@ -50,6 +51,7 @@ class Application {
   std::unique_ptr<TInputList> input_;
   std::unique_ptr<TSetLog> setLog_;
   std::unique_ptr<TAlartform> alart_;
+  std::unique_ptr<TOutboxform> outbox_;
   std::unique_ptr<FileDropGuard> dropGuard_;
 };
 

@@ -158,6 +158,7 @@ void TLogview::createMenus() {
   addItem(file, "Append1", QStringLiteral("Append"), ctrl('A'), &TLogview::Append1Click);
   file->addSeparator();
   addItem(file, "LoadBBSFile1", QStringLiteral("Load BBS File"), ctrl('W'), &TLogview::LoadBBSFile1Click);
+  addItem(file, "UploadScript1", QStringLiteral("Upload Script"), ctrl('S'), &TLogview::UploadScript1Click);
   file->addSeparator();
   addItem(file, "Exit1", QStringLiteral("Exit"), ctrl('Q'), &TLogview::Exit1Click);
 

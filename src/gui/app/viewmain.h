@@ -90,6 +90,7 @@ class TLogview : public QMainWindow, public AppHost {
   void Load1Click();
   void Append1Click();
   void LoadBBSFile1Click();
+  void UploadScript1Click();
   void Exit1Click();
   void BtPreviousClick();
   void BtNextClick();

@@ -1,4 +1,5 @@
-// The Control menu's composers: new message, response and mail.
+// The Control menu's composers: new message, response and mail; and the
+// File menu's Upload Script, where their records can be seen and edited again.
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -7,6 +8,7 @@
 #include "gui/compose/mailwin.h"
 #include "gui/compose/newwin.h"
 #include "gui/compose/reswin.h"
+#include "gui/outbox/outboxwin.h"
 #include "gui/platform/command.h"
 
 namespace pelarin::gui {
@@ -22,6 +24,12 @@ void TLogview::BtResponceClick() {
   if (!BtResponce->isEnabled()) return;
   runCommand(platform_, this, [this] {
     if (windows_.res) windows_.res->open(*Docview);
+  });
+}
+
+void TLogview::UploadScript1Click() {
+  runCommand(platform_, this, [this] {
+    if (windows_.outbox) windows_.outbox->open();
   });
 }
 

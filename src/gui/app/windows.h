@@ -13,6 +13,7 @@ class TSigform;
 class TInputList;
 class TSetLog;
 class TAlartform;
+class TOutboxform;
 
 struct Windows {
   TResform* res = nullptr;
@@ -25,6 +26,7 @@ struct Windows {
   TInputList* input = nullptr;
   TSetLog* setLog = nullptr;
   TAlartform* alart = nullptr;
+  TOutboxform* outbox = nullptr;  // the upload script, beyond the program's ten
 };
 
 }  // namespace pelarin::gui

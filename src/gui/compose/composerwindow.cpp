@@ -5,6 +5,8 @@
 #include <QPlainTextEdit>
 
 #include "core/app/appstate.h"
+#include "core/compose/outbox.h"
+#include "core/compose/uploadscript.h"
 #include "core/text/paths.h"
 #include "gui/compose/uploadquestion.h"
 #include "gui/platform/platform.h"
@@ -62,6 +64,7 @@ void ComposerWindow::FormClose() {
     }
     composing_ = false;
   }
+  replaces_.clear();
   recordSize(this, stored());
   recordPosition(this, stored());
   Q_EMIT composed();
@@ -79,6 +82,8 @@ void ComposerWindow::startComposing() {
 void ComposerWindow::restoreDraft(const Draft& draft) {
   draftState_.TextFileDir = draft.textFileDir;
   draftState_.UploadFile = draft.uploadFile;
+  replaces_ = draft.replaces;
+  replacesAt_ = draft.replacesAt;
   takeDraft(draft);
   placeAtStoredPosition();
   setWindowTitle(toQ(draftState_.UploadFile) + QStringLiteral(" - ") + designCaption());
@@ -88,10 +93,39 @@ void ComposerWindow::restoreDraft(const Draft& draft) {
   show();
 }
 
+void ComposerWindow::editRecord(const Draft& fields, size_t index, const Bytes& original) {
+  Draft draft = fields;
+  draft.kind = kind_;
+  draft.replaces = original;
+  draft.replacesAt = index;
+  restoreDraft(draft);
+  // Unlike a restored draft, no file holds it yet.
+  draftTimer_.start();
+}
+
 void ComposerWindow::writeRecord(const Lines& record) {
   // The caption names this script, whatever has chosen another since the opening.
   draftState_.UploadFile = scriptFile_;
-  appendToUploadScript(draftState_, draftPlatform_, this, record);
+  if (replaces_.empty()) {
+    appendToUploadScript(draftState_, draftPlatform_, this, record);
+    return;
+  }
+  if (replaceRecord(uploadScriptPath(draftState_), replacesAt_, replaces_, record)) return;
+  // Removed or changed since: the edit is kept at the end, without the question
+  // that could replace the whole script, and the next composition still asks.
+  const int32_t rewrite = draftState_.UploadRewrite;
+  draftState_.UploadRewrite = 0;
+  try {
+    AppendUploadRecord(draftState_, record, [](const Bytes&) { return false; });
+  } catch (...) {
+    draftState_.UploadRewrite = rewrite;
+    throw;
+  }
+  draftState_.UploadRewrite = rewrite;
+  draftPlatform_.messageBox(this, BoxKind::Information,
+                            QStringLiteral("編集した元のメッセージがアップロードファイルに見つからないため、"
+                                           "末尾に追加しました。"),
+                            BoxButtons::Ok);
 }
 
 void ComposerWindow::changed() {
@@ -106,6 +140,8 @@ void ComposerWindow::saveDraftNow() {
   draft.kind = kind_;
   draft.textFileDir = draftState_.TextFileDir;
   draft.uploadFile = scriptFile_;
+  draft.replaces = replaces_;
+  draft.replacesAt = replacesAt_;
   fillDraft(draft);
   try {
     writeDraft(draftPath(draftState_.WorkDir, kind_), draft);

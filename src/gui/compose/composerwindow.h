@@ -43,6 +43,12 @@ class ComposerWindow : public QWidget {
   // the upload script it was written for (TextFileDir and UploadFile).
   void restoreDraft(const Draft& draft);
 
+  // The Upload Script window's Edit: opens the window filled with the record's
+  // fields (TextFileDir and UploadFile naming the script), and its OK replaces
+  // that record, `original` at `index` from 0, instead of adding one.
+  void editRecord(const Draft& fields, size_t index, const Bytes& original);
+  bool replacing() const { return !replaces_.empty(); }
+
   // The window's name as designed, "Responce Window" and so on.
   virtual QString designCaption() const = 0;
   DraftKind draftKind() const { return kind_; }
@@ -107,6 +113,8 @@ class ComposerWindow : public QWidget {
   bool ending_ = false;
   bool saveFailureShown_ = false;
   Bytes scriptFile_;
+  Bytes replaces_;  // the record an edit replaces, as it was read
+  size_t replacesAt_ = 0;
 };
 
 }  // namespace pelarin::gui

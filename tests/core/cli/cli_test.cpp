@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "core/app/apphost.h"
+#include "core/app/appstate.h"
+#include "core/app/settings.h"
+#include "core/compose/uploadrecords.h"
 #include "core/logimport/messagefile.h"
 #include "core/text/cp932.h"
 #include "core/text/paths.h"
@@ -351,6 +355,9 @@ TEST_F(Cli, RejectsBadCommandLines) {
            {"boards", "a.log", "b.log"},
            {"names", "--list"},
            {"names", "--sort", "a.log"},
+           {"outbox", "a.txt", "b.txt"},
+           {"outbox", "check", "a.txt", "b.txt"},
+           {"outbox", "--sort"},
        }) {
     Result r = run(args);
     std::string line;
@@ -365,6 +372,59 @@ TEST_F(Cli, RejectsBadCommandLines) {
     EXPECT_NE(help.out.find("pelarin-cli split [-C DIR] [--first N] [--sort] [--raw] LOG..."),
               std::string::npos);
   }
+}
+
+Bytes script(std::initializer_list<Lines> records) {
+  Bytes bytes;
+  for (const Lines& record : records)
+    for (const Bytes& line : record) bytes += line + "\r\n";
+  return bytes;
+}
+
+TEST_F(Cli, ListsAndChecksTheUploadScript) {
+  writeFile(work_.path() / "upload.txt", script({responseRecord("B5", "123", sj("花見"), {"a", "b"}),
+                                                 {"G 5"},
+                                                 newMessageRecord("BF", "T", {}),
+                                                 mailRecord(MailIds{"77", "12"}, sj("手紙"), {"x"})}));
+  Result list = run({"outbox"});
+  ASSERT_EQ(list.status, 0) << list.err;
+  EXPECT_EQ(list.out, "1\tresponse\tB5\t花見\t8\n2\ttext\t\t\t1\n3\tnew\tBF\tT\t5\n4\tmail\t77\t手紙\t9\n");
+  Result clean = run({"outbox", "check"});
+  EXPECT_EQ(clean.status, 0) << clean.err;
+  EXPECT_EQ(clean.out, "");
+
+  // Another FILE, damaged by hand: every problem with its block and line, and status 1.
+  writeFile(io_.path() / "bad.txt", script({{"b5", "W", Bytes(33, 'x'), "body"}}) + "M\r\nW\r\nab\r\n");
+  Result bad = run({"outbox", "check", (io_.path() / "bad.txt").string()});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_EQ(bad.out,
+            "1\t1\tボード番号 'b5' が正しくありません\n"
+            "1\t3\tタイトルが 32 バイトを超えています (33 バイト)\n"
+            "1\t4\t\"/es\" で終わっていません\n"
+            "2\t7\tID 'ab' が正しくありません\n"
+            "2\t7\tタイトルがありません\n"
+            "2\t7\t\"/es\" で終わっていません\n");
+  Result listed = run({"outbox", "-C", work_.path().string(), (io_.path() / "bad.txt").string()});
+  EXPECT_EQ(listed.out, "1\tnew\tb5\t" + Bytes(33, 'x') + "\t4\n2\tmail\tab\t\t3\n");
+}
+
+TEST_F(Cli, OutboxFindsTheScriptTheSettingsName) {
+  AppHost host;
+  AppState state;
+  SetDefaults(state, host);
+  state.WorkDir = work_.path().string() + "/";
+  state.TextFileDir = "out/";
+  state.UpFileName = "nifty.txt";
+  SaveSettings(state);
+  std::filesystem::create_directory(work_.path() / "out");
+  writeFile(work_.path() / "out" / "nifty.txt", script({newMessageRecord("B1", "T", {})}));
+  Result r = run({"outbox", "-C", work_.path().string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "1\tnew\tB1\tT\t5\n");
+  // No script yet: nothing to list, no error.
+  Result none = run({"outbox", "-C", io_.path().string()});
+  EXPECT_EQ(none.status, 0) << none.err;
+  EXPECT_EQ(none.out, "");
 }
 
 }  // namespace

@@ -75,6 +75,20 @@ TEST(Draft, TheSystemsBytesOfAResponseRoundTrip) {
   EXPECT_EQ(readDraft(dir / "d", DraftKind::Response), draft);
 }
 
+TEST(Draft, AnEditKeepsTheRecordItReplacesAndANewCompositionWritesNoSuchLines) {
+  TempDir dir;
+  Draft edit = filled(DraftKind::Mail, "text");
+  edit.replaces = "M\r\nW\r\n77\r\n\r\n" + sj("題") + "\r\n/es\r\nE\r\n\x1a";
+  edit.replacesAt = 12;
+  writeDraft(dir / "d", edit);
+  EXPECT_EQ(readDraft(dir / "d", DraftKind::Mail), edit);
+  EXPECT_NE(readFile(dir / "d").find("\r\nReplacesAt=12\r\n"), Bytes::npos);
+  writeDraft(dir / "n", filled(DraftKind::Mail, "text"));
+  EXPECT_EQ(readFile(dir / "n").find("Replaces"), Bytes::npos);
+  const Draft plain = readDraft(dir / "n", DraftKind::Mail);
+  EXPECT_TRUE(plain.replaces.empty());
+}
+
 TEST(Draft, TheFileIsUtf8TextOfOneLinePerField) {
   TempDir dir;
   Draft draft = filled(DraftKind::NewMessage, "a\r\nb");
