@@ -15,6 +15,7 @@
 #include "gui/compose/newwin.h"
 #include "gui/compose/reswin.h"
 #include "gui/platform/command.h"
+#include "gui/platform/geometry.h"
 #include "gui/platform/qtext.h"
 #include "gui/reading/listwin.h"
 
@@ -29,19 +30,17 @@ T* named(QWidget* parent, const char* name) {
   return control;
 }
 
+// The main window lays its controls out itself: only their widths matter here, measured.
 QPushButton* button(QWidget* parent, const char* name, const char* caption, int width) {
-  auto* b = named<QPushButton>(parent, name);
-  b->setText(QString::fromLatin1(caption));
-  b->resize(width, 23);
-  return b;
+  return designButton(parent, name, QString::fromLatin1(caption), QRect(0, 0, width, 23));
 }
 
-QLineEdit* edit(QWidget* parent, const char* name, int width, const char* caption = nullptr) {
-  auto* e = named<QLineEdit>(parent, name);
-  e->resize(width, 25);
-  e->setReadOnly(true);
-  if (caption) e->setText(QString::fromLatin1(caption));
-  return e;
+QLineEdit* caption(QWidget* parent, const char* name, int width, const char* text) {
+  return captionBox(parent, name, QString::fromLatin1(text), QRect(0, 0, width, 25));
+}
+
+QLineEdit* value(QWidget* parent, const char* name, int width, const char* widest = "") {
+  return valueBox(parent, name, QString::fromLatin1(widest), QRect(0, 0, width, 25));
 }
 
 }  // namespace
@@ -95,19 +94,19 @@ void TLogview::createControls() {
   BtResponce->setEnabled(false);
   BtList->setEnabled(false);
 
-  Edit2 = edit(client, "Edit2", 73, "B.Number");
-  BoadNumber = edit(client, "BoadNumber", 41);
-  Edit3 = edit(client, "Edit3", 97, "Mes. Number");
-  Mesnumber = edit(client, "Mesnumber", 41);
-  Edit4 = edit(client, "Edit4", 48, "Writer");
-  IDnum = edit(client, "IDnum", 40);
+  Edit2 = caption(client, "Edit2", 73, "B.Number");
+  BoadNumber = value(client, "BoadNumber", 41, "B99");
+  Edit3 = caption(client, "Edit3", 97, "Mes. Number");
+  Mesnumber = value(client, "Mesnumber", 41, "99999");
+  Edit4 = caption(client, "Edit4", 48, "Writer");
+  IDnum = value(client, "IDnum", 40, "9999");
   IDnum->setReadOnly(false);
   IDnum->setMaxLength(4);
-  WriterName = edit(client, "WriterName", 145);
-  Edit5 = edit(client, "Edit5", 65, "Res. No.");
-  ResTitle = edit(client, "ResTitle", 65);
-  Edit6 = edit(client, "Edit6", 41, "Title");
-  Title = edit(client, "Title", 300);
+  WriterName = value(client, "WriterName", 145);
+  Edit5 = caption(client, "Edit5", 65, "Res. No.");
+  ResTitle = value(client, "ResTitle", 65, "99999");
+  Edit6 = caption(client, "Edit6", 41, "Title");
+  Title = value(client, "Title", 300);
 
   Docview = named<QPlainTextEdit>(client, "Docview");
   Docview->setReadOnly(true);

@@ -12,6 +12,10 @@
 
 namespace pelarin::gui {
 
+namespace {
+constexpr int kMinimumNameWidth = 100;
+}  // namespace
+
 void TLogview::layoutControls() {
   BtPrevious->setGeometry(3, 0, BtPrevious->width(), BtPrevious->height());
   QWidget* before = BtPrevious;
@@ -29,7 +33,9 @@ void TLogview::layoutControls() {
   Edit4->setGeometry(right(Mesnumber) + 5, row1, Edit4->width(), rowHeight);
   IDnum->setGeometry(right(Edit4) + 1, row1, IDnum->width(), rowHeight);
   const int writerLeft = right(IDnum) + 1;
-  WriterName->setGeometry(writerLeft, row1, right(BtList) - writerLeft, rowHeight);
+  // With a large font the header rows can outgrow the buttons: the name keeps a useful width.
+  const int rowRight = std::max(right(BtList), writerLeft + kMinimumNameWidth);
+  WriterName->setGeometry(writerLeft, row1, rowRight - writerLeft, rowHeight);
 
   const int row2 = bottom(Edit2) + 2;
   Edit5->setGeometry(Edit2->x(), row2, Edit5->width(), rowHeight);
@@ -50,7 +56,10 @@ void TLogview::FormResize() {
   state_.MainWidth = centralWidget()->width();
 }
 
-int TLogview::derivedWidth() const { return state_.MainWidth != 0 ? state_.MainWidth : right(BtList) + 5; }
+int TLogview::derivedWidth() const {
+  return state_.MainWidth != 0 ? state_.MainWidth
+                               : std::max({right(BtList), right(WriterName), right(Title)}) + 5;
+}
 
 void TLogview::setClientSize(int width, int height) {
   width = std::max(0, width);

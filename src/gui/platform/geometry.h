@@ -23,12 +23,20 @@ Control* designControl(QWidget* parent, const char* name, const QRect& design) {
   return control;
 }
 
-// A read-only text box that serves as a label.
+// A read-only text box that serves as a label: drawn without a frame on the window's background,
+// and never narrower than its caption in the font it shows.
 QLineEdit* captionBox(QWidget* parent, const char* name, const QString& caption, const QRect& design);
+// A read-only box for a value, never narrower than `widest` (the widest value it shows).
+QLineEdit* valueBox(QWidget* parent, const char* name, const QString& widest, const QRect& design);
+// Makes a one-line box look like a label.
+void drawAsLabel(QLineEdit* box);
+// The width a one-line box needs to show `text` whole.
+int boxWidthFor(const QLineEdit* box, const QString& text);
 
 // Widens the controls to the widest of them.
 void sameWidth(std::initializer_list<QWidget*> controls);
 
+// A button never narrower than its caption needs.
 QPushButton* designButton(QWidget* parent, const char* name, const QString& caption, const QRect& design);
 
 // Left plus width, top plus height, in the parent's client coordinates.
