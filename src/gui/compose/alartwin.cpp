@@ -12,6 +12,7 @@
 #include "core/compose/counters.h"
 #include "core/text/errors.h"
 #include "core/text/integers.h"
+#include "gui/compose/latinfield.h"
 #include "gui/compose/radiogroup.h"
 #include "gui/platform/command.h"
 #include "gui/platform/geometry.h"
@@ -42,10 +43,9 @@ QLineEdit* colouredCaption(QWidget* parent, const char* name, const QString& cap
 }
 
 QLineEdit* countEdit(QWidget* parent, const char* name) {
-  auto* edit = designControl<QLineEdit>(parent, name, QRect(0, 0, kCountWidth, kBoxHeight));
-  edit->setMaxLength(kCountMaxLength);
   // Counts are typed as plain digits.
-  edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+  QLineEdit* edit = designControl<LatinField>(parent, name, QRect(0, 0, kCountWidth, kBoxHeight));
+  edit->setMaxLength(kCountMaxLength);
   return edit;
 }
 
