@@ -1,4 +1,3 @@
-#include "gui/platform/fonts.h"
 #include "gui/lists/input.h"
 
 #include <QKeyEvent>
@@ -9,6 +8,7 @@
 #include "core/app/appstate.h"
 #include "core/text/linereader.h"
 #include "core/text/paths.h"
+#include "gui/platform/fonts.h"
 #include "gui/platform/qtext.h"
 
 namespace pelarin::gui {
