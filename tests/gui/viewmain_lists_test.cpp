@@ -96,7 +96,9 @@ class ViewmainListsTest : public QObject {
     trigger(app.main(), "BoardList1");
     QCOMPARE(platform.boxes.size(), size_t{1});
     QCOMPARE(platform.boxes[0].kind, BoxKind::Error);
-    QCOMPARE(platform.boxes[0].text, QStringLiteral("'x 12' は整数ではありません"));
+    QCOMPARE(platform.boxes[0].text,
+             QStringLiteral("'x 12' は整数ではありません\nbad.log の 1 "
+                            "行目で一覧の作成を止めました。前の一覧はそのままです。"));
     QCOMPARE(dir.read(QStringLiteral("pelarin.bod")), Bytes("Old\r\n"));
     QVERIFY(app.main().close());
   }
