@@ -89,9 +89,26 @@ const Invalid kInvalid[] = {
 void whileOpen(TAlartform& dialog, const std::function<void()>& inside) {
   QTimer::singleShot(0, &dialog, [&dialog, inside] {
     if (!dialog.isVisible()) qFatal("the dialog is not open");
+    if (!QTest::qWaitForWindowActive(&dialog)) qFatal("the dialog is not active");
     inside();
     if (dialog.isVisible()) dialog.reject();
   });
+}
+
+// Types text over the edit's whole content by keys; an empty text deletes it.
+void typeOver(QLineEdit* edit, const QString& text) {
+  edit->setFocus();
+  edit->selectAll();
+  if (text.isEmpty())
+    QTest::keyClick(edit, Qt::Key_Backspace);
+  else
+    QTest::keyClicks(edit, text);
+}
+
+// Types the text, then moves on with Tab, which makes the value complete.
+void typeIn(QLineEdit* edit, const QString& text) {
+  typeOver(edit, text);
+  QTest::keyClick(edit, Qt::Key_Tab);
 }
 
 }  // namespace
@@ -202,7 +219,7 @@ class AlartwinTest : public QObject {
       if (auto* scroll = d.findChild<QScrollBar*>(QLatin1String(c.target)))
         scroll->setValue(c.position);
       else
-        edit(&d, c.target)->setText(QString::fromUtf8(c.input));
+        typeIn(edit(&d, c.target), QString::fromUtf8(c.input));
       QCOMPARE(edit(&d, "MaxLetter")->text(), QLatin1String(c.maxLetter));
       QCOMPARE(edit(&d, "CautionLetter")->text(), QLatin1String(c.cautionLetter));
       QCOMPARE(bar(&d, "letterscr")->value(), c.letterPosition);
@@ -214,35 +231,70 @@ class AlartwinTest : public QObject {
     QVERIFY(platform.boxes.empty());
   }
 
-  void typedCautionMovesTheBarKeyByKey() {
+  void typedCountsCoupleOnceComplete() {
     AppState state = thresholds(80, 90, 50, 70, 1);
     ScriptedPlatform platform;
     TAlartform d(state, platform);
     whileOpen(d, [&] {
       QLineEdit* caution = edit(&d, "CautionLetter");
-      caution->setFocus();
-      caution->selectAll();
-      // "6" is 7.5 %, rounded to the even 8, which gives 6.4 letters: still "6".
+      // Deleting and typing run nothing: no box for the empty field, no bar at "6".
+      typeOver(caution, QString());
       QTest::keyClicks(caution, QStringLiteral("6"));
-      QCOMPARE(bar(&d, "letterscr")->value(), 8);
-      QCOMPARE(caution->text(), QStringLiteral("6"));
+      QCOMPARE(bar(&d, "letterscr")->value(), 90);
       QTest::keyClicks(caution, QStringLiteral("0"));
+      QCOMPARE(bar(&d, "letterscr")->value(), 90);
+      QTest::keyClick(caution, Qt::Key_Tab);
       QCOMPARE(bar(&d, "letterscr")->value(), 75);
       QCOMPARE(caution->text(), QStringLiteral("60"));
       bar(&d, "letterscr")->setValue(90);
       QCOMPARE(caution->text(), QStringLiteral("72"));
-      // Deleting the alarm count by keys puts it back at once.
+
+      // An emptied alarm count stays empty while typing and is put back when complete.
       QLineEdit* alarm = edit(&d, "MaxLetter");
-      alarm->setFocus();
-      alarm->selectAll();
-      QTest::keyClick(alarm, Qt::Key_Backspace);
+      typeOver(alarm, QString());
+      QCOMPARE(alarm->text(), QString());
+      QTest::keyClick(alarm, Qt::Key_Tab);
       QCOMPARE(alarm->text(), QStringLiteral("80"));
-      QTest::keyClicks(alarm, QStringLiteral("0"));
-      QCOMPARE(alarm->text(), QStringLiteral("800"));
-      QCOMPARE(caution->text(), QStringLiteral("720"));
+      QCOMPARE(caution->text(), QStringLiteral("72"));
+
+      // A bar moved while a count is typed takes that count as complete.
+      typeOver(alarm, QStringLiteral("40"));
+      bar(&d, "letterscr")->setValue(50);
+      QCOMPARE(caution->text(), QStringLiteral("20"));
+      QVERIFY(platform.boxes.empty());
+
+      // "10" does not pass through "1", which would be 100 %; Enter completes it and is OK.
+      typeOver(alarm, QStringLiteral("10"));
+      QCOMPARE(caution->text(), QStringLiteral("20"));
+      QTest::keyClick(alarm, Qt::Key_Return);
+      QVERIFY(!d.isVisible());
     });
     d.execute();
     QVERIFY(platform.boxes.empty());
+    QCOMPARE(state.AlarmLetters, 10);
+    QCOMPARE(state.LetterCaution, 50);
+  }
+
+  void enterOnAnInvalidCountStaysAndCancelAsksNothing() {
+    AppState state = thresholds(80, 90, 50, 70, 1);
+    ScriptedPlatform platform;
+    TAlartform d(state, platform);
+    whileOpen(d, [&] {
+      QLineEdit* caution = edit(&d, "CautionLetter");
+      typeOver(caution, QStringLiteral("99"));
+      QTest::keyClick(caution, Qt::Key_Return);
+      QVERIFY(d.isVisible());
+      QCOMPARE(platform.boxes.size(), size_t{1});
+      QCOMPARE(platform.boxes[0].text, QStringLiteral("Caution Letters is out of range !"));
+      // The way to Cancel raises nothing more.
+      typeOver(caution, QStringLiteral("7a"));
+      QTest::mouseClick(control<QPushButton>(&d, "BitBtn2"), Qt::LeftButton);
+      QVERIFY(!d.isVisible());
+    });
+    d.execute();
+    QCOMPARE(platform.boxes.size(), size_t{1});
+    QCOMPARE(state.LetterCaution, 90);
+    QCOMPARE(state.AlarmLetters, 80);
   }
 
   void barSnapsToTheCountItShows() {
@@ -273,7 +325,7 @@ class AlartwinTest : public QObject {
     ScriptedPlatform platform;
     TAlartform d(state, platform);
     whileOpen(d, [&] {
-      edit(&d, c.target)->setText(QString::fromUtf8(c.input));
+      typeIn(edit(&d, c.target), QString::fromUtf8(c.input));
       QVERIFY(d.isVisible());
       QCOMPARE(bar(&d, "letterscr")->value(), 90);
       QCOMPARE(bar(&d, "Linescr")->value(), 70);
@@ -294,10 +346,10 @@ class AlartwinTest : public QObject {
     ScriptedPlatform platform;
     TAlartform d(state, platform);
     const auto change = [&] {
-      edit(&d, "MaxLetter")->setText(QStringLiteral("100"));
+      typeIn(edit(&d, "MaxLetter"), QStringLiteral("100"));
       bar(&d, "letterscr")->setValue(50);
-      edit(&d, "MaxLines")->setText(QStringLiteral("20"));
-      edit(&d, "Cautionlines")->setText(QStringLiteral("5"));
+      typeIn(edit(&d, "MaxLines"), QStringLiteral("20"));
+      typeIn(edit(&d, "Cautionlines"), QStringLiteral("5"));
       control<RadioGroup>(&d, "IsSort")->item(0)->click();
     };
     whileOpen(d, [&] {

@@ -150,7 +150,7 @@ class LifecycleTest : public QObject {
     QCOMPARE(platform.boxes.size(), size_t{1});
     QCOMPARE(platform.boxes[0].kind, BoxKind::Error);
     QCOMPARE(platform.boxes[0].text, QStringLiteral("Pelarin is already launched or UPLOAD.TMP exists\n") +
-                                         dir.path() + QStringLiteral("/"));
+                                         dir.path() + QStringLiteral("/upload.tmp"));
     // The other copy's store is left alone.
     QVERIFY(dir.exists(QStringLiteral("mes1.tmp")));
   }

@@ -136,10 +136,10 @@ class NewwinTest : public QObject {
   void okRuleOnBoardAndTitle() {
     Fixture f;
     f.win.open();
-    const QList<QPair<QString, bool>> boards{{"B", false},   {"B1", true},  {"B12", true},  {"BF", true},
-                                             {"IF", false},  {"I9", true},  {"I100", true}, {"B1x", true},
-                                             {"b1", false},  {"B0", false}, {"BX", false},  {"F1", false},
-                                             {"Ｂ1", false}, {"", false}};
+    const QList<QPair<QString, bool>> boards{{"B", false},  {"B1", true},  {"B12", true},  {"BF", true},
+                                             {"IF", false}, {"I9", true},  {"I100", true}, {"B1x", true},
+                                             {"b1", false}, {"B0", false}, {"BX", false},  {"F1", false},
+                                             {"Ｂ1", true}, {"", false}};  // the field shows "B1"
     for (const auto& [board, enabled] : boards) {
       f.title()->setText("title");
       f.board()->setText(board);

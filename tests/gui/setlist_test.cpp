@@ -1,6 +1,9 @@
 // The association dialog: its layout, the offered list and script files, OK
 // writing "bbs.ini" and the table, Cancel and an unwritable file.
+#include "gui/lists/setlist.h"
+
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,7 +13,6 @@
 #include "core/app/appstate.h"
 #include "gui/app/application.h"
 #include "gui/app/viewmain.h"
-#include "gui/lists/setlist.h"
 #include "gui/platform/scriptedplatform.h"
 #include "support/guitest.h"
 
@@ -20,8 +22,12 @@ using namespace pelarin::gui::testing;
 
 namespace {
 
-QComboBox* combo(QWidget* w, const QString& name) { return control<QComboBox>(w, name.toLatin1().constData()); }
-QLineEdit* edit(QWidget* w, const QString& name) { return control<QLineEdit>(w, name.toLatin1().constData()); }
+QComboBox* combo(QWidget* w, const QString& name) {
+  return control<QComboBox>(w, name.toLatin1().constData());
+}
+QLineEdit* edit(QWidget* w, const QString& name) {
+  return control<QLineEdit>(w, name.toLatin1().constData());
+}
 
 QStringList items(QComboBox* box) {
   QStringList texts;
@@ -111,7 +117,8 @@ class SetlistTest : public QObject {
     dialog.execute();
     QVERIFY(platform.boxes.empty());
     QCOMPARE(dir.read(QStringLiteral("bbs.ini")),
-             "host1\r\nhost2\r\n\r\n\r\n\r\n" + sj("ログ") + "\r\nabc\r\n\r\n\r\nt5\r\nnight\r\nTyped\r\n\r\n\r\n\r\n");
+             "host1\r\nhost2\r\n\r\n\r\n\r\n" + sj("ログ") +
+                 "\r\nabc\r\n\r\n\r\nt5\r\nnight\r\nTyped\r\n\r\n\r\n\r\n");
     QCOMPARE(state.BbsTable[1].List, Bytes("host2"));
     QCOMPARE(state.BbsTable[1].Upload, Bytes("Typed"));
     QCOMPARE(state.BbsTable[4].List, Bytes());
@@ -123,6 +130,39 @@ class SetlistTest : public QObject {
       QCOMPARE(combo(&dialog, QStringLiteral("upload2"))->currentText(), QStringLiteral("Typed"));
     });
     dialog.execute();
+  }
+
+  void storesWhatIsTypedKeyByKey() {
+    WorkDir dir;
+    for (const char* name : {"night.bod", "Host1.bod", "night.txt"}) dir.write(QString::fromLatin1(name), "");
+    ScriptedPlatform platform;
+    AppState state;
+    state.WorkDir = (dir.path() + QLatin1Char('/')).toStdString();
+    state.TextFileDir = state.WorkDir;
+    TSetLog dialog(state, platform);
+    // Typed into the field that holds the focus; Tab moves on, Enter is OK.
+    const QList<QPair<QString, QString>> typed{{"List1", "Night"}, {"upload1", "NIGHT"}, {"List2", "nig"},
+                                               {"upload2", "n"},   {"List3", "host1"},   {"List4", "Host1"}};
+    whileOpen(dialog, [&] {
+      QVERIFY(QTest::qWaitForWindowActive(&dialog));
+      for (const auto& [field, text] : typed) {
+        combo(&dialog, field)->setFocus();
+        QTest::keyClicks(QApplication::focusWidget(), text);
+        QCOMPARE(combo(&dialog, field)->currentText(), text);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(combo(&dialog, field)->currentText(), text);
+      }
+      combo(&dialog, QStringLiteral("List5"))->setFocus();
+      QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("NIGHT"));
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+      QVERIFY(!dialog.isVisible());
+    });
+    dialog.execute();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    const Bytes lists[] = {"Night", "nig", "host1", "Host1", "NIGHT"};
+    for (size_t i = 0; i < kBbsEntries; ++i) QCOMPARE(state.BbsTable[i].List, lists[i]);
+    QCOMPARE(state.BbsTable[0].Upload, Bytes("NIGHT"));
+    QCOMPARE(state.BbsTable[1].Upload, Bytes("n"));
   }
 
   void cancelAndAnUnwritableFileChangeNothing() {

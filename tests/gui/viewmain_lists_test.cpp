@@ -35,7 +35,12 @@ class ViewmainListsTest : public QObject {
     trigger(main, "BoardList1");
     platform.files.push_back(kSample);
     trigger(main, "NameList1");
-    QVERIFY(platform.boxes.empty());
+    // Each build says what it found and where it went.
+    QCOMPARE(platform.boxes.size(), size_t{2});
+    QCOMPARE(platform.boxes[0].kind, BoxKind::Information);
+    QCOMPARE(platform.boxes[0].text, QStringLiteral("7 boards\n") + dir.file(QStringLiteral("pelarin.bod")));
+    QCOMPARE(platform.boxes[1].kind, BoxKind::Information);
+    QCOMPARE(platform.boxes[1].text, QStringLiteral("9 members\n") + dir.file(QStringLiteral("pelarin.nam")));
     QCOMPARE(platform.openRequests.size(), size_t{2});
     for (const auto& request : platform.openRequests) {
       QCOMPARE(request.initialDir, QStringLiteral("logs/"));
@@ -48,11 +53,37 @@ class ViewmainListsTest : public QObject {
     QVERIFY(nam.starts_with(sj("ペラリン・ネット\r\nID0001 ")));
     QCOMPARE(std::count(nam.begin(), nam.end(), '\n'), 10);
 
-    // Cancelled dialogs build nothing.
+    // Cancelled dialogs build nothing and say nothing.
     QFile::remove(dir.file(QStringLiteral("pelarin.nam")));
     trigger(main, "NameList1");
     QVERIFY(!dir.exists(QStringLiteral("pelarin.nam")));
+    QCOMPARE(platform.boxes.size(), size_t{2});
     QVERIFY(main.close());
+  }
+
+  void aBuildOfOneEntrySaysSoInTheSingular() {
+    WorkDir dir;
+    dir.write(QStringLiteral("one.log"), "  (001) ID0042 Taro             \x81\x89 x\r\n");
+    ScriptedPlatform platform;
+    Application app(platform);
+    platform.files.push_back(dir.file(QStringLiteral("one.log")));
+    trigger(app.main(), "NameList1");
+    QCOMPARE(platform.boxes.size(), size_t{1});
+    QCOMPARE(platform.boxes[0].text, QStringLiteral("1 member\n") + dir.file(QStringLiteral("pelarin.nam")));
+    QVERIFY(app.main().close());
+  }
+
+  void fileDialogsAreTitledByTheirCommand() {
+    WorkDir dir;
+    ScriptedPlatform platform;
+    Application app(platform);
+    const char* const items[] = {"Load1", "Append1", "LoadBBSFile1", "BoardList1", "NameList1"};
+    for (const char* item : items) trigger(app.main(), item);
+    QStringList titles;
+    for (const auto& request : platform.openRequests) titles << request.title;
+    QCOMPARE(titles, (QStringList{"Load", "Append", "Load BBS File", "Make Board List", "Make Name List"}));
+    QVERIFY(platform.boxes.empty());
+    QVERIFY(app.main().close());
   }
 
   void aFailedBuildIsShownAndKeepsThePreviousList() {
@@ -65,7 +96,9 @@ class ViewmainListsTest : public QObject {
     trigger(app.main(), "BoardList1");
     QCOMPARE(platform.boxes.size(), size_t{1});
     QCOMPARE(platform.boxes[0].kind, BoxKind::Error);
-    QCOMPARE(platform.boxes[0].text, QStringLiteral("'x 12' は整数ではありません"));
+    QCOMPARE(platform.boxes[0].text,
+             QStringLiteral("'x 12' は整数ではありません\nbad.log の 1 "
+                            "行目で一覧の作成を止めました。前の一覧はそのままです。"));
     QCOMPARE(dir.read(QStringLiteral("pelarin.bod")), Bytes("Old\r\n"));
     QVERIFY(app.main().close());
   }

@@ -126,7 +126,8 @@ class ViewmainStartupTest : public QObject {
     QVERIFY(main.refused());
     QCOMPARE(platform.boxes.size(), size_t{1});
     QCOMPARE(platform.boxes[0].kind, BoxKind::Error);
-    QCOMPARE(platform.boxes[0].text, kRefusal + QStringLiteral("\n") + dir.path() + QStringLiteral("/"));
+    QCOMPARE(platform.boxes[0].text,
+             kRefusal + QStringLiteral("\n") + dir.path() + QStringLiteral("/upload.tmp"));
     QCOMPARE(platform.boxes[0].buttons, BoxButtons::Ok);
     QCOMPARE(platform.helpClosed.size(), size_t{1});
     // The settings were read before the refusal.

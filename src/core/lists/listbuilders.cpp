@@ -1,5 +1,9 @@
 #include "core/lists/listbuilders.h"
 
+#include <string>
+#include <vector>
+
+#include "core/text/errors.h"
 #include "core/text/integers.h"
 #include "core/text/linereader.h"
 #include "core/text/linewriter.h"
@@ -53,7 +57,14 @@ size_t buildList(const std::filesystem::path& log, const std::filesystem::path& 
   size_t count = 0;
   while (!in.atEnd()) {
     in.readLine(line);
-    for (const Bytes& e : entriesOf(line)) {
+    std::vector<Bytes> entries;
+    try {
+      entries = entriesOf(line);
+    } catch (const ConversionError& e) {
+      throw ConversionError(e.text(), log.filename().string() + " の " + std::to_string(in.lineNumber()) +
+                                          " 行目で一覧の作成を止めました。前の一覧はそのままです。");
+    }
+    for (const Bytes& e : entries) {
       out.writeLine(e);
       ++count;
     }

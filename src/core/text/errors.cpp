@@ -66,6 +66,9 @@ const char kSettingsEncodeHeading[] = "Shift-JIS で表せないため設定に�
 ConversionError::ConversionError(const Bytes& text)
     : Error("'" + cp932ToUtf8(text) + "' は整数ではありません"), text_(text) {}
 
+ConversionError::ConversionError(const Bytes& text, const std::string& where)
+    : Error("'" + cp932ToUtf8(text) + "' は整数ではありません\n" + where), text_(text) {}
+
 NotANumberError::NotANumberError() : Error("入力値が数値ではありません") {}
 
 FileError::FileError(const std::string& action, const std::filesystem::path& path, int errorNumber)

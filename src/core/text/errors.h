@@ -19,6 +19,8 @@ class Error : public std::runtime_error {
 class ConversionError : public Error {
  public:
   explicit ConversionError(const Bytes& text);
+  // The same text, then a line that says where it was read (UTF-8).
+  ConversionError(const Bytes& text, const std::string& where);
   const Bytes& text() const { return text_; }
 
  private:

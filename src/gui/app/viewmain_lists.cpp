@@ -1,5 +1,8 @@
 // The list commands of the main window: building the board and name lists,
 // making a board list the one in use, and the association table.
+#include <QDir>
+#include <QFile>
+
 #include "core/lists/boardlistuse.h"
 #include "core/lists/listbuilders.h"
 #include "core/text/paths.h"
@@ -15,13 +18,21 @@ namespace {
 
 const QString kLogFilter = QStringLiteral("Log File|*.log|ALL Files|*.*");
 
+// "8 boards" and the list file written, so the user sees what the log held and where it went.
+QString builtText(size_t count, const char* entry, const std::filesystem::path& list) {
+  return QString::number(count) + QLatin1Char(' ') + QLatin1String(entry) +
+         (count == 1 ? QString() : QStringLiteral("s")) + QLatin1Char('\n') +
+         QDir::toNativeSeparators(QFile::decodeName(QByteArray::fromStdString(list.string())));
+}
+
 }  // namespace
 
 void TLogview::LoadBBSFile1Click() {
   runCommand(platform_, this, [this] {
     // Set before the dialog: even a cancelled choice makes the next record ask.
     state_.UploadRewrite = 1;
-    std::optional<QString> file = platform_.openFile(this, toQ(state_.WorkDir), QStringLiteral("List File|*.bod"));
+    std::optional<QString> file = platform_.openFile(this, QStringLiteral("Load BBS File"),
+                                                     toQ(state_.WorkDir), QStringLiteral("List File|*.bod"));
     if (!file) return;
     const Bytes caption = useBoardList(state_, toPath(*file));
     setMainCaption(caption);
@@ -31,15 +42,23 @@ void TLogview::LoadBBSFile1Click() {
 
 void TLogview::BoardList1Click() {
   runCommand(platform_, this, [this] {
-    std::optional<QString> log = platform_.openFile(this, toQ(state_.LogFileDir), kLogFilter);
-    if (log) MakeBoardList(toPath(*log), workFile((state_.ListFileName + kBoardListExtension).c_str()));
+    std::optional<QString> log =
+        platform_.openFile(this, QStringLiteral("Make Board List"), toQ(state_.LogFileDir), kLogFilter);
+    if (!log) return;
+    const std::filesystem::path list = workFile((state_.ListFileName + kBoardListExtension).c_str());
+    const size_t boards = MakeBoardList(toPath(*log), list);
+    platform_.messageBox(this, BoxKind::Information, builtText(boards, "board", list));
   });
 }
 
 void TLogview::NameList1Click() {
   runCommand(platform_, this, [this] {
-    std::optional<QString> log = platform_.openFile(this, toQ(state_.LogFileDir), kLogFilter);
-    if (log) MakeNameList(toPath(*log), workFile((state_.ListFileName + kNameListExtension).c_str()));
+    std::optional<QString> log =
+        platform_.openFile(this, QStringLiteral("Make Name List"), toQ(state_.LogFileDir), kLogFilter);
+    if (!log) return;
+    const std::filesystem::path list = workFile((state_.ListFileName + kNameListExtension).c_str());
+    const size_t members = MakeNameList(toPath(*log), list);
+    platform_.messageBox(this, BoxKind::Information, builtText(members, "member", list));
   });
 }
 

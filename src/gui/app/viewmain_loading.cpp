@@ -104,8 +104,9 @@ void TLogview::Load1Click() {
     if (windows_.list && windows_.list->isVisible()) windows_.list->close();
     clearHeader();
     ClearBoardMap(state_);
-    std::optional<QString> log =
-        platform_.openFile(this, toQ(state_.LogFileDir), QStringLiteral("Log File|*.log|ALL Files|*.*"));
+    const QString command = state_.AppendMode ? QStringLiteral("Append") : QStringLiteral("Load");
+    std::optional<QString> log = platform_.openFile(this, command, toQ(state_.LogFileDir),
+                                                    QStringLiteral("Log File|*.log|ALL Files|*.*"));
     std::optional<QString> stopped;
     if (log) stopped = LoadLog(toPath(*log));
     afterLoading();

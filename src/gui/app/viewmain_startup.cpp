@@ -57,8 +57,11 @@ void TLogview::takeLock() {
   if (lock->outcome() == WorkDirLock::Outcome::Refused) {
     // Set before the box: a signal while it is open must not end this copy as an owner.
     state_.AlreadyLaunched = 1;
+    // The second line names the lock file as it is spelt on this system.
+    const QString lockFile =
+        dir + (dir.endsWith(QDir::separator()) ? QString() : QString(QDir::separator())) + kLockFileName;
     platform_.messageBox(this, BoxKind::Error,
-                         QStringLiteral("Pelarin is already launched or UPLOAD.TMP exists\n") + dir,
+                         QStringLiteral("Pelarin is already launched or UPLOAD.TMP exists\n") + lockFile,
                          BoxButtons::Ok);
     FormClose();
     return;

@@ -1,5 +1,8 @@
 #include "gui/compose/alartwin.h"
 
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
@@ -12,6 +15,7 @@
 #include "core/compose/counters.h"
 #include "core/text/errors.h"
 #include "core/text/integers.h"
+#include "gui/compose/latinfield.h"
 #include "gui/compose/radiogroup.h"
 #include "gui/platform/command.h"
 #include "gui/platform/geometry.h"
@@ -42,10 +46,9 @@ QLineEdit* colouredCaption(QWidget* parent, const char* name, const QString& cap
 }
 
 QLineEdit* countEdit(QWidget* parent, const char* name) {
-  auto* edit = designControl<QLineEdit>(parent, name, QRect(0, 0, kCountWidth, kBoxHeight));
-  edit->setMaxLength(kCountMaxLength);
   // Counts are typed as plain digits.
-  edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+  QLineEdit* edit = designControl<LatinField>(parent, name, QRect(0, 0, kCountWidth, kBoxHeight));
+  edit->setMaxLength(kCountMaxLength);
   return edit;
 }
 
@@ -76,10 +79,12 @@ std::optional<int32_t> integerIn(const QLineEdit* edit) {
   }
 }
 
-// A text assigned to the edit it already shows raises no change.
-void showNumber(QLineEdit* edit, int32_t value) {
+// A text assigned to the edit it already shows raises no change; true for a change.
+bool showNumber(QLineEdit* edit, int32_t value) {
   const QString text = QString::number(value);
-  if (edit->text() != text) edit->setText(text);
+  if (edit->text() == text) return false;
+  edit->setText(text);
+  return true;
 }
 
 // One threshold as the dialog shows it: the alarm count, the caution count and
@@ -92,16 +97,14 @@ struct Threshold {
   const char* alarmName;  // for the error texts
   const char* cautionName;
 
-  // False when the alarm edit held no integer and got the fallback, whose own
-  // change has done the rest.
-  bool keepAlarmInteger() const {
-    if (integerIn(alarm)) return true;
-    alarm->setText(QString::fromLatin1(fallback));
-    return false;
+  void keepAlarmInteger() const {
+    if (!integerIn(alarm)) alarm->setText(QString::fromLatin1(fallback));
   }
 
+  // The caution count from the bar; a changed count moves the bar in turn, and
+  // the exchange stops at a count that is shown already.
   void cautionFromBar(int position) const {
-    showNumber(caution, cautionCount(StrToInt(toBytes(alarm->text())), position));
+    if (showNumber(caution, cautionCount(StrToInt(toBytes(alarm->text())), position))) barFromCaution();
   }
 
   // The bar moves to the percentage the caution count is of the alarm count;
@@ -151,10 +154,11 @@ TAlartform::TAlartform(AppState& state, Platform& platform, QWidget* parent)
   BitBtn1->setDefault(true);
   BitBtn2 = designButton(this, "BitBtn2", QStringLiteral("Cancel"), QRect(0, 0, kButtonWidth, kButtonHeight));
 
-  connect(MaxLetter, &QLineEdit::textChanged, this, &TAlartform::MaxLetterChange);
-  connect(MaxLines, &QLineEdit::textChanged, this, &TAlartform::MaxLinesChange);
-  connect(CautionLetter, &QLineEdit::textChanged, this, &TAlartform::CautionLetterChange);
-  connect(Cautionlines, &QLineEdit::textChanged, this, &TAlartform::CautionlinesChange);
+  // A typed count couples the fields once it is complete, not at every key.
+  for (QLineEdit* count : {MaxLetter, CautionLetter, MaxLines, Cautionlines}) {
+    connect(count, &QLineEdit::textEdited, this, [this, count] { typed_.insert(count); });
+    count->installEventFilter(this);
+  }
   connect(letterscr, &QScrollBar::valueChanged, this, &TAlartform::letterscrChange);
   connect(Linescr, &QScrollBar::valueChanged, this, &TAlartform::LinescrChange);
   connect(BitBtn1, &QPushButton::clicked, this, &TAlartform::BitBtn1Click);
@@ -191,6 +195,7 @@ void TAlartform::FormCreate() {
 }
 
 void TAlartform::execute() {
+  typed_.clear();
   {
     QScopedValueRollback guard(filling_, true);
     MaxLetter->setText(QString::number(state_.AlarmLetters));
@@ -205,6 +210,8 @@ void TAlartform::execute() {
 }
 
 void TAlartform::BitBtn1Click() {
+  for (QLineEdit* count : {MaxLetter, CautionLetter, MaxLines, Cautionlines})
+    if (!complete(count)) return;
   runCommand(platform_, this, [this] {
     const int32_t letters = StrToInt(toBytes(MaxLetter->text()));
     const int32_t lines = StrToInt(toBytes(MaxLines->text()));
@@ -220,40 +227,70 @@ void TAlartform::BitBtn1Click() {
 
 void TAlartform::BitBtn2Click() { reject(); }
 
-void TAlartform::MaxLetterChange() {
-  if (filling_) return;
+bool TAlartform::complete(QLineEdit* count) {
+  if (typed_.erase(count) == 0) return true;
+  if (count == MaxLetter) return MaxLetterChange();
+  if (count == MaxLines) return MaxLinesChange();
+  if (count == CautionLetter) return CautionLetterChange();
+  return CautionlinesChange();
+}
+
+// A typed count is complete when the focus moves on in the dialog or Enter is
+// pressed. Not when the window loses the focus, nor on the way to Cancel or
+// Esc, where an error box would only stand in the way.
+bool TAlartform::eventFilter(QObject* watched, QEvent* event) {
+  auto* count = qobject_cast<QLineEdit*>(watched);
+  if (count && event->type() == QEvent::FocusOut) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+        QApplication::focusWidget() != BitBtn2 && isVisible())
+      complete(count);
+  }
+  if (count && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    // A count that raised an error keeps the dialog open: Enter goes no further to OK.
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !complete(count)) return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+bool TAlartform::MaxLetterChange() {
   const Threshold side = letterSide(MaxLetter, CautionLetter, letterscr);
-  if (!side.keepAlarmInteger()) return;
-  runCommand(platform_, this, [&] { side.cautionFromBar(letterscr->value()); });
+  side.keepAlarmInteger();
+  return runCommand(platform_, this, [&] { side.cautionFromBar(letterscr->value()); });
 }
 
-void TAlartform::MaxLinesChange() {
-  if (filling_) return;
+bool TAlartform::MaxLinesChange() {
   const Threshold side = lineSide(MaxLines, Cautionlines, Linescr);
-  if (!side.keepAlarmInteger()) return;
-  runCommand(platform_, this, [&] { side.cautionFromBar(Linescr->value()); });
+  side.keepAlarmInteger();
+  return runCommand(platform_, this, [&] { side.cautionFromBar(Linescr->value()); });
 }
 
+// A moved bar ends the typing of its side: the alarm count is taken as it
+// stands, and the caution count follows the bar.
 void TAlartform::letterscrChange(int position) {
   if (filling_) return;
+  if (!complete(MaxLetter)) return;
+  typed_.erase(CautionLetter);
   runCommand(platform_, this,
              [&] { letterSide(MaxLetter, CautionLetter, letterscr).cautionFromBar(position); });
 }
 
 void TAlartform::LinescrChange(int position) {
   if (filling_) return;
+  if (!complete(MaxLines)) return;
+  typed_.erase(Cautionlines);
   runCommand(platform_, this, [&] { lineSide(MaxLines, Cautionlines, Linescr).cautionFromBar(position); });
 }
 
-void TAlartform::CautionLetterChange() {
-  if (filling_) return;
-  runCommand(platform_, this, [&] { letterSide(MaxLetter, CautionLetter, letterscr).barFromCaution(); });
+bool TAlartform::CautionLetterChange() {
+  return runCommand(platform_, this,
+                    [&] { letterSide(MaxLetter, CautionLetter, letterscr).barFromCaution(); });
 }
 
 // The line side is coupled as the letter side, so what is typed here is what OK keeps.
-void TAlartform::CautionlinesChange() {
-  if (filling_) return;
-  runCommand(platform_, this, [&] { lineSide(MaxLines, Cautionlines, Linescr).barFromCaution(); });
+bool TAlartform::CautionlinesChange() {
+  return runCommand(platform_, this, [&] { lineSide(MaxLines, Cautionlines, Linescr).barFromCaution(); });
 }
 
 }  // namespace pelarin::gui

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <set>
 
 class QLineEdit;
 class QPushButton;
@@ -31,12 +32,17 @@ class TAlartform : public QDialog {
   // Cancel: closes and changes nothing.
   void BitBtn2Click();
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void FormCreate();
-  void MaxLetterChange();
-  void MaxLinesChange();
-  void CautionLetterChange();
-  void CautionlinesChange();
+  // The couplings of a typed count once it is complete; false when one raised an error.
+  bool complete(QLineEdit* count);
+  bool MaxLetterChange();
+  bool MaxLinesChange();
+  bool CautionLetterChange();
+  bool CautionlinesChange();
   void letterscrChange(int position);
   void LinescrChange(int position);
 
@@ -44,6 +50,8 @@ class TAlartform : public QDialog {
   Platform& platform_;
   // While the opening fills the controls they show the state as it is: no coupling runs.
   bool filling_ = false;
+  // The counts typed into since they were last complete.
+  std::set<const QLineEdit*> typed_;
   QLineEdit* Edit1;
   QLineEdit* MaxLetter;
   QLineEdit* Edit2;

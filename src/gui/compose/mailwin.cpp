@@ -15,6 +15,7 @@
 #include "core/text/fieldencoder.h"
 #include "core/text/integers.h"
 #include "core/text/paths.h"
+#include "gui/compose/latinfield.h"
 #include "gui/compose/quotesource.h"
 #include "gui/lists/input.h"
 #include "gui/platform/command.h"
@@ -51,9 +52,7 @@ TMailform::TMailform(AppState& state, Platform& platform, QWidget* parent)
   BitBtn1->setEnabled(false);
   BitBtn2 = designButton(this, "BitBtn2", QStringLiteral("Cancel"), QRect(0, 0, kButtonWidth, kButtonHeight));
   for (int i = 0; i < kIds; ++i) {
-    QLineEdit* id = designControl<QLineEdit>(this, kIdNames[i], QRect(0, 0, kIdWidth, kBoxHeight));
-    id->setAttribute(Qt::WA_InputMethodEnabled, false);
-    id->setInputMethodHints(Qt::ImhLatinOnly);
+    QLineEdit* id = designControl<LatinField>(this, kIdNames[i], QRect(0, 0, kIdWidth, kBoxHeight));
     // The right button picks from the name list instead.
     id->setContextMenuPolicy(Qt::PreventContextMenu);
     id->installEventFilter(this);

@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 
 #include "core/app/appstate.h"
 #include "core/compose/uploadscript.h"
@@ -13,6 +12,7 @@
 #include "core/text/fieldencoder.h"
 #include "core/text/paths.h"
 #include "gui/compose/bytelimit.h"
+#include "gui/compose/latinfield.h"
 #include "gui/compose/quotesource.h"
 #include "gui/lists/input.h"
 #include "gui/platform/command.h"
@@ -29,6 +29,7 @@ constexpr int kButtonWidth = 75, kButtonHeight = 25;
 constexpr int kBoxHeight = 24;
 constexpr int kBoardLabelWidth = 89;  // Edit1 "Board Number"
 constexpr int kBoardWidth = 41;       // Boardnum: four characters
+constexpr int kBoardTyped = 4;
 constexpr int kTitleLabelWidth = 41;  // Edit2 "Title"
 constexpr int kTitleWidth = 257;      // MesTitle: 32 bytes
 constexpr size_t kTitleBytes = 32;
@@ -50,13 +51,11 @@ TNewform::TNewform(AppState& state, Platform& platform, QWidget* parent)
   setWindowTitle(designCaption());
   Edit1 =
       captionBox(this, "Edit1", QStringLiteral("Board Number"), QRect(0, 0, kBoardLabelWidth, kBoxHeight));
-  Boardnum = designControl<QLineEdit>(this, "Boardnum", QRect(0, 0, kBoardWidth, kBoxHeight));
   // Four characters typed; a validator rather than a maximum length, which
   // would also cut the five characters a pick may give.
-  Boardnum->setValidator(
-      new QRegularExpressionValidator(QRegularExpression(QStringLiteral(".{0,4}")), Boardnum));
-  Boardnum->setAttribute(Qt::WA_InputMethodEnabled, false);
-  Boardnum->setInputMethodHints(Qt::ImhLatinOnly);
+  Boardnum = new LatinField(this, kBoardTyped);
+  Boardnum->setObjectName(QStringLiteral("Boardnum"));
+  Boardnum->setGeometry(0, 0, kBoardWidth, kBoxHeight);
   // The right button picks from the board list instead.
   Boardnum->setContextMenuPolicy(Qt::PreventContextMenu);
   Boardnum->installEventFilter(this);

@@ -78,7 +78,10 @@ void TSigform::execute() {
     ensureSignature(file);
     SigView->setLines(readSignature(file).value_or(Lines{}));
   });
-  if (loaded) exec();
+  if (!loaded) return;
+  // Typing goes into the signature, and Enter makes a new line there instead of closing.
+  SigView->setFocus();
+  exec();
 }
 
 }  // namespace pelarin::gui

@@ -1,6 +1,7 @@
 #include "gui/lists/input.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
@@ -36,6 +37,9 @@ TInputList::TInputList(AppState& state, Platform& platform, QWidget* parent)
   connect(BitBtn1, &QPushButton::clicked, this, &TInputList::BitBtn1Click);
   connect(BitBtn2, &QPushButton::clicked, this, &TInputList::BitBtn2Click);
   connect(SelectListBox, &QListWidget::itemSelectionChanged, this, &TInputList::SelectListBoxClick);
+  // The double-click's first click has selected the entry.
+  connect(SelectListBox, &QListWidget::itemDoubleClicked, this, &TInputList::BitBtn1Click);
+  SelectListBox->installEventFilter(this);
   // The only window that derives its height too, and takes its size at creation only.
   FormResize();
   takeSize(this, stored(), right(BitBtn2) + 10, bottom(BitBtn2) + 100);
@@ -97,6 +101,18 @@ void TInputList::BitBtn1Click() {
 }
 
 void TInputList::BitBtn2Click() { reject(); }
+
+// The list makes its first entry current, unselected, when it takes the focus,
+// so its own first Down would select the second.
+bool TInputList::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == SelectListBox && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Down && SelectListBox->count() > 0 &&
+      SelectListBox->selectedItems().isEmpty()) {
+    SelectListBox->setCurrentRow(0);
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
 
 void TInputList::done(int result) {
   FormClose();

@@ -45,6 +45,7 @@ class TInputList : public QDialog {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   StoredGeometry stored();

@@ -26,6 +26,9 @@ QComboBox* dropDown(QWidget* parent, const QString& name) {
   box->setObjectName(name);
   box->setEditable(true);
   box->setInsertPolicy(QComboBox::NoInsert);
+  // What is typed is stored: no completion from the entries, and without a
+  // completer Enter matches an entry in the same case only.
+  box->setCompleter(nullptr);
   box->resize(kColumnWidth, kRowHeight);
   return box;
 }

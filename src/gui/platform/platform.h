@@ -28,8 +28,9 @@ class Platform {
   virtual BoxAnswer messageBox(QWidget* parent, BoxKind kind, const QString& text,
                                BoxButtons buttons = BoxButtons::Ok) = 0;
 
-  // The chosen file's full path, or nothing when cancelled. The filter is in the system's form.
-  virtual std::optional<QString> openFile(QWidget* parent, const QString& initialDir,
+  // The chosen file's full path, or nothing when cancelled. The title names the
+  // command that asks; the filter is in the system's form.
+  virtual std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& initialDir,
                                           const QString& systemFilter) = 0;
 
   virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) = 0;

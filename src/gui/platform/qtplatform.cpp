@@ -45,9 +45,9 @@ BoxAnswer QtPlatform::messageBox(QWidget* parent, BoxKind kind, const QString& t
   return box.clickedButton() == yes ? BoxAnswer::Yes : BoxAnswer::No;
 }
 
-std::optional<QString> QtPlatform::openFile(QWidget* parent, const QString& initialDir,
+std::optional<QString> QtPlatform::openFile(QWidget* parent, const QString& title, const QString& initialDir,
                                             const QString& systemFilter) {
-  QString file = QFileDialog::getOpenFileName(parent, QString(), initialDir, qtFilter(systemFilter));
+  QString file = QFileDialog::getOpenFileName(parent, title, initialDir, qtFilter(systemFilter));
   if (file.isEmpty()) return std::nullopt;
   return file;
 }

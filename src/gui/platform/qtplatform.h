@@ -19,7 +19,7 @@ class QtPlatform : public Platform {
   ~QtPlatform() override;
 
   BoxAnswer messageBox(QWidget* parent, BoxKind kind, const QString& text, BoxButtons buttons) override;
-  std::optional<QString> openFile(QWidget* parent, const QString& initialDir,
+  std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& initialDir,
                                   const QString& systemFilter) override;
   std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
   void showHelp(QWidget* parent, const QString& helpFile) override;

@@ -10,9 +10,9 @@ BoxAnswer ScriptedPlatform::messageBox(QWidget*, BoxKind kind, const QString& te
   return a;
 }
 
-std::optional<QString> ScriptedPlatform::openFile(QWidget*, const QString& initialDir,
+std::optional<QString> ScriptedPlatform::openFile(QWidget*, const QString& title, const QString& initialDir,
                                                   const QString& systemFilter) {
-  openRequests.push_back({initialDir, systemFilter});
+  openRequests.push_back({title, initialDir, systemFilter});
   if (files.empty()) return std::nullopt;
   std::optional<QString> f;
   f.swap(files.front());

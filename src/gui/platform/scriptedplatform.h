@@ -17,6 +17,7 @@ class ScriptedPlatform : public Platform {
     BoxButtons buttons;
   };
   struct OpenRequest {
+    QString title;
     QString initialDir;
     QString filter;
   };
@@ -33,7 +34,7 @@ class ScriptedPlatform : public Platform {
   std::vector<QString> helpClosed;
 
   BoxAnswer messageBox(QWidget* parent, BoxKind kind, const QString& text, BoxButtons buttons) override;
-  std::optional<QString> openFile(QWidget* parent, const QString& initialDir,
+  std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& initialDir,
                                   const QString& systemFilter) override;
   std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
   void showHelp(QWidget* parent, const QString& helpFile) override;

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QScrollBar>
@@ -57,6 +58,7 @@ TListform::TListform(AppState& state, Platform& platform, QWidget* parent)
             if (!selecting_ && current.isValid()) MesListSelectCell(messageOfRow(current.row()));
           });
   MesList->viewport()->installEventFilter(this);
+  MesList->installEventFilter(this);
 
   setColumnWidths();
   FormResize();
@@ -99,6 +101,8 @@ void TListform::BtListClick() {
   show();
   raise();
   activateWindow();
+  // The keys move in the grid from the start, not on the Close button.
+  MesList->setFocus();
 }
 
 void TListform::fillRows() {
@@ -171,8 +175,48 @@ void TListform::FormClose() {
   Q_EMIT listClosed();
 }
 
+void TListform::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      MesListKeyEnter();
+      return;
+    case Qt::Key_Escape:
+      close();
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+  }
+}
+
+void TListform::MesListKeyEnter() {
+  const QModelIndex current = MesList->currentIndex();
+  if (current.isValid() && messageOfRow(current.row()) != state_.CurrentMes)
+    MesListSelectCell(messageOfRow(current.row()));
+  close();
+}
+
+// The grid's own Home and End stay in the row, which whole-row selection shows as nothing.
+bool TListform::gridKey(const QKeyEvent* key) {
+  if (key->modifiers() != Qt::NoModifier || model_->rowCount() == 0) return false;
+  int row;
+  if (key->key() == Qt::Key_Home)
+    row = 0;
+  else if (key->key() == Qt::Key_End)
+    row = model_->rowCount() - 1;
+  else
+    return false;
+  const QModelIndex index = model_->index(row, qMax(0, MesList->currentIndex().column()));
+  MesList->selectionModel()->setCurrentIndex(index,
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  MesList->scrollTo(index);
+  return true;
+}
+
 bool TListform::eventFilter(QObject* watched, QEvent* event) {
   if (watched == MesList->viewport() && event->type() == QEvent::MouseButtonDblClick) MesListDblClick();
+  if (watched == MesList && event->type() == QEvent::KeyPress && gridKey(static_cast<QKeyEvent*>(event)))
+    return true;
   return QWidget::eventFilter(watched, event);
 }
 

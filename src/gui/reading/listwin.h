@@ -6,6 +6,7 @@
 
 #include "gui/platform/geometry.h"
 
+class QKeyEvent;
 class QPushButton;
 class QTableView;
 
@@ -53,6 +54,8 @@ class TListform : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Enter shows the current row and closes; Esc closes.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   StoredGeometry stored();
@@ -66,6 +69,8 @@ class TListform : public QWidget {
   void MesListSelectCell(int row);
   void MesListDblClick();
   void BitBtn1Click();
+  void MesListKeyEnter();
+  bool gridKey(const QKeyEvent* key);
 
   AppState& state_;
   Platform& platform_;

@@ -34,7 +34,9 @@ Bytes memberLine(ByteView id, ByteView name, ByteView sex) {
   return "  (001) ID" + Bytes(id) + " " + padded(name, 17) + Bytes(sex) + sj(" 大阪府");
 }
 
-Bytes greeting(ByteView host) { return sj("Ｔhank you for accessing to ") + Bytes(host) + "  [CH-07 14400bps]  "; }
+Bytes greeting(ByteView host) {
+  return sj("Ｔhank you for accessing to ") + Bytes(host) + "  [CH-07 14400bps]  ";
+}
 
 const Bytes kName = padded(sj("雑談からはじめよう"), 20);
 
@@ -109,7 +111,16 @@ TEST(BoardList, ANumberThatIsNotAnIntegerStopsTheBuildAndKeepsThePreviousList) {
   writeFile(dir / "old.bod", crlf({"Old host", "B1    old board"}));
   writeFile(dir / "bad.log", crlf({greeting("New host"), boardLine(sj(" １ "), "BBS", "one"),
                                    boardLine("x 12", "BBS", "bad")}));
-  EXPECT_THROW(MakeBoardList(dir / "bad.log", dir / "old.bod"), ConversionError);
+  try {
+    MakeBoardList(dir / "bad.log", dir / "old.bod");
+    ADD_FAILURE() << "no error";
+  } catch (const ConversionError& e) {
+    EXPECT_EQ(e.text(), "x 12");
+    // The log and its line, so the user can look.
+    EXPECT_STREQ(
+        e.what(),
+        "'x 12' は整数ではありません\nbad.log の 3 行目で一覧の作成を止めました。前の一覧はそのままです。");
+  }
   EXPECT_EQ(readFile(dir / "old.bod"), crlf({"Old host", "B1    old board"}));
   EXPECT_FALSE(std::filesystem::exists(dir / "old.bod.new"));
 }
@@ -117,8 +128,8 @@ TEST(BoardList, ANumberThatIsNotAnIntegerStopsTheBuildAndKeepsThePreviousList) {
 TEST(BoardList, TitleFromTheFirstGreetingThenEntriesInLogOrder) {
   TempDir dir;
   const Bytes first = boardLine(sj(" ３ "), "BBS", sj("雑談"));
-  writeFile(dir / "a.log", crlf({"ATDT 123", boardLine(sj(" Ｆ "), "", sj("自由")), greeting(sj("ペリカンネット")),
-                                 first, greeting("Second host"), first}));
+  writeFile(dir / "a.log", crlf({"ATDT 123", boardLine(sj(" Ｆ "), "", sj("自由")),
+                                 greeting(sj("ペリカンネット")), first, greeting("Second host"), first}));
   EXPECT_EQ(MakeBoardList(dir / "a.log", dir / "pelarin.bod"), 3u);
   EXPECT_EQ(readFile(dir / "pelarin.bod"),
             crlf({sj("ペリカンネット"), "BF    " + padded(sj("自由"), 20), "B3    " + padded(sj("雑談"), 20),
@@ -153,10 +164,13 @@ TEST(NameList, MemberLinesByIdRangeAndSexMark) {
     bool member;
   };
   const std::vector<Case> cases{
-      {"lowest ID", "0001", sj("♂"), true},  {"highest ID", "9999", sj("♀"), true},
-      {"0000", "0000", sj("♂"), false},      {"a blank before a short ID", " 123", sj("♂"), false},
+      {"lowest ID", "0001", sj("♂"), true},
+      {"highest ID", "9999", sj("♀"), true},
+      {"0000", "0000", sj("♂"), false},
+      {"a blank before a short ID", " 123", sj("♂"), false},
       {"letters after a 1", "1abc", sj("♂"), true},  // ranks between: passes, the pick reports it
-      {"no sex mark", "1234", "  ", false},  {"another mark", "1234", sj("☆"), false},
+      {"no sex mark", "1234", "  ", false},
+      {"another mark", "1234", sj("☆"), false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
