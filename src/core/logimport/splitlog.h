@@ -34,7 +34,8 @@ class SplitStoppedError : public Error {
 
 // Writes "mes<N>.tmp" into state.WorkDir for N = first, first+1, ... and
 // returns the next free number (first when the log holds no message).
-// Appends to state.BoardMap. Throws FileError when the log cannot be opened,
+// A file already under such a name is written over. Appends to
+// state.BoardMap and puts every message completed into state.Index. Throws FileError when the log cannot be opened,
 // SplitStoppedError for an error after that; files completed before it stay.
 int32_t SplitLog(const std::filesystem::path& log, int32_t first, AppState& state);
 
