@@ -17,8 +17,8 @@
 #include "gui/app/viewmain.h"
 #include "gui/compose/newwin.h"
 #include "gui/compose/reswin.h"
-#include "gui/platform/scriptedplatform.h"
 #include "gui/platform/qtext.h"
+#include "gui/platform/scriptedplatform.h"
 #include "gui/reading/listwin.h"
 #include "gui/reading/messagelistmodel.h"
 #include "support/guitest.h"
@@ -117,8 +117,8 @@ class ViewmainLoadingTest : public QObject {
       bool append;
       int sort;
     } steps[] = {
-        {"load", "pelnet-0402.log", false, 1},       {"append", "sample.log", true, 1},
-        {"sorted load", "sample.log", false, 0},     {"sorted append", "pelnet-0402.log", true, 0},
+        {"load", "pelnet-0402.log", false, 1},           {"append", "sample.log", true, 1},
+        {"sorted load", "sample.log", false, 0},         {"sorted append", "pelnet-0402.log", true, 0},
         {"append unsorted", "pelnet-0403.log", true, 1},
     };
     auto* grid = control<QTableView>(&app.list(), "MesList");

@@ -32,8 +32,8 @@ void writeMessageKeys(LineWriter& out, int32_t boardKey, int32_t mesNumber, Byte
 
 MessageKeys messageKeys(int32_t boardKey, int32_t mesNumber, ByteView title, ByteView resNumber,
                         int32_t writerId, ByteView writerName) {
-  return {IntToStr(boardKey), IntToStr(mesNumber), Bytes(title), Bytes(resNumber), IntToStr(writerId),
-          Bytes(writerName)};
+  return {IntToStr(boardKey), IntToStr(mesNumber), Bytes(title),
+          Bytes(resNumber),   IntToStr(writerId),  Bytes(writerName)};
 }
 
 void writeMessageKeys(LineWriter& out, const MessageKeys& k) {

@@ -43,7 +43,8 @@ std::vector<uint64_t> indexedSortKeys(const StoreIndex& index) {
 void SortStore(const std::filesystem::path& dir, int32_t count, StoreIndex* index) {
   if (count < 2) return;
   const bool indexed = index && index->covers(count);
-  const std::vector<int32_t> order = exchangeOrder(indexed ? indexedSortKeys(*index) : readSortKeys(dir, count));
+  const std::vector<int32_t> order =
+      exchangeOrder(indexed ? indexedSortKeys(*index) : readSortKeys(dir, count));
   try {
     moveToOrder(dir, order);
   } catch (...) {

@@ -234,15 +234,15 @@ class Splitter {
   Bytes header_;
   Bytes second_;  // a response header's second line
   Bytes reply_;
-  MessageKeys written_;  // the key lines of the message being written
+  MessageKeys written_;        // the key lines of the message being written
   bool writing_ = false;       // message file next_ is open
   size_t convertingLine_ = 0;  // the line of the field being converted
 };
 
 }  // namespace
 
-SplitStoppedError::SplitStoppedError(const std::string& reason, const std::filesystem::path& log,
-                                     size_t line, int32_t next)
+SplitStoppedError::SplitStoppedError(const std::string& reason, const std::filesystem::path& log, size_t line,
+                                     int32_t next)
     : Error(reason + "\n" + log.filename().string() + " の " + std::to_string(line) +
             " 行目で読み込みを止めました。"),
       reason_(reason),

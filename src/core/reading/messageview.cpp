@@ -63,7 +63,11 @@ MessageView readMessageView(const std::filesystem::path& dir, int32_t n, size_t 
 }
 
 ListRow listRow(const MessageKeys& k) {
-  return {BoardCode(k.BoardKey), unlessZero(k.MesNumber), unlessZero(k.WriterId), k.WriterName, k.Title,
+  return {BoardCode(k.BoardKey),
+          unlessZero(k.MesNumber),
+          unlessZero(k.WriterId),
+          k.WriterName,
+          k.Title,
           k.ResNumber};
 }
 

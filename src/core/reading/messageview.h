@@ -11,14 +11,14 @@
 namespace pelarin {
 
 struct MessageView {
-  Bytes BoadNumber;  // board code
+  Bytes BoadNumber;       // board code
   bool fileArea = false;  // the writer caption reads "File" instead of "Writer"
-  Bytes Mesnumber;   // empty for "0"
+  Bytes Mesnumber;        // empty for "0"
   Bytes Title;
   Bytes ResTitle;
-  Bytes IDnum;       // empty for "0"
+  Bytes IDnum;  // empty for "0"
   Bytes WriterName;
-  Bytes body;        // every body line followed by CR LF
+  Bytes body;  // every body line followed by CR LF
 };
 
 // What the viewer holds of one body line, in bytes: a line captured without

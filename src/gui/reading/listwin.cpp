@@ -1,4 +1,3 @@
-#include "gui/platform/fonts.h"
 #include "gui/reading/listwin.h"
 
 #include <QCloseEvent>
@@ -13,6 +12,7 @@
 #include "core/reading/messageview.h"
 #include "core/text/paths.h"
 #include "gui/platform/command.h"
+#include "gui/platform/fonts.h"
 #include "gui/platform/qtext.h"
 #include "gui/reading/messagelistmodel.h"
 

@@ -49,7 +49,8 @@ Bytes countedLog(int count, bool stop = false, int seed = 0) {
 
 std::map<std::string, Bytes> filesIn(const fs::path& dir) {
   std::map<std::string, Bytes> files;
-  for (const auto& entry : fs::directory_iterator(dir)) files[entry.path().filename()] = readFile(entry.path());
+  for (const auto& entry : fs::directory_iterator(dir))
+    files[entry.path().filename()] = readFile(entry.path());
   return files;
 }
 
@@ -93,12 +94,9 @@ TEST_F(StoreReplace, GivesTheFilesOfALoadIntoAnEmptiedStore) {
     fs::path first, second;
     int sort;
   } cases[] = {
-      {"a shorter second log", six, two, 1},
-      {"a longer second log", two, many, 1},
-      {"the same log", sample, sample, 1},
-      {"sorted, shorter", other, sample, 0},
-      {"sorted, longer", sample, other, 0},
-      {"stopped part-way", many, stops, 1},
+      {"a shorter second log", six, two, 1},        {"a longer second log", two, many, 1},
+      {"the same log", sample, sample, 1},          {"sorted, shorter", other, sample, 0},
+      {"sorted, longer", sample, other, 0},         {"stopped part-way", many, stops, 1},
       {"stopped part-way, sorted", many, stops, 0},
   };
   for (const auto& c : cases) {
@@ -132,7 +130,8 @@ TEST_F(StoreReplace, NamesThatCannotBeWrittenOverAreReplaced) {
     std::function<void(const fs::path& message, const fs::path& outside)> plant;
   } cases[] = {
       {"a link to a file outside", [](const fs::path& m, const fs::path& o) { fs::create_symlink(o, m); }},
-      {"a second name of a file outside", [](const fs::path& m, const fs::path& o) { fs::create_hard_link(o, m); }},
+      {"a second name of a file outside",
+       [](const fs::path& m, const fs::path& o) { fs::create_hard_link(o, m); }},
       {"an empty directory", [](const fs::path& m, const fs::path&) { fs::create_directory(m); }},
       {"a FIFO", [](const fs::path& m, const fs::path&) { ASSERT_EQ(::mkfifo(m.c_str(), 0600), 0); }},
   };
@@ -189,9 +188,10 @@ TEST_F(StoreReplace, TheIndexFollowsLoadsAppendsAndSorts) {
     fs::path log;
     int append, sort;
   } steps[] = {
-      {"load", other, 0, 1},          {"append", sample, 1, 1},       {"sorted append", third, 1, 0},
-      {"sorted load", sample, 0, 0},  {"stopped append", stops, 1, 0}, {"shorter load", third, 0, 1},
-      {"stopped load", stops, 0, 1},  {"append after a stop", other, 1, 0},
+      {"load", other, 0, 1},           {"append", sample, 1, 1},
+      {"sorted append", third, 1, 0},  {"sorted load", sample, 0, 0},
+      {"stopped append", stops, 1, 0}, {"shorter load", third, 0, 1},
+      {"stopped load", stops, 0, 1},   {"append after a stop", other, 1, 0},
   };
   Store store;
   for (const auto& step : steps) {

@@ -80,7 +80,8 @@ TEST(LineWriter, RefusesLinksAndDirectoriesUnderItsName) {
       {"directory", [](const fs::path& p) { fs::create_directory(p); }, "Is a directory"},
   };
   for (const auto& c : cases) {
-    for (const auto mode : {LineWriter::Mode::Truncate, LineWriter::Mode::Append, LineWriter::Mode::Overwrite}) {
+    for (const auto mode :
+         {LineWriter::Mode::Truncate, LineWriter::Mode::Append, LineWriter::Mode::Overwrite}) {
       TempDir dir;
       writeFile(outside / "victim", victim);
       c.plant(dir / "mes1.tmp");
