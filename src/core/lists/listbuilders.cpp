@@ -40,7 +40,7 @@ size_t buildList(const std::filesystem::path& log, const std::filesystem::path& 
   ReplacingWriter out(list);
   Bytes line;
   {
-    LineReader in(log);
+    LineReader in(log, LineReader::Form::Guess);
     while (!in.atEnd()) {
       in.readLine(line);
       if (std::optional<Bytes> title = greetingTitle(line)) {
@@ -49,7 +49,7 @@ size_t buildList(const std::filesystem::path& log, const std::filesystem::path& 
       }
     }
   }
-  LineReader in(log);
+  LineReader in(log, LineReader::Form::Guess);
   size_t count = 0;
   while (!in.atEnd()) {
     in.readLine(line);
@@ -78,7 +78,8 @@ std::vector<Bytes> boardEntries(ByteView line) {
   // Four independent tests; a well-formed line passes one of them at most.
   if (columns(line, 3, 4) == kFullwidthF) entries.push_back(entry("BF    ", line));
   if (const int digit = fullwidthDigit(columns(line, 3, 4)); digit >= 1) {
-    if (std::optional<char> prefix = kindPrefix(line)) entries.push_back(numbered(*prefix, digit, "    ", line));
+    if (std::optional<char> prefix = kindPrefix(line))
+      entries.push_back(numbered(*prefix, digit, "    ", line));
   }
   if (const int tens = fullwidthDigit(columns(line, 2, 3)); tens >= 1) {
     if (std::optional<char> prefix = kindPrefix(line)) {

@@ -8,6 +8,7 @@
 #include "core/logimport/sortstore.h"
 #include "core/logimport/splitlog.h"
 #include "core/logimport/storeindex.h"
+#include "core/text/cp932.h"
 #include "core/text/errors.h"
 #include "core/text/linereader.h"
 #include "core/text/paths.h"
@@ -31,7 +32,7 @@ Bytes titleFromBoardList(const AppState& s) {
 }
 
 void loadLogIntoStore(const std::filesystem::path& log, AppState& s, AppHost& host) {
-  LineReader in(log);
+  LineReader in(log, LineReader::Form::Guess);
   loadLogIntoStore(in, s, host);
 }
 
@@ -60,9 +61,16 @@ void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host) {
     s.MesCount = 0;
     s.Index.clear();
   }
+  // A converted log says so after the title, with how many characters had no form.
+  const auto noteForm = [&] {
+    const std::string note = logFormNote(log.form(), log.replaced());
+    if (!note.empty()) host.setMainCaption(title + " " + Bytes(utf8ToCp932(note)));
+  };
   try {
     s.MesCount = SplitLog(log, s.MesCount + 1, s) - 1;
+    noteForm();
   } catch (const SplitStoppedError& e) {
+    noteForm();
     // The messages completed before the stop are whole files with integer
     // key lines: they are the store, sorted as after a normal load.
     s.MesCount = e.next() - 1;

@@ -10,13 +10,13 @@
 
 #include "core/app/lockfile.h"
 #include "core/text/paths.h"
-#include "gui/platform/command.h"
-#include "gui/platform/qtext.h"
+#include "gui/app/programend.h"
 #include "gui/compose/mailwin.h"
 #include "gui/compose/newwin.h"
 #include "gui/compose/reswin.h"
+#include "gui/platform/command.h"
+#include "gui/platform/qtext.h"
 #include "gui/reading/listwin.h"
-#include "gui/app/programend.h"
 
 namespace pelarin::gui {
 
@@ -51,7 +51,8 @@ TLogview::TLogview(Platform& platform, QWidget* parent) : QMainWindow(parent), p
   createControls();
   createMenus();
   // Before the creation steps: a signal during one of their boxes still ends the program cleanly.
-  if (ProgramEnd* end = ProgramEnd::instance()) connect(end, &ProgramEnd::requested, this, &TLogview::endProgram);
+  if (ProgramEnd* end = ProgramEnd::instance())
+    connect(end, &ProgramEnd::requested, this, &TLogview::endProgram);
   FormCreate();
 }
 
@@ -64,8 +65,8 @@ void TLogview::attach(const Windows& windows) {
     connect(list, &TListform::listActivated, this, [this] { BtList->setEnabled(false); });
     connect(list, &TListform::listClosed, this, [this] { BtList->setEnabled(true); });
   }
-  for (ComposerWindow* composer : std::initializer_list<ComposerWindow*>{
-           windows_.newMessage, windows_.res, windows_.mail}) {
+  for (ComposerWindow* composer :
+       std::initializer_list<ComposerWindow*>{windows_.newMessage, windows_.res, windows_.mail}) {
     if (!composer) continue;
     connect(composer, &ComposerWindow::composing, this, [this] { setComposing(true); });
     connect(composer, &ComposerWindow::composed, this, [this] { setComposing(false); });
@@ -74,8 +75,8 @@ void TLogview::attach(const Windows& windows) {
 
 void TLogview::setComposing(bool on) {
   // No count of open composers is kept: any close enables all seven.
-  for (const char* name : {"Load1", "Append1", "LoadBBSFile1", "Directry1", "Quotation1", "Signature1",
-                           "Relevance1"})
+  for (const char* name :
+       {"Load1", "Append1", "LoadBBSFile1", "Directry1", "Quotation1", "Signature1", "Relevance1"})
     if (QAction* item = findChild<QAction*>(QString::fromLatin1(name))) item->setEnabled(!on);
 }
 
@@ -114,6 +115,7 @@ void TLogview::createControls() {
   Docview->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Docview->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Docview->setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 9));
+  createViewerMenu();
 
   connect(BtPrevious, &QPushButton::clicked, this, &TLogview::BtPreviousClick);
   connect(BtResponce, &QPushButton::clicked, this, &TLogview::BtResponceClick);
@@ -225,6 +227,5 @@ void TLogview::setViewerFont(const Bytes& face, int size) {
 std::filesystem::path TLogview::workFile(const char* name) const {
   return pathFromText(state_.WorkDir + name);
 }
-
 
 }  // namespace pelarin::gui
