@@ -1,8 +1,10 @@
 // The desktop program's speed on a generated 10 MB log, measured side by side
-// in one run: start-up to the shown main window, SplitLog alone against a Load
-// through the main window, next/previous steps and opening the message list.
-// Usage: gui_speed_bench [PASSES [DIR]]  (3 passes by default, medians; the
-// work directories are made under DIR, by default the temporary directory)
+// in one run on a directory on disk and on one in memory: a first Load against
+// SplitLog alone, a replacing Load, a sorted Load, an Append to a full store,
+// next/previous steps, opening the message list, and start-up.
+// Usage: gui_speed_bench [PASSES [DISK_DIR [MEMORY_DIR]]]  (3 passes by
+// default, medians; work directories are made under DISK_DIR, by default the
+// temporary directory, and MEMORY_DIR, by default /dev/shm; "-" skips one)
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -21,6 +23,7 @@
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
 #include "core/logimport/splitlog.h"
+#include "core/reading/messageview.h"
 #include "core/text/paths.h"
 #include "gui/app/application.h"
 #include "gui/app/viewmain.h"
@@ -103,7 +106,7 @@ void settle() {
   flushEvents();
 }
 
-double timeSplit(const fs::path& log, const fs::path& dir, int32_t& messages) {
+double timeSplit(const fs::path& log, const fs::path& dir, int32_t first, int32_t& next) {
   pelarin::AppHost host;
   pelarin::AppState state;
   pelarin::SetDefaults(state, host);
@@ -111,65 +114,68 @@ double timeSplit(const fs::path& log, const fs::path& dir, int32_t& messages) {
   pelarin::ClearBoardMap(state);
   settle();
   auto start = Clock::now();
-  messages = pelarin::SplitLog(log, 1, state) - 1;
+  next = pelarin::SplitLog(log, first, state);
   return secondsSince(start);
 }
 
-double timeLoad(Program& p, const fs::path& log) {
+// Load or Append through the main window until message 1 is painted; the
+// command builds the list on the way.
+double timeCommand(Program& p, const fs::path& log, bool append) {
   p.platform.files.push_back(QString::fromStdString(log.string()));
   settle();
   auto start = Clock::now();
-  p.windows->main().Load1Click();
-  flushEvents();  // the first message painted
+  if (append)
+    p.windows->main().Append1Click();
+  else
+    p.windows->main().Load1Click();
+  flushEvents();
   return secondsSince(start);
 }
 
 void line(const char* what, double value, const char* unit, const char* target, bool ok) {
-  std::printf("  %-52s %9.3f %-3s  target %-10s %s\n", what, value, unit, target, ok ? "ok" : "MISSED");
+  std::printf("  %-56s %9.3f %-3s  target %-8s %s\n", what, value, unit, target, ok ? "ok" : "MISSED");
 }
 
-}  // namespace
+struct Figures {
+  std::vector<double> split, first, replacing, sorted, appendSplit, append, list;
+  double stepMs = 0, readsPerStep = 0;
+  int32_t messages = 0, appended = 0;
+  int warnings = 0;
+};
 
-int main(int argc, char** argv) {
-  // (e) starts with the process: the toolkit's start belongs to the program's start.
-  auto processStart = Clock::now();
-  std::setvbuf(stdout, nullptr, _IOLBF, 0);
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  qInstallMessageHandler(quietHandler);
-  QApplication app(argc, argv);
-  pelarin::gui::installFontSubstitutions();
-  double toolkit = secondsSince(processStart);
-  const int kRepetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultPasses;
-
-  Scratch scratch(argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path());
-  std::vector<double> startups;
-  for (int i = 0; i < 5; ++i) {
-    fs::path dir = scratch.freshDir();
-    auto start = Clock::now();
-    Program p(dir);
-    startups.push_back(secondsSince(start));
+void check(Figures& f, Program& p, int32_t expected, const char* what) {
+  const int32_t count = p.windows->main().state().MesCount;
+  if (!p.platform.boxes.empty() || count != expected) {
+    std::printf("warning: %s stored %d messages (expected %d), %zu message box(es)\n", what, count, expected,
+                p.platform.boxes.size());
+    ++f.warnings;
   }
-  double coldStart = toolkit + startups.front();
+}
 
-  fs::path log = scratch.file("capture.log");
+// Every figure on one file system; each kind of measure takes its turn in a
+// rotating order, so a drift of the disk touches them all alike.
+Figures measure(const fs::path& parent, int passes) {
+  Scratch scratch(parent);
+  const fs::path log = scratch.file("capture.log"), more = scratch.file("more.log");
   pelarin::bench::LogStats stats = pelarin::bench::generateLog(log, kLogBytes, 1);
-  std::printf("work directories under %s\n", scratch.file("").parent_path().parent_path().c_str());
-  std::printf("log: %llu bytes, %llu lines, %lld messages generated\n",
-              static_cast<unsigned long long>(stats.bytes), static_cast<unsigned long long>(stats.lines),
+  pelarin::bench::generateLog(more, kLogBytes, 2);
+  std::printf("\nwork directories under %s: log of %llu bytes, %lld messages; a second log to append\n",
+              parent.c_str(), static_cast<unsigned long long>(stats.bytes),
               static_cast<long long>(stats.messages));
-
-  // (a), (b) and LoadLog alone (the split and message 1 through the window)
-  // take turns in a rotating order, so a drift of the disk touches all three.
-  std::vector<double> splits, loads, loadLogs;
-  std::unique_ptr<Program> loaded;
-  int32_t messages = 0;
-  fs::path loadedDir;
-  for (int r = 0; r < kRepetitions; ++r) {
+  Figures f;
+  for (int r = 0; r < passes; ++r) {
+    const bool last = r + 1 == passes;
     for (int k = 0; k < 3; ++k) {
       switch ((r + k) % 3) {
         case 0: {
+          // SplitLog alone, then the second log split after it, as an Append numbers it.
           fs::path dir = scratch.freshDir();
-          splits.push_back(timeSplit(log, dir, messages));
+          int32_t next = 0;
+          f.split.push_back(timeSplit(log, dir, 1, next));
+          f.messages = next - 1;
+          int32_t end = 0;
+          f.appendSplit.push_back(timeSplit(more, dir, next, end));
+          f.appended = end - next;
           fs::remove_all(dir);
           break;
         }
@@ -177,79 +183,123 @@ int main(int argc, char** argv) {
           fs::path dir = scratch.freshDir();
           {
             Program p(dir);
-            settle();
-            auto start = Clock::now();
-            p.windows->main().LoadLog(log);
-            flushEvents();
-            loadLogs.push_back(secondsSince(start));
+            p.windows->main().state().SortMes = 0;
+            f.sorted.push_back(timeCommand(p, log, false));
+            check(f, p, f.messages ? f.messages : p.windows->main().state().MesCount, "the sorted load");
           }
           fs::remove_all(dir);
           break;
         }
-        default:
-          if (loaded) {
-            loaded.reset();
-            fs::remove_all(loadedDir);
+        default: {
+          fs::path dir = scratch.freshDir();
+          {
+            Program p(dir);
+            pelarin::gui::TLogview& main = p.windows->main();
+            f.first.push_back(timeCommand(p, log, false));
+            f.replacing.push_back(timeCommand(p, log, false));
+            const int32_t stored = main.state().MesCount;
+            check(f, p, f.messages ? f.messages : stored, "the load");
+            if (last) {
+              // From message 1 to kSteps + 1 and back, on a store of one log.
+              const uint64_t reads = pelarin::messageViewReads();
+              auto start = Clock::now();
+              for (int i = 0; i < kSteps; ++i) {
+                main.BtNextClick();
+                flushEvents();
+              }
+              for (int i = 0; i < kSteps; ++i) {
+                main.BtPreviousClick();
+                flushEvents();
+              }
+              f.stepMs = secondsSince(start) * 1000 / (2 * kSteps);
+              f.readsPerStep = static_cast<double>(pelarin::messageViewReads() - reads) / (2 * kSteps);
+              pelarin::gui::TListform& list = p.windows->list();
+              for (int i = 0; i < std::max(3, passes); ++i) {
+                start = Clock::now();
+                list.BtListClick();
+                flushEvents();
+                f.list.push_back(secondsSince(start));
+                list.close();
+                flushEvents();
+              }
+            }
+            f.append.push_back(timeCommand(p, more, true));
+            check(f, p, stored + (f.appended ? f.appended : main.state().MesCount - stored), "the append");
           }
-          loadedDir = scratch.freshDir();
-          loaded = std::make_unique<Program>(loadedDir);
-          loads.push_back(timeLoad(*loaded, log));
+          fs::remove_all(dir);
           break;
+        }
       }
     }
-    std::printf("  pass %d: SplitLog %.3f s, Load %.3f s (ratio %.2f), LoadLog alone %.3f s\n", r + 1,
-                splits.back(), loads.back(), loads.back() / splits.back(), loadLogs.back());
+    std::printf(
+        "  pass %d: SplitLog %.3f s, first Load %.3f s, replacing Load %.3f s, sorted Load %.3f s,"
+        " split of the second log %.3f s, its Append %.3f s\n",
+        r + 1, f.split.back(), f.first.back(), f.replacing.back(), f.sorted.back(), f.appendSplit.back(),
+        f.append.back());
   }
-  if (!loaded->platform.boxes.empty())
-    std::printf("warning: the load showed %zu message box(es)\n", loaded->platform.boxes.size());
-  if (loaded->windows->main().state().MesCount != messages)
-    std::printf("warning: the load stored %d messages, SplitLog %d\n",
-                loaded->windows->main().state().MesCount, messages);
+  return f;
+}
 
-  // (c) on the store of the last load, from message 1 to kSteps + 1 and back.
-  pelarin::gui::TLogview& main = loaded->windows->main();
-  auto start = Clock::now();
-  for (int i = 0; i < kSteps; ++i) {
-    main.BtNextClick();
-    flushEvents();
-  }
-  double forward = secondsSince(start);
-  start = Clock::now();
-  for (int i = 0; i < kSteps; ++i) {
-    main.BtPreviousClick();
-    flushEvents();
-  }
-  double backward = secondsSince(start);
-  double stepMs = (forward + backward) * 1000 / (2 * kSteps);
+void report(const char* where, const Figures& f, int passes) {
+  const double split = median(f.split), first = median(f.first), replacing = median(f.replacing);
+  const double sorted = median(f.sorted), appendSplit = median(f.appendSplit), append = median(f.append);
+  const double list = median(f.list) * 1000;
+  std::printf("\n%s (median of %d passes; %d messages, %d appended)\n", where, passes, f.messages,
+              f.appended);
+  line("SplitLog alone", split, "s", "-", true);
+  line("(a) first Load, message 1 shown and list built", first, "s", "-", true);
+  line("    (a) / SplitLog alone", first / split, "", "<= 1.15", first / split <= 1.15);
+  line("(b) replacing Load of the same log", replacing, "s", "-", true);
+  line("    (b) / first Load", replacing / first, "", "<= 1.3", replacing / first <= 1.3);
+  line("(c) sorted first Load", sorted, "s", "-", true);
+  line("    (c) / unsorted first Load", sorted / first, "", "<= 1.3", sorted / first <= 1.3);
+  line("SplitLog of a 10 MB log after a store of one", appendSplit, "s", "-", true);
+  line("(d) Append of that log to the store", append, "s", "-", true);
+  line("    (d) / its SplitLog alone", append / appendSplit, "", "<= 1.2", append / appendSplit <= 1.2);
+  line("(e) next/previous, mean per step", f.stepMs, "ms", "< 2 ms", f.stepMs < 2.0);
+  std::printf("      message reads per step: %.2f\n", f.readsPerStep);
+  line("(f) List command on the store of one log", list, "ms", "< 100 ms", list < 100);
+  if (f.warnings)
+    std::printf("  %d warning(s) above: the figures may not compare like with like\n", f.warnings);
+}
 
-  // (d) the List command on that store, until the window is painted.
-  std::vector<double> lists;
-  pelarin::gui::TListform& list = loaded->windows->list();
-  for (int i = 0; i < kRepetitions; ++i) {
-    start = Clock::now();
-    list.BtListClick();
-    flushEvents();
-    lists.push_back(secondsSince(start));
-    list.close();
-    flushEvents();
-  }
+}  // namespace
 
-  double split = median(splits), load = median(loads);
-  std::printf("\nPelarin desktop speed (median of %d passes where repeated; %d messages)\n", kRepetitions,
-              messages);
-  line("(a) SplitLog alone", split, "s", "-", true);
-  line("(b) Load until message 1 shown and list built", load, "s", "<= 2 s", load <= 2.0);
-  line("(b)/(a) ratio", load / split, "", "<= 1.5", load / split <= 1.5);
-  std::printf("      fastest passes: SplitLog %.3f s, Load %.3f s, ratio %.2f; LoadLog alone median %.3f s\n",
-              *std::min_element(splits.begin(), splits.end()), *std::min_element(loads.begin(), loads.end()),
-              *std::min_element(loads.begin(), loads.end()) / *std::min_element(splits.begin(), splits.end()),
-              median(loadLogs));
-  line("(c) next/previous, mean per step", stepMs, "ms", "< 5 ms", stepMs < 5.0);
-  line("(d) List command on that store", median(lists), "s", "< 0.5 s", median(lists) < 0.5);
-  line("(e) start-up to the shown main window (cold)", coldStart, "s", "< 0.5 s", coldStart < 0.5);
+int main(int argc, char** argv) {
+  // Start-up starts with the process: the toolkit's start belongs to the program's start.
+  auto processStart = Clock::now();
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler(quietHandler);
+  QApplication app(argc, argv);
+  pelarin::gui::installFontSubstitutions();
+  double toolkit = secondsSince(processStart);
+  const int passes = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultPasses;
+  const std::string diskArg = argc > 2 ? argv[2] : fs::temp_directory_path().string();
+  const std::string memoryArg = argc > 3 ? argv[3] : "/dev/shm";
+
+  std::vector<double> startups;
+  {
+    Scratch scratch(diskArg != "-" ? fs::path(diskArg) : fs::temp_directory_path());
+    for (int i = 0; i < 5; ++i) {
+      fs::path dir = scratch.freshDir();
+      auto start = Clock::now();
+      Program p(dir);
+      startups.push_back(secondsSince(start));
+    }
+  }
+  double coldStart = toolkit + startups.front();
+
+  std::vector<std::pair<std::string, Figures>> runs;
+  if (diskArg != "-") runs.emplace_back("on disk, " + diskArg, measure(diskArg, passes));
+  if (memoryArg != "-" && fs::is_directory(memoryArg))
+    runs.emplace_back("in memory, " + memoryArg, measure(memoryArg, passes));
+
+  std::printf("\nPelarin desktop speed\n");
+  for (const auto& [where, figures] : runs) report(where.c_str(), figures, passes);
+  std::printf("\n");
+  line("start-up to the shown main window (cold)", coldStart, "s", "< 0.5 s", coldStart < 0.5);
   std::printf("      of which toolkit %.3f s, windows %.3f s; warm windows median %.3f s\n", toolkit,
               startups.front(), median(std::vector<double>(startups.begin() + 1, startups.end())));
-
-  loaded.reset();
   return 0;
 }

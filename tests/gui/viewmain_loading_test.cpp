@@ -8,14 +8,19 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QUrl>
 
+#include "core/logimport/messagefile.h"
+#include "core/reading/messageview.h"
 #include "gui/app/application.h"
 #include "gui/app/viewmain.h"
 #include "gui/compose/newwin.h"
 #include "gui/compose/reswin.h"
+#include "gui/platform/qtext.h"
 #include "gui/platform/scriptedplatform.h"
 #include "gui/reading/listwin.h"
+#include "gui/reading/messagelistmodel.h"
 #include "support/guitest.h"
 #include "viewmain_testlogs.h"
 
@@ -95,6 +100,50 @@ class ViewmainLoadingTest : public QObject {
     // The list was built, shown and closed again.
     QVERIFY(!built.isEmpty());
     QVERIFY(!app.list().isVisible());
+    QVERIFY(main.close());
+  }
+
+  // The rows come from what the splitter and the sort kept, byte for byte
+  // what reading the files gives, and no file is read for them.
+  void listRowsAreThoseOfTheFilesAfterLoadAppendAndSort() {
+    WorkDir dir;
+    ScriptedPlatform platform;
+    Application app(platform);
+    TLogview& main = app.main();
+    const QString samples = QStringLiteral(PELARIN_SAMPLES);
+    struct Step {
+      const char* name;
+      const char* log;
+      bool append;
+      int sort;
+    } steps[] = {
+        {"load", "pelnet-0402.log", false, 1},           {"append", "sample.log", true, 1},
+        {"sorted load", "sample.log", false, 0},         {"sorted append", "pelnet-0402.log", true, 0},
+        {"append unsorted", "pelnet-0403.log", true, 1},
+    };
+    auto* grid = control<QTableView>(&app.list(), "MesList");
+    auto* model = qobject_cast<MessageListModel*>(grid->model());
+    QVERIFY(model);
+    for (const Step& step : steps) {
+      main.state().SortMes = step.sort;
+      platform.files.push_back(samples + QLatin1Char('/') + QString::fromLatin1(step.log));
+      control<QAction>(&main, step.append ? "Append1" : "Load1")->trigger();
+      QVERIFY2(platform.boxes.empty(), step.name);
+      const int count = main.state().MesCount;
+      QVERIFY2(count > 0, step.name);
+      QCOMPARE(model->rowCount(), count);
+      for (int n = 1; n <= count; ++n) {
+        const ListRow fromFile = listRow(readMessageKeys(messagePath(toPath(dir.path()), n)));
+        if (model->rows()[static_cast<size_t>(rowOfMessage(n))] != fromFile)
+          QFAIL(qPrintable(QStringLiteral("%1: row %2 differs").arg(QString::fromLatin1(step.name)).arg(n)));
+      }
+    }
+    const ListRow second = model->rows()[1];
+    QFile::remove(dir.file(QStringLiteral("mes2.tmp")));
+    control<QAction>(&main, "List1")->trigger();
+    QVERIFY(platform.boxes.empty());
+    QVERIFY(model->rows()[1] == second);
+    app.list().close();
     QVERIFY(main.close());
   }
 

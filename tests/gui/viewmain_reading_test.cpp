@@ -5,7 +5,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 
+#include "core/reading/messageview.h"
 #include "gui/app/application.h"
 #include "gui/app/viewmain.h"
 #include "gui/platform/scriptedplatform.h"
@@ -119,6 +121,36 @@ class ViewmainReadingTest : public QObject {
     QCOMPARE(selected[1][0].toInt(), 3);
     QCOMPARE(selected[2][0].toInt(), 2);
     QCOMPARE(l.main.state().CurrentMes, 2);
+  }
+
+  // The list's selection follows the move without showing the message again.
+  void eachMoveReadsTheShownMessageOnce() {
+    Loaded l;
+    control<QAction>(&l.main, "List1")->trigger();  // built and open, as the moves find it mostly
+    struct Move {
+      const char* control;
+      int shown;
+    } moves[] = {{"BtNext", 2}, {"Next1", 3}, {"BtPrevious", 2}, {"Privious1", 1}, {"BtPrevious", 1}};
+    for (bool listOpen : {true, false}) {
+      if (!listOpen) l.app.list().close();
+      for (const Move& m : moves) {
+        const uint64_t before = messageViewReads();
+        if (QPushButton* button = l.main.findChild<QPushButton*>(QString::fromLatin1(m.control)))
+          button->click();
+        else
+          control<QAction>(&l.main, m.control)->trigger();
+        QCOMPARE(messageViewReads() - before, uint64_t{1});
+        QCOMPARE(l.main.state().CurrentMes, m.shown);
+        QCOMPARE(l.app.list().findChild<QTableView*>(QStringLiteral("MesList"))->currentIndex().row(),
+                 m.shown - 1);
+      }
+    }
+    // A row picked in the list is still shown.
+    control<QAction>(&l.main, "List1")->trigger();
+    const uint64_t before = messageViewReads();
+    l.app.list().selectRow(4);
+    QCOMPARE(messageViewReads() - before, uint64_t{1});
+    QCOMPARE(text(l.main, "BoadNumber"), QStringLiteral("I45"));
   }
 
   void listSelectionShowsTheMessage() {

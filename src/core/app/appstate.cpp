@@ -47,6 +47,7 @@ void SetDefaults(AppState& s, AppHost& host) {
   s.AlreadyLaunched = 0;
   ResetSizes(s);
   s.MesCount = 0;
+  s.Index.clear();
   s.CurrentMes = 1;
   s.TextFileDir.clear();
   s.LogFileDir.clear();

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "core/logimport/storeindex.h"
 #include "core/text/bytes.h"
 
 namespace pelarin {
@@ -29,6 +30,7 @@ inline constexpr char kAppTitle[] = "Pelarin for Windows";
 struct AppState {
   // The current run.
   int32_t MesCount = 0;
+  StoreIndex Index;  // the key lines of the store, as far as it knows them
   int32_t CurrentMes = 0;
   int32_t AlreadyLaunched = 0;
   int32_t AppendMode = 0;

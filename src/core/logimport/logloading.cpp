@@ -1,10 +1,13 @@
 #include "core/logimport/logloading.h"
 
+#include <algorithm>
+
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
 #include "core/logimport/messagefile.h"
 #include "core/logimport/sortstore.h"
 #include "core/logimport/splitlog.h"
+#include "core/logimport/storeindex.h"
 #include "core/text/cp932.h"
 #include "core/text/errors.h"
 #include "core/text/linereader.h"
@@ -48,9 +51,15 @@ void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host) {
   host.setApplicationTitle(title);
 
   auto dir = pathFromText(s.WorkDir);
+  // A replacing load writes over the previous store from message 1 and then
+  // deletes what lies above the new count: far cheaper than deleting first,
+  // and the same files in the end.
+  int32_t previous = 0;
   if (s.AppendMode != 1) {
-    deleteMessages(dir, s.MesCount);
+    previous = s.MesCount;
+    clearUnwritableMessages(dir, previous);
     s.MesCount = 0;
+    s.Index.clear();
   }
   // A converted log says so after the title, with how many characters had no form.
   const auto noteForm = [&] {
@@ -65,12 +74,21 @@ void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host) {
     // The messages completed before the stop are whole files with integer
     // key lines: they are the store, sorted as after a normal load.
     s.MesCount = e.next() - 1;
+    s.Index.keep(s.MesCount);
+    deleteMessages(dir, s.MesCount + 1, previous);
     s.CurrentMes = 1;
-    if (s.SortMes == 0) SortStore(dir, s.MesCount);
+    if (s.SortMes == 0) SortStore(dir, s.MesCount, &s.Index);
+    throw;
+  } catch (...) {
+    // Nothing says how far it came: none of the previous store is kept.
+    deleteMessages(dir, s.MesCount + 1, std::max(previous, s.Index.size()));
+    s.Index.keep(s.MesCount);
     throw;
   }
+  s.Index.keep(s.MesCount);
+  deleteMessages(dir, s.MesCount + 1, previous);
   s.CurrentMes = 1;
-  if (s.SortMes == 0) SortStore(dir, s.MesCount);
+  if (s.SortMes == 0) SortStore(dir, s.MesCount, &s.Index);
 }
 
 }  // namespace pelarin

@@ -21,7 +21,7 @@ void associateLog(AppState& state, ByteView logFileName);
 Bytes titleFromBoardList(const AppState& state);
 
 // The steps up to the display: UploadFile, UploadRewrite, the association, the
-// title (through the host), clearing the store unless AppendMode, SplitLog,
+// title (through the host), writing over the store unless AppendMode, SplitLog,
 // MesCount, CurrentMes and the sort. The log is opened first, so a folder or
 // an unreadable log (FileError) changes nothing. A SplitStoppedError comes
 // after MesCount counts the messages completed before it and the sort ran.

@@ -1,5 +1,12 @@
 #include "core/logimport/messagefile.h"
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include <algorithm>
+
 #include "core/text/integers.h"
 #include "core/text/linereader.h"
 #include "core/text/linewriter.h"
@@ -21,6 +28,21 @@ void writeMessageKeys(LineWriter& out, int32_t boardKey, int32_t mesNumber, Byte
   out.writeLine(resNumber);
   out.writeLine(IntToStr(writerId));
   out.writeLine(writerName);
+}
+
+MessageKeys messageKeys(int32_t boardKey, int32_t mesNumber, ByteView title, ByteView resNumber,
+                        int32_t writerId, ByteView writerName) {
+  return {IntToStr(boardKey), IntToStr(mesNumber), Bytes(title),
+          Bytes(resNumber),   IntToStr(writerId),  Bytes(writerName)};
+}
+
+void writeMessageKeys(LineWriter& out, const MessageKeys& k) {
+  out.writeLine(k.BoardKey);
+  out.writeLine(k.MesNumber);
+  out.writeLine(k.Title);
+  out.writeLine(k.ResNumber);
+  out.writeLine(k.WriterId);
+  out.writeLine(k.WriterName);
 }
 
 namespace {
@@ -49,8 +71,23 @@ StoredMessage readMessage(const std::filesystem::path& file) {
   return message;
 }
 
-void deleteMessages(const std::filesystem::path& dir, int32_t count) {
-  for (int32_t n = 1; n <= count; ++n) removeQuietly(messagePath(dir, n));
+void deleteMessages(const std::filesystem::path& dir, int32_t count) { deleteMessages(dir, 1, count); }
+
+void deleteMessages(const std::filesystem::path& dir, int32_t from, int32_t to) {
+  for (int32_t n = std::max(from, 1); n <= to; ++n) removeQuietly(messagePath(dir, n));
+}
+
+void clearUnwritableMessages(const std::filesystem::path& dir, int32_t count) {
+  for (int32_t n = 1; n <= count; ++n) {
+    const auto file = messagePath(dir, n);
+#if defined(__unix__) || defined(__APPLE__)
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0) continue;
+    // The name is no link here, so access() looks at this very file.
+    if (S_ISREG(st.st_mode) && st.st_nlink == 1 && ::access(file.c_str(), W_OK) == 0) continue;
+#endif
+    removeQuietly(file);
+  }
 }
 
 }  // namespace pelarin

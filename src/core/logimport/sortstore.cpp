@@ -3,6 +3,7 @@
 #include "core/logimport/messagefile.h"
 #include "core/logimport/sortmoves.h"
 #include "core/logimport/sortorder.h"
+#include "core/logimport/storeindex.h"
 #include "core/text/integers.h"
 #include "core/text/linereader.h"
 
@@ -25,13 +26,36 @@ std::vector<uint64_t> readSortKeys(const std::filesystem::path& dir, int32_t cou
   return keys;
 }
 
+std::vector<uint64_t> indexedSortKeys(const StoreIndex& index) {
+  std::vector<uint64_t> keys;
+  keys.reserve(static_cast<size_t>(index.size()));
+  for (int32_t n = 1; n <= index.size(); ++n) {
+    const MessageKeys& k = index.keys(n);
+    keys.push_back(sortKey(StrToInt(k.BoardKey), StrToInt(k.MesNumber)));
+  }
+  return keys;
+}
+
 }  // namespace
 
 // Every key is read before anything moves, so a bad file stops the sort with
 // the store untouched.
-void SortStore(const std::filesystem::path& dir, int32_t count) {
+void SortStore(const std::filesystem::path& dir, int32_t count, StoreIndex* index) {
   if (count < 2) return;
-  moveToOrder(dir, exchangeOrder(readSortKeys(dir, count)));
+  const bool indexed = index && index->covers(count);
+  const std::vector<int32_t> order =
+      exchangeOrder(indexed ? indexedSortKeys(*index) : readSortKeys(dir, count));
+  try {
+    moveToOrder(dir, order);
+  } catch (...) {
+    // Some cycles moved, some did not: only the files know the order now.
+    if (index) index->clear();
+    throw;
+  }
+  if (indexed)
+    index->reorder(order);
+  else if (index)
+    index->clear();  // what it knew has moved
 }
 
 }  // namespace pelarin

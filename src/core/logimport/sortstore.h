@@ -7,8 +7,11 @@
 
 namespace pelarin {
 
+class StoreIndex;
+
 // Throws FileError or ConversionError; a failing move is undone first, so no
-// message is lost or duplicated.
-void SortStore(const std::filesystem::path& dir, int32_t count);
+// message is lost or duplicated. An index that knows the store gives the keys
+// (no file is read) and follows the moves; after a failing move it is emptied.
+void SortStore(const std::filesystem::path& dir, int32_t count, StoreIndex* index = nullptr);
 
 }  // namespace pelarin

@@ -3,6 +3,7 @@
 #include "core/app/appstate.h"
 #include "core/logimport/boardkey.h"
 #include "core/logimport/messagefile.h"
+#include "core/logimport/storeindex.h"
 #include "core/text/integers.h"
 #include "core/text/linereader.h"
 #include "core/text/linewriter.h"
@@ -134,9 +135,10 @@ class Splitter {
     }
     read(line_);  // the line under the header carries nothing
 
-    LineWriter out(messagePath(dir_, next_));
+    LineWriter out(messagePath(dir_, next_), LineWriter::Mode::Overwrite);
     writing_ = true;
-    writeMessageKeys(out, key_, number, title, reply_, id, name);
+    written_ = messageKeys(key_, number, title, reply_, id, name);
+    writeMessageKeys(out, written_);
     if (key_ > kFileAreaBase) {
       // A file area's listing runs to the next marker, which SCAN takes again.
       while (!in_.atEnd()) {
@@ -156,6 +158,7 @@ class Splitter {
     }
     out.close();
     writing_ = false;
+    state_.Index.put(next_, std::move(written_));
     ++next_;
   }
 
@@ -197,9 +200,10 @@ class Splitter {
       id = fieldInt(columns(header_, 48 + shift, 51 + shift), headerLine);
     }
 
-    LineWriter out(messagePath(dir_, next_));
+    LineWriter out(messagePath(dir_, next_), LineWriter::Mode::Overwrite);
     writing_ = true;
-    writeMessageKeys(out, key_, number, title, reply_, id, name);
+    written_ = messageKeys(key_, number, title, reply_, id, name);
+    writeMessageKeys(out, written_);
     if (!isReceiptLine(line_)) {
       while (!isClosingLine(line_)) {
         writeBody(out);
@@ -210,6 +214,7 @@ class Splitter {
     }
     out.close();
     writing_ = false;
+    state_.Index.put(next_, std::move(written_));
     ++next_;
   }
 
@@ -229,14 +234,15 @@ class Splitter {
   Bytes header_;
   Bytes second_;  // a response header's second line
   Bytes reply_;
+  MessageKeys written_;        // the key lines of the message being written
   bool writing_ = false;       // message file next_ is open
   size_t convertingLine_ = 0;  // the line of the field being converted
 };
 
 }  // namespace
 
-SplitStoppedError::SplitStoppedError(const std::string& reason, const std::filesystem::path& log,
-                                     size_t line, int32_t next)
+SplitStoppedError::SplitStoppedError(const std::string& reason, const std::filesystem::path& log, size_t line,
+                                     int32_t next)
     : Error(reason + "\n" + log.filename().string() + " の " + std::to_string(line) +
             " 行目で読み込みを止めました。"),
       reason_(reason),

@@ -17,8 +17,7 @@ class LineReader;
 // a line naming the log's file and the line where reading stopped.
 class SplitStoppedError : public Error {
  public:
-  SplitStoppedError(const std::string& reason, const std::filesystem::path& log, size_t line,
-                    int32_t next);
+  SplitStoppedError(const std::string& reason, const std::filesystem::path& log, size_t line, int32_t next);
   const std::string& reason() const { return reason_; }
   // "<file name> の <N> 行目で読み込みを止めました。"
   const std::string& where() const { return where_; }
@@ -34,8 +33,9 @@ class SplitStoppedError : public Error {
 
 // Writes "mes<N>.tmp" into state.WorkDir for N = first, first+1, ... and
 // returns the next free number (first when the log holds no message).
-// Appends to state.BoardMap. Throws FileError when the log cannot be opened,
-// SplitStoppedError for an error after that; files completed before it stay.
+// A file already under such a name is written over. Appends to
+// state.BoardMap and puts every message completed into state.Index. Throws FileError when the log cannot be
+// opened, SplitStoppedError for an error after that; files completed before it stay.
 int32_t SplitLog(const std::filesystem::path& log, int32_t first, AppState& state);
 
 // The same on a log already open, so a caller can refuse a log before it

@@ -1,5 +1,7 @@
 #include "core/reading/messageview.h"
 
+#include <atomic>
+
 #include "core/logimport/boardkey.h"
 #include "core/reading/boardcode.h"
 #include "core/text/cp932.h"
@@ -22,7 +24,11 @@ size_t wholeCharacters(ByteView line) {
   return i;
 }
 
+std::atomic<uint64_t> reads{0};
+
 }  // namespace
+
+uint64_t messageViewReads() { return reads.load(std::memory_order_relaxed); }
 
 Bytes lineCutMark(size_t omitted) {
   return utf8ToCp932("…（以下 " + std::to_string(omitted) + " バイト省略）");
@@ -30,6 +36,7 @@ Bytes lineCutMark(size_t omitted) {
 
 MessageView readMessageView(const std::filesystem::path& dir, int32_t n, size_t lineCap) {
   LineReader in(messagePath(dir, n));
+  reads.fetch_add(1, std::memory_order_relaxed);
   MessageView v;
   Bytes line;
   in.readLine(line);
@@ -56,7 +63,11 @@ MessageView readMessageView(const std::filesystem::path& dir, int32_t n, size_t 
 }
 
 ListRow listRow(const MessageKeys& k) {
-  return {BoardCode(k.BoardKey), unlessZero(k.MesNumber), unlessZero(k.WriterId), k.WriterName, k.Title,
+  return {BoardCode(k.BoardKey),
+          unlessZero(k.MesNumber),
+          unlessZero(k.WriterId),
+          k.WriterName,
+          k.Title,
           k.ResNumber};
 }
 

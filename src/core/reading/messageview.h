@@ -11,14 +11,14 @@
 namespace pelarin {
 
 struct MessageView {
-  Bytes BoadNumber;  // board code
+  Bytes BoadNumber;       // board code
   bool fileArea = false;  // the writer caption reads "File" instead of "Writer"
-  Bytes Mesnumber;   // empty for "0"
+  Bytes Mesnumber;        // empty for "0"
   Bytes Title;
   Bytes ResTitle;
-  Bytes IDnum;       // empty for "0"
+  Bytes IDnum;  // empty for "0"
   Bytes WriterName;
-  Bytes body;        // every body line followed by CR LF
+  Bytes body;  // every body line followed by CR LF
 };
 
 // What the viewer holds of one body line, in bytes: a line captured without
@@ -30,6 +30,10 @@ inline constexpr size_t kViewerLineCap = 4096;
 // itself is not changed. Throws FileError, or ConversionError for a bad board key.
 MessageView readMessageView(const std::filesystem::path& dir, int32_t n,
                             size_t lineCap = static_cast<size_t>(-1));
+
+// How many times this process has read a message through readMessageView,
+// for the tests and benchmarks that hold a command to one read.
+uint64_t messageViewReads();
 
 // "…（以下 N バイト省略）" in code page 932.
 Bytes lineCutMark(size_t omitted);

@@ -75,9 +75,10 @@ void syncDirectory(const std::filesystem::path& target) {
 LineWriter::LineWriter(const std::filesystem::path& path, Mode mode) : path_(path) {
 #if defined(__unix__) || defined(__APPLE__)
   const bool append = mode == Mode::Append;
+  cutAtClose_ = mode == Mode::Overwrite;
   const int fd = openRegularForWriting(path, O_CREAT | (append ? O_APPEND : 0), "Cannot create");
   // Truncated only once it is known to be a regular file.
-  if (!append && ::ftruncate(fd, 0) != 0) {
+  if (mode == Mode::Truncate && ::ftruncate(fd, 0) != 0) {
     const int err = errno;
     ::close(fd);
     throw FileError("Cannot create", path, err);
@@ -105,8 +106,19 @@ LineWriter::~LineWriter() {
       flush();
     } catch (const Error&) {
     }
+    cutAtEnd();
     std::fclose(file_);
   }
+}
+
+// Drops what an overwritten file held beyond the bytes written now.
+bool LineWriter::cutAtEnd() {
+#if defined(__unix__) || defined(__APPLE__)
+  if (!cutAtClose_ || !file_) return true;
+  return ::ftruncate(fileno(file_), static_cast<off_t>(written_)) == 0;
+#else
+  return true;
+#endif
 }
 
 void LineWriter::write(ByteView bytes) {
@@ -123,6 +135,7 @@ void LineWriter::writeLine(ByteView line) {
 void LineWriter::flush() {
   if (buffer_.empty() || !file_) return;
   size_t written = std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
+  written_ += written;
   if (written != buffer_.size()) {
     int err = errno ? errno : EIO;
     buffer_.clear();
@@ -143,6 +156,7 @@ void LineWriter::close() {
   std::FILE* f = file_;
   try {
     flush();
+    if (!cutAtEnd()) throw FileError("Cannot write", path_, errno);
   } catch (...) {
     std::fclose(f);
     file_ = nullptr;

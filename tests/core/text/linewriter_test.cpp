@@ -31,6 +31,37 @@ TEST(LineWriter, TruncatesOrAppendsARegularFile) {
   }
 }
 
+// Written over, a file holds exactly the new bytes, whatever it held before,
+// also when the writer is dropped without close() or writes past its buffer.
+TEST(LineWriter, OverwriteLeavesExactlyTheNewBytes) {
+  TempDir dir;
+  const Bytes big(200000, 'b');
+  struct Case {
+    const char* name;
+    Bytes before;  // empty: no file yet
+    Bytes line;
+    bool close;
+  } cases[] = {
+      {"shorter", "a much longer old content\r\n", "new", true},
+      {"longer", "old\r\n", "new and longer than the old", true},
+      {"empty", "old\r\n", "", true},
+      {"new file", "", "new", true},
+      {"past the buffer over a long file", Bytes(300000, 'o'), big, true},
+      {"dropped without close", "a much longer old content\r\n", "new", false},
+  };
+  for (const auto& c : cases) {
+    const fs::path file = dir / "f.txt";
+    fs::remove(file);
+    if (!c.before.empty()) writeFile(file, c.before);
+    {
+      LineWriter out(file, LineWriter::Mode::Overwrite);
+      out.writeLine(c.line);
+      if (c.close) out.close();
+    }
+    EXPECT_EQ(readFile(file), c.line + "\r\n") << c.name;
+  }
+}
+
 // Whatever is planted under the name is neither written through nor into.
 TEST(LineWriter, RefusesLinksAndDirectoriesUnderItsName) {
   TempDir outside;
@@ -49,7 +80,8 @@ TEST(LineWriter, RefusesLinksAndDirectoriesUnderItsName) {
       {"directory", [](const fs::path& p) { fs::create_directory(p); }, "Is a directory"},
   };
   for (const auto& c : cases) {
-    for (const auto mode : {LineWriter::Mode::Truncate, LineWriter::Mode::Append}) {
+    for (const auto mode :
+         {LineWriter::Mode::Truncate, LineWriter::Mode::Append, LineWriter::Mode::Overwrite}) {
       TempDir dir;
       writeFile(outside / "victim", victim);
       c.plant(dir / "mes1.tmp");
