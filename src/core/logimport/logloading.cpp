@@ -8,6 +8,7 @@
 #include "core/text/errors.h"
 #include "core/text/linereader.h"
 #include "core/text/paths.h"
+#include "core/text/progress.h"
 
 namespace pelarin {
 
@@ -27,12 +28,12 @@ Bytes titleFromBoardList(const AppState& s) {
   return LineReader(boardList).readLine() + " - " + kAppTitle;
 }
 
-void loadLogIntoStore(const std::filesystem::path& log, AppState& s, AppHost& host) {
+void loadLogIntoStore(const std::filesystem::path& log, AppState& s, AppHost& host, Progress* progress) {
   LineReader in(log);
-  loadLogIntoStore(in, s, host);
+  loadLogIntoStore(in, s, host, progress);
 }
 
-void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host) {
+void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host, Progress* progress) {
   s.UploadFile = s.UpFileName;
   s.UploadRewrite = 1;
   s.ListFileName.clear();
@@ -52,17 +53,18 @@ void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host) {
     s.MesCount = 0;
   }
   try {
-    s.MesCount = SplitLog(log, s.MesCount + 1, s) - 1;
+    s.MesCount = SplitLog(log, s.MesCount + 1, s, progress) - 1;
   } catch (const SplitStoppedError& e) {
     // The messages completed before the stop are whole files with integer
     // key lines: they are the store, sorted as after a normal load.
     s.MesCount = e.next() - 1;
     s.CurrentMes = 1;
-    if (s.SortMes == 0) SortStore(dir, s.MesCount);
+    if (e.cancelled()) progress->cancel = false;
+    if (s.SortMes == 0) SortStore(dir, s.MesCount, progress);
     throw;
   }
   s.CurrentMes = 1;
-  if (s.SortMes == 0) SortStore(dir, s.MesCount);
+  if (s.SortMes == 0) SortStore(dir, s.MesCount, progress);
 }
 
 }  // namespace pelarin

@@ -5,17 +5,19 @@
 #include "core/logimport/sortorder.h"
 #include "core/text/integers.h"
 #include "core/text/linereader.h"
+#include "core/text/progress.h"
 
 namespace pelarin {
 
 namespace {
 
 // Only lines 1 and 2 matter; the rest of the file is left unread.
-std::vector<uint64_t> readSortKeys(const std::filesystem::path& dir, int32_t count) {
+std::vector<uint64_t> readSortKeys(const std::filesystem::path& dir, int32_t count, Progress* progress) {
   std::vector<uint64_t> keys;
   keys.reserve(static_cast<size_t>(count));
   Bytes board, number;
   for (int32_t n = 1; n <= count; ++n) {
+    if (progress) progress->step(n - 1);
     LineReader in(messagePath(dir, n));
     in.readLine(board);
     in.readLine(number);
@@ -29,9 +31,11 @@ std::vector<uint64_t> readSortKeys(const std::filesystem::path& dir, int32_t cou
 
 // Every key is read before anything moves, so a bad file stops the sort with
 // the store untouched.
-void SortStore(const std::filesystem::path& dir, int32_t count) {
+void SortStore(const std::filesystem::path& dir, int32_t count, Progress* progress) {
   if (count < 2) return;
-  moveToOrder(dir, exchangeOrder(readSortKeys(dir, count)));
+  if (progress) progress->begin(Progress::Phase::Sorting, count);
+  std::vector<int32_t> order = exchangeOrder(readSortKeys(dir, count, progress));
+  moveToOrder(dir, order, renameNoReplace, progress);
 }
 
 }  // namespace pelarin

@@ -7,8 +7,12 @@
 
 namespace pelarin {
 
+class Progress;
+
 // Throws FileError or ConversionError; a failing move is undone first, so no
-// message is lost or duplicated.
-void SortStore(const std::filesystem::path& dir, int32_t count);
+// message is lost or duplicated. With progress: counts the keys read, then the
+// files moved; a cancel (CancelledError) comes before a move or between two
+// cycles of moves, so every message keeps a whole file.
+void SortStore(const std::filesystem::path& dir, int32_t count, Progress* progress = nullptr);
 
 }  // namespace pelarin

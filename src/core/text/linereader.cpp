@@ -69,6 +69,7 @@ bool LineReader::fill() {
     throw FileError("Cannot read", path_, errno);
   }
   len_ = static_cast<size_t>(n);
+  filled_ += len_;
   if (len_ == 0) {
     ended_ = true;
     return false;

@@ -3,6 +3,8 @@
 #include "core/lists/boardlistuse.h"
 #include "core/lists/listbuilders.h"
 #include "core/text/paths.h"
+#include "core/text/progress.h"
+#include "gui/app/backgroundwork.h"
 #include "gui/app/viewmain.h"
 #include "gui/lists/setlist.h"
 #include "gui/platform/command.h"
@@ -32,14 +34,22 @@ void TLogview::LoadBBSFile1Click() {
 void TLogview::BoardList1Click() {
   runCommand(platform_, this, [this] {
     std::optional<QString> log = platform_.openFile(this, toQ(state_.LogFileDir), kLogFilter);
-    if (log) MakeBoardList(toPath(*log), workFile((state_.ListFileName + kBoardListExtension).c_str()));
+    if (!log) return;
+    const auto path = toPath(*log);
+    const auto list = workFile((state_.ListFileName + kBoardListExtension).c_str());
+    runWork(shownFor(path, QStringLiteral("ボードリストの作成中"), QStringLiteral("項目")),
+            [&](Progress& progress) { MakeBoardList(path, list, &progress); });
   });
 }
 
 void TLogview::NameList1Click() {
   runCommand(platform_, this, [this] {
     std::optional<QString> log = platform_.openFile(this, toQ(state_.LogFileDir), kLogFilter);
-    if (log) MakeNameList(toPath(*log), workFile((state_.ListFileName + kNameListExtension).c_str()));
+    if (!log) return;
+    const auto path = toPath(*log);
+    const auto list = workFile((state_.ListFileName + kNameListExtension).c_str());
+    runWork(shownFor(path, QStringLiteral("ネームリストの作成中"), QStringLiteral("項目")),
+            [&](Progress& progress) { MakeNameList(path, list, &progress); });
   });
 }
 

@@ -77,7 +77,7 @@ void TLogview::BoadNumberChange() {
 
 void TLogview::MesListSelectCell(int row) {
   // The grid's header row and rows past the store hold no message.
-  if (row < 1 || row > state_.MesCount || rebuildingList_) return;
+  if (row < 1 || row > state_.MesCount || rebuildingList_ || working()) return;
   runCommand(platform_, this, [this, row] {
     ShowStoredMessage(row);
     state_.CurrentMes = row;

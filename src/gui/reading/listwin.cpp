@@ -11,6 +11,7 @@
 #include "core/logimport/messagefile.h"
 #include "core/reading/messageview.h"
 #include "core/text/paths.h"
+#include "core/text/progress.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
 #include "gui/reading/messagelistmodel.h"
@@ -98,9 +99,18 @@ void TListform::fillRows() {
   const auto dir = pathFromText(state_.WorkDir);
   std::vector<ListRow> rows(model_->rows().size());
   // One change signal for all rows, also when a file fails half-way.
-  try {
-    for (int n = 1; n <= static_cast<int>(rows.size()); ++n)
+  const auto read = [&](Progress* progress) {
+    if (progress) progress->begin(Progress::Phase::Listing, static_cast<int64_t>(rows.size()));
+    for (int n = 1; n <= static_cast<int>(rows.size()); ++n) {
+      if (progress) progress->step(n - 1);
       rows[static_cast<size_t>(rowOfMessage(n))] = listRow(readMessageKeys(messagePath(dir, n)));
+    }
+  };
+  try {
+    if (runWork_)
+      runWork_([&](Progress& progress) { read(&progress); });
+    else
+      read(nullptr);
   } catch (...) {
     model_->fillRows(std::move(rows));
     throw;
