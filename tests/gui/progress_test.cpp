@@ -39,7 +39,7 @@ Bytes descendingLog(int first, int count) {
 // Ｔhank you... greeting, then a board line of the host's layout.
 Bytes boardListLog() {
   Bytes greeting = sj("Ｔhank you for accessing to ") + "HOST" + Bytes(20, ' ');
-  return greeting + "\r\n" + sj(" Ｆ][BBS    ][  ") + Bytes(20, 'n') + "](\r\n";
+  return greeting + "\r\n" + sj("  Ｆ ][BBS     ][ ") + Bytes(20, 'n') + " ](\r\n";
 }
 
 // Holds the worker at each step while `hold` says so, until the work is cancelled or released.
