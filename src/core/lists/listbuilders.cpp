@@ -107,7 +107,8 @@ std::optional<Bytes> nameEntry(ByteView line) {
   return Bytes(columns(line, 9, 31));
 }
 
-size_t MakeBoardList(const std::filesystem::path& log, const std::filesystem::path& list, Progress* progress) {
+size_t MakeBoardList(const std::filesystem::path& log, const std::filesystem::path& list,
+                     Progress* progress) {
   return buildList(log, list, progress, boardEntries);
 }
 

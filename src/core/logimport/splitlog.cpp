@@ -62,7 +62,11 @@ bool endsFileAreaBody(ByteView line) {
 class Splitter {
  public:
   Splitter(LineReader& in, int32_t first, AppState& state, Progress* progress)
-      : in_(in), state_(state), dir_(pathFromText(state.WorkDir)), next_(first), first_(first),
+      : in_(in),
+        state_(state),
+        dir_(pathFromText(state.WorkDir)),
+        next_(first),
+        first_(first),
         progress_(progress) {}
 
   int32_t run() {
@@ -242,8 +246,8 @@ class Splitter {
 
 }  // namespace
 
-SplitStoppedError::SplitStoppedError(const std::string& reason, const std::filesystem::path& log,
-                                     size_t line, int32_t next, bool cancelled)
+SplitStoppedError::SplitStoppedError(const std::string& reason, const std::filesystem::path& log, size_t line,
+                                     int32_t next, bool cancelled)
     : Error(reason + "\n" + log.filename().string() + " の " + std::to_string(line) +
             " 行目で読み込みを止めました。"),
       reason_(reason),

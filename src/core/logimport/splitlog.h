@@ -18,8 +18,8 @@ class Progress;
 // a line naming the log's file and the line where reading stopped.
 class SplitStoppedError : public Error {
  public:
-  SplitStoppedError(const std::string& reason, const std::filesystem::path& log, size_t line,
-                    int32_t next, bool cancelled = false);
+  SplitStoppedError(const std::string& reason, const std::filesystem::path& log, size_t line, int32_t next,
+                    bool cancelled = false);
   const std::string& reason() const { return reason_; }
   // "<file name> の <N> 行目で読み込みを止めました。"
   const std::string& where() const { return where_; }

@@ -11,6 +11,7 @@
 
 #include "core/app/lockfile.h"
 #include "core/text/paths.h"
+#include "gui/app/backgroundwork.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
 #include "gui/compose/mailwin.h"
@@ -18,7 +19,6 @@
 #include "gui/compose/reswin.h"
 #include "gui/reading/listwin.h"
 #include "gui/app/programend.h"
-#include "gui/app/backgroundwork.h"
 
 namespace pelarin::gui {
 
@@ -196,8 +196,8 @@ void TLogview::createMenus() {
   // Disabled together while store work runs; each keeps its own state for after.
   storeCommands_ = new QActionGroup(this);
   storeCommands_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
-  for (const char* name : {"Load1", "Append1", "LoadBBSFile1", "Directry1", "BoardList1", "NameList1", "Next1",
-                           "Privious1", "NewMessage1", "Responce1", "MailTo1", "List1"})
+  for (const char* name : {"Load1", "Append1", "LoadBBSFile1", "Directry1", "BoardList1", "NameList1",
+                           "Next1", "Privious1", "NewMessage1", "Responce1", "MailTo1", "List1"})
     storeCommands_->addAction(findChild<QAction*>(QString::fromLatin1(name)));
 
   QMenu* help = menu("Help1", "Help");

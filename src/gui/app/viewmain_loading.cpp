@@ -10,9 +10,9 @@
 
 #include "core/logimport/logloading.h"
 #include "core/logimport/splitlog.h"
-#include "core/text/progress.h"
 #include "core/text/errors.h"
 #include "core/text/linereader.h"
+#include "core/text/progress.h"
 #include "gui/app/backgroundwork.h"
 #include "gui/app/viewmain.h"
 #include "gui/compose/mailwin.h"
