@@ -3,7 +3,7 @@
 namespace pelarin::cli {
 
 const char kHelpText[] = R"(Usage:
-  pelarin-cli split [-C DIR] [--first N] [--sort] LOG...
+  pelarin-cli split [-C DIR] [--first N] [--sort] [--raw] LOG...
   pelarin-cli list [-C DIR] COUNT
   pelarin-cli show [-C DIR] N
   pelarin-cli boards [-C DIR] [--list NAME] LOG
@@ -18,7 +18,10 @@ split   Splits each LOG in turn, numbering the message files from N (default 1)
         and continuing across the logs. Board links learnt from one log still
         apply to the next. With --sort, the messages 1 to the last one written
         are then put in order of board and message number. Prints the message
-        count (the last number written; N-1 when none).
+        count (the last number written; N-1 when none). A log kept with LF
+        line ends only, or in UTF-8 or EUC-JP, is read as the code page 932
+        log with CR line ends it came from, and the conversion is said on
+        standard error; --raw reads every log exactly as it is.
 
 list    Prints one line per message 1..COUNT, six fields separated by TAB:
           board code, message number, writer ID, writer name, title, reply number

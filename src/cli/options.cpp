@@ -65,9 +65,12 @@ Invocation parseArgs(const std::vector<std::string>& args) {
       inv.first = parseCount(a.substr(8), "--first", 1);
     } else if (inv.command == Command::Split && a == "--sort") {
       inv.sort = true;
+    } else if (inv.command == Command::Split && a == "--raw") {
+      inv.raw = true;
     } else if ((inv.command == Command::Boards || inv.command == Command::Names) && a == "--list") {
       inv.listName = value(a);
-    } else if ((inv.command == Command::Boards || inv.command == Command::Names) && a.starts_with("--list=")) {
+    } else if ((inv.command == Command::Boards || inv.command == Command::Names) &&
+               a.starts_with("--list=")) {
       inv.listName = a.substr(7);
     } else {
       throw UsageError("unknown option '" + a + "' for " + args[0]);

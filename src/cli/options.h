@@ -22,8 +22,9 @@ struct Invocation {
   std::filesystem::path dir = ".";
   int32_t first = 1;  // split: number of the first message file
   bool sort = false;  // split: sort the store afterwards
+  bool raw = false;   // split: no guess at converted logs
   std::vector<std::filesystem::path> logs;
-  int32_t number = 0;  // list: COUNT; show: N
+  int32_t number = 0;                // list: COUNT; show: N
   std::string listName = "pelarin";  // boards, names: the list file's stem
 };
 

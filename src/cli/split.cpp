@@ -8,6 +8,8 @@
 #include "core/logimport/sortstore.h"
 #include "core/logimport/splitlog.h"
 #include "core/text/errors.h"
+#include "core/text/linereader.h"
+#include "core/text/logform.h"
 #include "core/text/paths.h"
 
 namespace pelarin::cli {
@@ -44,7 +46,12 @@ void runSplit(const Invocation& inv, std::FILE* out) {
   // One map for all logs, as when several files are dropped at once.
   ClearBoardMap(state);
   int32_t next = inv.first;
-  for (const auto& log : logs) next = SplitLog(log, next, state);
+  for (const auto& log : logs) {
+    LineReader in(log, inv.raw ? LineReader::Form::Raw : LineReader::Form::Guess);
+    next = SplitLog(in, next, state);
+    const std::string note = logFormNote(in.form(), in.replaced());
+    if (!note.empty()) std::fprintf(stderr, "%s: %s\n", log.filename().string().c_str(), note.c_str());
+  }
   int32_t last = next - 1;
   if (inv.sort) SortStore(dir, last);
   std::fprintf(out, "%d\n", static_cast<int>(last));

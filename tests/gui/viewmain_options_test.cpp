@@ -1,11 +1,15 @@
 // The Option and Help commands of the main window: the font of every text
 // area, the help file, the version box.
 #include <QAction>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTableView>
+#include <memory>
 
 #include "gui/app/application.h"
 #include "gui/app/viewmain.h"
@@ -15,11 +19,10 @@
 #include "gui/compose/reswin.h"
 #include "gui/compose/sigwin.h"
 #include "gui/lists/input.h"
+#include "gui/platform/qtplatform.h"
 #include "gui/platform/scriptedplatform.h"
 #include "gui/reading/listwin.h"
 #include "support/guitest.h"
-
-#include <QFontInfo>
 
 using namespace pelarin;
 using namespace pelarin::gui;
@@ -99,6 +102,41 @@ class ViewmainOptionsTest : public QObject {
     QVERIFY(lines[0].startsWith(QStringLiteral("Pelarin")));
     QVERIFY(lines[0].contains(QStringLiteral(PELARIN_VERSION)));
     QVERIFY(app.main().close());
+  }
+
+  // Body lines wider than the window wrap only when the user asks, from the viewer's menu.
+  void viewerWrapsLongLinesOnlyWhenAsked() {
+    testing::WorkDir dir;
+    ScriptedPlatform platform;
+    Application app(platform);
+    QPlainTextEdit* viewer = control<QPlainTextEdit>(&app.main(), "Docview");
+    QCOMPARE(viewer->lineWrapMode(), QPlainTextEdit::NoWrap);
+    std::unique_ptr<QMenu> menu(app.main().viewerMenu());
+    QAction* wrap = nullptr;
+    bool copy = false;
+    for (QAction* a : menu->actions()) {
+      if (a->objectName() == QStringLiteral("WrapLines")) wrap = a;
+      copy = copy || a->objectName() == QStringLiteral("edit-copy");
+    }
+    QVERIFY(wrap);
+    QVERIFY(copy);  // the standard commands stay
+    QCOMPARE(wrap->text(), QStringLiteral("Wrap long lines"));
+    QVERIFY(!wrap->isChecked());
+    wrap->trigger();
+    QCOMPARE(viewer->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    wrap->trigger();
+    QCOMPARE(viewer->lineWrapMode(), QPlainTextEdit::NoWrap);
+    QVERIFY(app.main().close());
+  }
+
+  void fontDialogPreviewsJapanese() {
+    QFontDialog dialog;
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    showJapaneseSample(dialog);
+    bool japanese = false;
+    for (QLineEdit* edit : dialog.findChildren<QLineEdit*>())
+      japanese = japanese || edit->text().contains(QStringLiteral("あいう"));
+    QVERIFY(japanese);
   }
 };
 

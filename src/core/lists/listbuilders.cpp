@@ -43,7 +43,7 @@ size_t buildList(const std::filesystem::path& log, const std::filesystem::path& 
   Bytes line;
   if (progress) progress->begin(Progress::Phase::Reading, 0);
   {
-    LineReader in(log);
+    LineReader in(log, LineReader::Form::Guess);
     while (!in.atEnd()) {
       if (progress) progress->step(in.bytesRead(), 0);
       in.readLine(line);
@@ -53,7 +53,7 @@ size_t buildList(const std::filesystem::path& log, const std::filesystem::path& 
       }
     }
   }
-  LineReader in(log);
+  LineReader in(log, LineReader::Form::Guess);
   size_t count = 0;
   while (!in.atEnd()) {
     if (progress) progress->step(in.bytesRead(), static_cast<int64_t>(count));
@@ -83,7 +83,8 @@ std::vector<Bytes> boardEntries(ByteView line) {
   // Four independent tests; a well-formed line passes one of them at most.
   if (columns(line, 3, 4) == kFullwidthF) entries.push_back(entry("BF    ", line));
   if (const int digit = fullwidthDigit(columns(line, 3, 4)); digit >= 1) {
-    if (std::optional<char> prefix = kindPrefix(line)) entries.push_back(numbered(*prefix, digit, "    ", line));
+    if (std::optional<char> prefix = kindPrefix(line))
+      entries.push_back(numbered(*prefix, digit, "    ", line));
   }
   if (const int tens = fullwidthDigit(columns(line, 2, 3)); tens >= 1) {
     if (std::optional<char> prefix = kindPrefix(line)) {

@@ -5,6 +5,7 @@
 #include "core/logimport/messagefile.h"
 #include "core/logimport/sortstore.h"
 #include "core/logimport/splitlog.h"
+#include "core/text/cp932.h"
 #include "core/text/errors.h"
 #include "core/text/linereader.h"
 #include "core/text/paths.h"
@@ -29,7 +30,7 @@ Bytes titleFromBoardList(const AppState& s) {
 }
 
 void loadLogIntoStore(const std::filesystem::path& log, AppState& s, AppHost& host, Progress* progress) {
-  LineReader in(log);
+  LineReader in(log, LineReader::Form::Guess);
   loadLogIntoStore(in, s, host, progress);
 }
 
@@ -52,9 +53,16 @@ void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host, Progress* pro
     deleteMessages(dir, s.MesCount);
     s.MesCount = 0;
   }
+  // A converted log says so after the title, with how many characters had no form.
+  const auto noteForm = [&] {
+    const std::string note = logFormNote(log.form(), log.replaced());
+    if (!note.empty()) host.setMainCaption(title + " " + Bytes(utf8ToCp932(note)));
+  };
   try {
     s.MesCount = SplitLog(log, s.MesCount + 1, s, progress) - 1;
+    noteForm();
   } catch (const SplitStoppedError& e) {
+    noteForm();
     // The messages completed before the stop are whole files with integer
     // key lines: they are the store, sorted as after a normal load.
     s.MesCount = e.next() - 1;

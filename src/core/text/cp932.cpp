@@ -174,7 +174,8 @@ bool encodeOne(const Tables& t, char32_t c, Bytes& out) {
   return true;
 }
 
-// A kana and a following voiced or semi-voiced mark as the one character they compose, or 0.
+}  // namespace
+
 char32_t composedKana(char32_t base, char32_t mark) {
   if ((mark != 0x3099 && mark != 0x309A) || base < 0x3041 || base > 0x30FF) return 0;
   UErrorCode status = U_ZERO_ERROR;
@@ -183,6 +184,8 @@ char32_t composedKana(char32_t base, char32_t mark) {
   const UChar32 c = unorm2_composePair(nfc, static_cast<UChar32>(base), static_cast<UChar32>(mark));
   return c < 0 ? 0 : static_cast<char32_t>(c);
 }
+
+namespace {
 
 std::u32string codePoints(std::u16string_view s) {
   std::u32string out;
@@ -222,6 +225,8 @@ Bytes encode(std::u16string_view utf16, std::vector<char32_t>* failed) {
 }
 
 }  // namespace
+
+bool appendCp932(char32_t c, Bytes& out) { return encodeOne(tables(), c, out); }
 
 bool isCarriedUnit(char32_t c) {
   if (c < kCarried || c > kCarried + 0xFFFF) return false;

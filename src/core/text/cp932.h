@@ -34,6 +34,11 @@ Bytes utf16ToCp932(std::u16string_view utf16);
 // As above, but each character without a form becomes "?" and goes to `failed` (each once).
 Bytes utf16ToCp932(std::u16string_view utf16, std::vector<char32_t>& failed);
 
+// Appends the form of one code point; false (nothing appended) when it has none.
+bool appendCp932(char32_t c, Bytes& out);
+// The character a kana and a following voiced or semi-voiced mark compose, or 0.
+char32_t composedKana(char32_t base, char32_t mark);
+
 // Bytes the text takes in code page 932; a character without a form counts one byte.
 size_t cp932Length(std::u16string_view utf16);
 

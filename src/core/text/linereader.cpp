@@ -25,16 +25,23 @@ constexpr char kLF = 10;
 void refuseUnlessRegular(const std::filesystem::path& path, mode_t mode) {
   if (S_ISREG(mode)) return;
   if (S_ISDIR(mode)) throw FileError("Cannot open", path, EISDIR);
-  const char* kind = S_ISFIFO(mode)                      ? "a FIFO"
-                     : S_ISCHR(mode) || S_ISBLK(mode)   ? "a device"
-                     : S_ISSOCK(mode)                   ? "a socket"
-                                                        : "a special file";
+  const char* kind = S_ISFIFO(mode)                   ? "a FIFO"
+                     : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+                     : S_ISSOCK(mode)                 ? "a socket"
+                                                      : "a special file";
   throw FileError("Cannot open", path, EINVAL, std::string("Not a regular file (") + kind + ")");
 }
 }  // namespace
 
+LineReader::LineReader(const std::filesystem::path& path, Form form) : LineReader(path) {
+  if (form == Form::Raw) return;
+  form_ = guessLogForm(fd_);
+  if (form_.lfLineEnds) lineEnd_ = kLF;
+  if (form_.encoding != LogEncoding::Cp932) transcoder_ = std::make_unique<LogTranscoder>(form_.encoding);
+}
+
 LineReader::LineReader(const std::filesystem::path& path)
-    : path_(path), buffer_(new char[kBufferSize]) {
+    : path_(path), buffer_(new char[kBufferSize]), data_(buffer_.get()) {
   // O_NONBLOCK so that opening a FIFO returns at once and can be refused.
   fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) throw FileError("Cannot open", path, errno);
@@ -61,25 +68,37 @@ LineReader::~LineReader() {
 bool LineReader::fill() {
   if (ended_) return false;
   pos_ = 0;
-  ssize_t n;
-  do n = ::read(fd_, buffer_.get(), kBufferSize);
-  while (n < 0 && errno == EINTR);
-  if (n < 0) {
-    len_ = 0;
-    throw FileError("Cannot read", path_, errno);
+  for (;;) {
+    ssize_t n;
+    do n = ::read(fd_, buffer_.get(), kBufferSize);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) {
+      len_ = 0;
+      throw FileError("Cannot read", path_, errno);
+    }
+    const ByteView raw(buffer_.get(), static_cast<size_t>(n));
+    filled_ += raw.size();
+    if (!transcoder_) {
+      len_ = raw.size();
+    } else {
+      converted_.clear();
+      transcoder_->convert(raw, converted_, n == 0);
+      data_ = converted_.data();
+      len_ = converted_.size();
+      // A piece that only began a character gives nothing yet.
+      if (len_ == 0 && n > 0) continue;
+    }
+    if (len_ == 0) {
+      ended_ = true;
+      return false;
+    }
+    return true;
   }
-  len_ = static_cast<size_t>(n);
-  filled_ += len_;
-  if (len_ == 0) {
-    ended_ = true;
-    return false;
-  }
-  return true;
 }
 
 int LineReader::peek() {
   if (pos_ == len_ && !fill()) return -1;
-  char c = buffer_[pos_];
+  char c = data_[pos_];
   if (c == kCtrlZ) {
     ended_ = true;
     pos_ = len_ = 0;
@@ -94,10 +113,10 @@ bool LineReader::atEnd() {
 }
 
 void LineReader::skipLineEnd() {
-  // Called with the CR current.
+  // Called with the line end current; an LF after a CR belongs to it.
   ++pos_;
   ++lineEnds_;
-  if (peek() == kLF) ++pos_;
+  if (lineEnd_ == kCR && peek() == kLF) ++pos_;
 }
 
 template <class Sink>
@@ -106,13 +125,13 @@ bool LineReader::take(size_t limit, Sink&& sink) {
     const int c = peek();
     if (c < 0) return true;
     if (limit == 0) {
-      if (c != kCR) return false;
+      if (c != lineEnd_) return false;
       skipLineEnd();
       return true;
     }
-    const char* begin = buffer_.get() + pos_;
+    const char* begin = data_ + pos_;
     const size_t avail = std::min(len_ - pos_, limit);
-    const char* cr = static_cast<const char*>(std::memchr(begin, kCR, avail));
+    const char* cr = static_cast<const char*>(std::memchr(begin, lineEnd_, avail));
     const size_t span = cr ? static_cast<size_t>(cr - begin) : avail;
     if (const void* z = std::memchr(begin, kCtrlZ, span)) {
       sink(ByteView(begin, static_cast<size_t>(static_cast<const char*>(z) - begin)));
@@ -168,7 +187,7 @@ int32_t LineReader::readInt() {
   if (inLine_) skipRest();
   int c;
   while ((c = peek()) >= 0 && c <= ' ') {
-    if (c == kCR) ++lineEnds_;
+    if (c == lineEnd_) ++lineEnds_;
     ++pos_;
   }
   if (c < 0) return 0;

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "core/text/bytes.h"
+#include "core/text/logform.h"
 
 namespace pelarin {
 
@@ -18,6 +19,10 @@ class LineReader {
   // Opens only a regular file: a FIFO, a device or a directory is refused at
   // once (a FIFO without a writer would otherwise hang the open). Throws FileError.
   explicit LineReader(const std::filesystem::path& path);
+  // A log: with Guess, a log kept with LF line ends or in UTF-8 or EUC-JP is read as the
+  // code page 932 text with CR line ends it came from (see logform.h); Raw reads it as it is.
+  enum class Form { Raw, Guess };
+  LineReader(const std::filesystem::path& path, Form form);
   ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
@@ -46,13 +51,17 @@ class LineReader {
   int32_t readInt();
 
   const std::filesystem::path& path() const { return path_; }
+  // How the file was read, and how many of its characters became "〓" so far.
+  const LogForm& form() const { return form_; }
+  size_t replaced() const { return transcoder_ ? transcoder_->replaced() : 0; }
 
   // The 1-based number of the line the last read took its bytes from (0 before
   // any read), for messages that say where reading stopped.
   size_t lineNumber() const { return lastLine_; }
 
   // The bytes taken from the file so far, for progress shown to the user.
-  uint64_t bytesRead() const { return filled_ - (len_ - pos_); }
+  // Of a converted log, the bytes converted so far.
+  uint64_t bytesRead() const { return transcoder_ ? filled_ : filled_ - (len_ - pos_); }
 
  private:
   bool fill();  // false at the physical end
@@ -66,6 +75,11 @@ class LineReader {
   std::filesystem::path path_;
   int fd_ = -1;
   std::unique_ptr<char[]> buffer_;
+  const char* data_;  // buffer_, or converted_ for a log read through the transcoder
+  LogForm form_;
+  char lineEnd_ = '\r';
+  std::unique_ptr<LogTranscoder> transcoder_;
+  Bytes converted_;
   size_t pos_ = 0;
   size_t len_ = 0;
   bool ended_ = false;   // physical end or Ctrl-Z seen

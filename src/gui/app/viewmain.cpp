@@ -12,13 +12,13 @@
 #include "core/app/lockfile.h"
 #include "core/text/paths.h"
 #include "gui/app/backgroundwork.h"
-#include "gui/platform/command.h"
-#include "gui/platform/qtext.h"
+#include "gui/app/programend.h"
 #include "gui/compose/mailwin.h"
 #include "gui/compose/newwin.h"
 #include "gui/compose/reswin.h"
+#include "gui/platform/command.h"
+#include "gui/platform/qtext.h"
 #include "gui/reading/listwin.h"
-#include "gui/app/programend.h"
 
 namespace pelarin::gui {
 
@@ -56,7 +56,8 @@ TLogview::TLogview(Platform& platform, QWidget* parent) : QMainWindow(parent), p
   connect(work_.get(), &BackgroundWork::started, this, [this] { setWorking(true); });
   connect(work_.get(), &BackgroundWork::ended, this, [this] { setWorking(false); });
   // Before the creation steps: a signal during one of their boxes still ends the program cleanly.
-  if (ProgramEnd* end = ProgramEnd::instance()) connect(end, &ProgramEnd::requested, this, &TLogview::endProgram);
+  if (ProgramEnd* end = ProgramEnd::instance())
+    connect(end, &ProgramEnd::requested, this, &TLogview::endProgram);
   FormCreate();
 }
 
@@ -72,8 +73,8 @@ void TLogview::attach(const Windows& windows) {
       runWork({QStringLiteral("一覧の作成中"), QString(), 0, QStringLiteral("メッセージ")}, work);
     });
   }
-  for (ComposerWindow* composer : std::initializer_list<ComposerWindow*>{
-           windows_.newMessage, windows_.res, windows_.mail}) {
+  for (ComposerWindow* composer :
+       std::initializer_list<ComposerWindow*>{windows_.newMessage, windows_.res, windows_.mail}) {
     if (!composer) continue;
     connect(composer, &ComposerWindow::composing, this, [this] { setComposing(true); });
     connect(composer, &ComposerWindow::composed, this, [this] { setComposing(false); });
@@ -82,8 +83,8 @@ void TLogview::attach(const Windows& windows) {
 
 void TLogview::setComposing(bool on) {
   // No count of open composers is kept: any close enables all seven.
-  for (const char* name : {"Load1", "Append1", "LoadBBSFile1", "Directry1", "Quotation1", "Signature1",
-                           "Relevance1"})
+  for (const char* name :
+       {"Load1", "Append1", "LoadBBSFile1", "Directry1", "Quotation1", "Signature1", "Relevance1"})
     if (QAction* item = findChild<QAction*>(QString::fromLatin1(name))) item->setEnabled(!on);
 }
 
@@ -122,6 +123,7 @@ void TLogview::createControls() {
   Docview->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Docview->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Docview->setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 9));
+  createViewerMenu();
 
   connect(BtPrevious, &QPushButton::clicked, this, &TLogview::BtPreviousClick);
   connect(BtResponce, &QPushButton::clicked, this, &TLogview::BtResponceClick);
@@ -240,6 +242,5 @@ void TLogview::setViewerFont(const Bytes& face, int size) {
 std::filesystem::path TLogview::workFile(const char* name) const {
   return pathFromText(state_.WorkDir + name);
 }
-
 
 }  // namespace pelarin::gui

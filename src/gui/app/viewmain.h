@@ -81,6 +81,9 @@ class TLogview : public QMainWindow, public AppHost {
 
   void FormActivate();
 
+  // The viewer's context menu: the standard commands, then "Wrap long lines".
+  QMenu* viewerMenu();
+
   // The program ends without asking (a signal, the session's end): the close
   // of Exit, except that a failed save is reported on the standard error and
   // the close goes on. Before this copy owns the work directory it writes
@@ -144,6 +147,7 @@ class TLogview : public QMainWindow, public AppHost {
  private:
   void createControls();
   void createMenus();
+  void createViewerMenu();
   QAction* addItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& key,
                    void (TLogview::*handler)());
   void FormCreate();
@@ -203,6 +207,7 @@ class TLogview : public QMainWindow, public AppHost {
   QLineEdit* Title = nullptr;
   QLineEdit* ResTitle = nullptr;
   QPlainTextEdit* Docview = nullptr;
+  QAction* WrapLines = nullptr;  // off by default: the host's lines keep their columns
   QAction* Responce1 = nullptr;
   QAction* Help2 = nullptr;
 };

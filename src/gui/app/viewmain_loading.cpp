@@ -75,7 +75,7 @@ void takeLoadResult(AppState& to, const AppState& from) {
 
 std::optional<QString> TLogview::LoadLog(const std::filesystem::path& log) {
   // A folder or an unreadable log is refused here, before the store changes.
-  LineReader in(log);
+  LineReader in(log, LineReader::Form::Guess);
   return loadOpenLog(in);
 }
 
@@ -113,8 +113,8 @@ std::optional<QString> TLogview::loadOpenLog(LineReader& log) {
 }
 
 bool TLogview::composerOpen() const {
-  for (const QWidget* composer : std::initializer_list<const QWidget*>{
-           windows_.newMessage, windows_.res, windows_.mail})
+  for (const QWidget* composer :
+       std::initializer_list<const QWidget*>{windows_.newMessage, windows_.res, windows_.mail})
     if (composer && composer->isVisible()) return true;
   return false;
 }
@@ -178,7 +178,7 @@ void TLogview::DropFiles(const QStringList& paths) {
     for (const QString& path : paths) {
       std::optional<LineReader> in;
       try {
-        in.emplace(toPath(path));
+        in.emplace(toPath(path), LineReader::Form::Guess);
       } catch (const Error& e) {
         // Refused before the store changed, so the next log still replaces it.
         stops << QString::fromUtf8(e.what());

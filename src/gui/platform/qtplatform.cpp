@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -51,11 +52,19 @@ std::optional<QString> QtPlatform::openFile(QWidget* parent, const QString& init
   return file;
 }
 
+void showJapaneseSample(QFontDialog& dialog) {
+  // Qt's own dialog has no setter for its sample: its preview box is the one holding the Latin sample.
+  for (QLineEdit* edit : dialog.findChildren<QLineEdit*>())
+    if (edit->text() == QLatin1String("AaBbYyZz"))
+      edit->setText(QStringLiteral("あいう アイウ 漢字 ｱｲｳ AaBbYyZz 0123"));
+}
+
 std::optional<QFont> QtPlatform::chooseFont(QWidget* parent, const QFont& initial) {
-  bool ok = false;
-  QFont font = QFontDialog::getFont(&ok, initial, parent);
-  if (!ok) return std::nullopt;
-  return font;
+  QFontDialog dialog(initial, parent);
+  dialog.setOption(QFontDialog::DontUseNativeDialog);
+  showJapaneseSample(dialog);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.selectedFont();
 }
 
 void QtPlatform::showHelp(QWidget* /*parent*/, const QString& helpFile) {

@@ -5,9 +5,13 @@
 
 #include "gui/platform/platform.h"
 
+class QFontDialog;
 class QTextBrowser;
 
 namespace pelarin::gui {
+
+// The font dialog's preview shows Japanese as well as Latin letters: the faces are chosen for it.
+void showJapaneseSample(QFontDialog& dialog);
 
 class QtPlatform : public Platform {
  public:

@@ -204,6 +204,21 @@ TEST_F(Cli, NumbersFromFirstAndKeepsBoardLinksAcrossLogs) {
   EXPECT_EQ(show.out.substr(0, 13), "B.Number\tB12\n");
 }
 
+// A log converted to UTF-8 with LF line ends splits as its capture did; --raw reads it as it is.
+TEST_F(Cli, SplitsAConvertedLogUnlessRaw) {
+  Bytes converted = cp932ToUtf8(unsortedLog());
+  std::erase(converted, '\r');
+  std::string path = log("u.log", converted);
+  Result split = run({"split", path});
+  ASSERT_EQ(split.status, 0) << split.err;
+  EXPECT_EQ(split.out, "4\n");
+  EXPECT_EQ(split.err, "u.log: ［UTF-8 から変換・LF 改行］\n");
+  Result raw = run({"split", "--raw", path});
+  ASSERT_EQ(raw.status, 0) << raw.err;
+  EXPECT_EQ(raw.out, "0\n");
+  EXPECT_EQ(raw.err, "");
+}
+
 TEST_F(Cli, SortsTheWrittenMessages) {
   std::string path = log("s.log", unsortedLog());
   Result split = run({"split", "--sort", path});
@@ -347,7 +362,8 @@ TEST_F(Cli, RejectsBadCommandLines) {
   for (const auto& args : std::vector<std::vector<std::string>>{{"--help"}, {"show", "--help"}}) {
     Result help = run(args);
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("pelarin-cli split [-C DIR] [--first N] [--sort] LOG..."), std::string::npos);
+    EXPECT_NE(help.out.find("pelarin-cli split [-C DIR] [--first N] [--sort] [--raw] LOG..."),
+              std::string::npos);
   }
 }
 
