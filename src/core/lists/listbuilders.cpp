@@ -7,6 +7,7 @@
 #include "core/text/integers.h"
 #include "core/text/linereader.h"
 #include "core/text/linewriter.h"
+#include "core/text/progress.h"
 
 namespace pelarin {
 
@@ -40,12 +41,15 @@ Bytes numbered(char prefix, int64_t number, const char* blanks, ByteView line) {
 }
 
 template <typename EntriesOf>
-size_t buildList(const std::filesystem::path& log, const std::filesystem::path& list, EntriesOf entriesOf) {
+size_t buildList(const std::filesystem::path& log, const std::filesystem::path& list, Progress* progress,
+                 EntriesOf entriesOf) {
   ReplacingWriter out(list);
   Bytes line;
+  if (progress) progress->begin(Progress::Phase::Reading, 0);
   {
     LineReader in(log, LineReader::Form::Guess);
     while (!in.atEnd()) {
+      if (progress) progress->step(in.bytesRead(), 0);
       in.readLine(line);
       if (std::optional<Bytes> title = greetingTitle(line)) {
         out.writeLine(*title);
@@ -56,6 +60,7 @@ size_t buildList(const std::filesystem::path& log, const std::filesystem::path& 
   LineReader in(log, LineReader::Form::Guess);
   size_t count = 0;
   while (!in.atEnd()) {
+    if (progress) progress->step(in.bytesRead(), static_cast<int64_t>(count));
     in.readLine(line);
     std::vector<Bytes> entries;
     try {
@@ -114,12 +119,13 @@ std::optional<Bytes> nameEntry(ByteView line) {
   return Bytes(columns(line, 9, 31));
 }
 
-size_t MakeBoardList(const std::filesystem::path& log, const std::filesystem::path& list) {
-  return buildList(log, list, boardEntries);
+size_t MakeBoardList(const std::filesystem::path& log, const std::filesystem::path& list,
+                     Progress* progress) {
+  return buildList(log, list, progress, boardEntries);
 }
 
-size_t MakeNameList(const std::filesystem::path& log, const std::filesystem::path& list) {
-  return buildList(log, list, [](ByteView line) {
+size_t MakeNameList(const std::filesystem::path& log, const std::filesystem::path& list, Progress* progress) {
+  return buildList(log, list, progress, [](ByteView line) {
     std::vector<Bytes> entries;
     if (std::optional<Bytes> e = nameEntry(line)) entries.push_back(std::move(*e));
     return entries;

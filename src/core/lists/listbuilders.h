@@ -10,6 +10,8 @@
 
 namespace pelarin {
 
+class Progress;
+
 inline constexpr char kBoardListExtension[] = ".bod";
 inline constexpr char kNameListExtension[] = ".nam";
 
@@ -30,8 +32,11 @@ std::optional<Bytes> nameEntry(ByteView line);
 // Reads the log twice (the first greeting's title, then every entry in log
 // order) and replaces the list file only when the whole build succeeded, so
 // an error leaves the previous list as it was. Returns the number of entries.
-// Throws FileError, ConversionError.
-size_t MakeBoardList(const std::filesystem::path& log, const std::filesystem::path& list);
-size_t MakeNameList(const std::filesystem::path& log, const std::filesystem::path& list);
+// Throws FileError, ConversionError. With progress: the bytes read and the
+// entries found; a cancel (CancelledError) leaves the previous list too.
+size_t MakeBoardList(const std::filesystem::path& log, const std::filesystem::path& list,
+                     Progress* progress = nullptr);
+size_t MakeNameList(const std::filesystem::path& log, const std::filesystem::path& list,
+                    Progress* progress = nullptr);
 
 }  // namespace pelarin

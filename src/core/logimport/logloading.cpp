@@ -12,6 +12,7 @@
 #include "core/text/errors.h"
 #include "core/text/linereader.h"
 #include "core/text/paths.h"
+#include "core/text/progress.h"
 
 namespace pelarin {
 
@@ -31,12 +32,12 @@ Bytes titleFromBoardList(const AppState& s) {
   return LineReader(boardList).readLine() + " - " + kAppTitle;
 }
 
-void loadLogIntoStore(const std::filesystem::path& log, AppState& s, AppHost& host) {
+void loadLogIntoStore(const std::filesystem::path& log, AppState& s, AppHost& host, Progress* progress) {
   LineReader in(log, LineReader::Form::Guess);
-  loadLogIntoStore(in, s, host);
+  loadLogIntoStore(in, s, host, progress);
 }
 
-void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host) {
+void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host, Progress* progress) {
   s.UploadFile = s.UpFileName;
   s.UploadRewrite = 1;
   s.ListFileName.clear();
@@ -67,7 +68,7 @@ void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host) {
     if (!note.empty()) host.setMainCaption(title + " " + Bytes(utf8ToCp932(note)));
   };
   try {
-    s.MesCount = SplitLog(log, s.MesCount + 1, s) - 1;
+    s.MesCount = SplitLog(log, s.MesCount + 1, s, progress) - 1;
     noteForm();
   } catch (const SplitStoppedError& e) {
     noteForm();
@@ -77,7 +78,8 @@ void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host) {
     s.Index.keep(s.MesCount);
     deleteMessages(dir, s.MesCount + 1, previous);
     s.CurrentMes = 1;
-    if (s.SortMes == 0) SortStore(dir, s.MesCount, &s.Index);
+    if (e.cancelled()) progress->cancel = false;
+    if (s.SortMes == 0) SortStore(dir, s.MesCount, &s.Index, progress);
     throw;
   } catch (...) {
     // Nothing says how far it came: none of the previous store is kept.
@@ -88,7 +90,7 @@ void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host) {
   s.Index.keep(s.MesCount);
   deleteMessages(dir, s.MesCount + 1, previous);
   s.CurrentMes = 1;
-  if (s.SortMes == 0) SortStore(dir, s.MesCount, &s.Index);
+  if (s.SortMes == 0) SortStore(dir, s.MesCount, &s.Index, progress);
 }
 
 }  // namespace pelarin

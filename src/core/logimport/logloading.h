@@ -11,6 +11,7 @@ namespace pelarin {
 struct AppState;
 class AppHost;
 class LineReader;
+class Progress;
 
 // ListFileName and UploadFile from the association whose Target occurs in the
 // log's file name (ASCII case ignored; the last match wins).
@@ -25,7 +26,11 @@ Bytes titleFromBoardList(const AppState& state);
 // MesCount, CurrentMes and the sort. The log is opened first, so a folder or
 // an unreadable log (FileError) changes nothing. A SplitStoppedError comes
 // after MesCount counts the messages completed before it and the sort ran.
-void loadLogIntoStore(const std::filesystem::path& log, AppState& state, AppHost& host);
-void loadLogIntoStore(LineReader& log, AppState& state, AppHost& host);
+// With progress, a cancel of the split is such a stop too (cancelled()): the
+// cancel is taken back and the sort runs, so a second cancel can stop it;
+// a cancel of the sort (CancelledError) leaves every message whole.
+void loadLogIntoStore(const std::filesystem::path& log, AppState& state, AppHost& host,
+                      Progress* progress = nullptr);
+void loadLogIntoStore(LineReader& log, AppState& state, AppHost& host, Progress* progress = nullptr);
 
 }  // namespace pelarin

@@ -8,6 +8,7 @@
 
 #include "core/logimport/messagefile.h"
 #include "core/text/errors.h"
+#include "core/text/progress.h"
 
 namespace pelarin {
 
@@ -82,7 +83,8 @@ class CycleMover {
 
 }  // namespace
 
-int64_t moveToOrder(const fs::path& dir, const std::vector<int32_t>& order, const RenameFile& rename) {
+int64_t moveToOrder(const fs::path& dir, const std::vector<int32_t>& order, const RenameFile& rename,
+                    Progress* progress) {
   const fs::path temp = dir / kSortTempName;
   const auto name = [&](int32_t p) { return messagePath(dir, p + 1); };
   const int32_t n = static_cast<int32_t>(order.size());
@@ -92,6 +94,7 @@ int64_t moveToOrder(const fs::path& dir, const std::vector<int32_t>& order, cons
   bool tempChecked = false;
   for (int32_t start = 0; start < n; ++start) {
     if (placed[start] || order[start] == start) continue;
+    if (progress) progress->step(start);
     if (!tempChecked) {
       renames += setAsideStaleTemp(temp, rename);
       tempChecked = true;

@@ -9,6 +9,8 @@
 
 namespace pelarin {
 
+class Progress;
+
 // Renames from to to unless to exists; 0 or the errno of the failure.
 int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
@@ -18,7 +20,8 @@ using RenameFile = std::function<int(const std::filesystem::path& from, const st
 // A stale temporary file is first moved aside to "mestemp.tmp.<k>", the first
 // free k, and left there. A failing rename undoes the renames of its cycle and
 // throws FileError; the cycles before it stay done. Returns the renames made.
+// With progress: the files placed so far, and a cancel taken before each cycle.
 int64_t moveToOrder(const std::filesystem::path& dir, const std::vector<int32_t>& order,
-                    const RenameFile& rename = renameNoReplace);
+                    const RenameFile& rename = renameNoReplace, Progress* progress = nullptr);
 
 }  // namespace pelarin

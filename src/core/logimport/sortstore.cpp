@@ -6,17 +6,19 @@
 #include "core/logimport/storeindex.h"
 #include "core/text/integers.h"
 #include "core/text/linereader.h"
+#include "core/text/progress.h"
 
 namespace pelarin {
 
 namespace {
 
 // Only lines 1 and 2 matter; the rest of the file is left unread.
-std::vector<uint64_t> readSortKeys(const std::filesystem::path& dir, int32_t count) {
+std::vector<uint64_t> readSortKeys(const std::filesystem::path& dir, int32_t count, Progress* progress) {
   std::vector<uint64_t> keys;
   keys.reserve(static_cast<size_t>(count));
   Bytes board, number;
   for (int32_t n = 1; n <= count; ++n) {
+    if (progress) progress->step(n - 1);
     LineReader in(messagePath(dir, n));
     in.readLine(board);
     in.readLine(number);
@@ -40,15 +42,16 @@ std::vector<uint64_t> indexedSortKeys(const StoreIndex& index) {
 
 // Every key is read before anything moves, so a bad file stops the sort with
 // the store untouched.
-void SortStore(const std::filesystem::path& dir, int32_t count, StoreIndex* index) {
+void SortStore(const std::filesystem::path& dir, int32_t count, StoreIndex* index, Progress* progress) {
   if (count < 2) return;
+  if (progress) progress->begin(Progress::Phase::Sorting, count);
   const bool indexed = index && index->covers(count);
   const std::vector<int32_t> order =
-      exchangeOrder(indexed ? indexedSortKeys(*index) : readSortKeys(dir, count));
+      exchangeOrder(indexed ? indexedSortKeys(*index) : readSortKeys(dir, count, progress));
   try {
-    moveToOrder(dir, order);
+    moveToOrder(dir, order, renameNoReplace, progress);
   } catch (...) {
-    // Some cycles moved, some did not: only the files know the order now.
+    // Some cycles moved, some did not (an error or a cancel): only the files know the order now.
     if (index) index->clear();
     throw;
   }

@@ -7,11 +7,16 @@
 
 namespace pelarin {
 
+class Progress;
 class StoreIndex;
 
 // Throws FileError or ConversionError; a failing move is undone first, so no
 // message is lost or duplicated. An index that knows the store gives the keys
 // (no file is read) and follows the moves; after a failing move it is emptied.
-void SortStore(const std::filesystem::path& dir, int32_t count, StoreIndex* index = nullptr);
+// With progress: counts the keys read, then the files moved; a cancel
+// (CancelledError) comes before a move or between two cycles of moves, so
+// every message keeps a whole file.
+void SortStore(const std::filesystem::path& dir, int32_t count, StoreIndex* index = nullptr,
+               Progress* progress = nullptr);
 
 }  // namespace pelarin

@@ -8,6 +8,7 @@
 #include "core/text/linereader.h"
 #include "core/text/linewriter.h"
 #include "core/text/paths.h"
+#include "core/text/progress.h"
 
 namespace pelarin {
 
@@ -61,8 +62,13 @@ bool endsFileAreaBody(ByteView line) {
 // from line to line, so memory does not grow with the length of a line.
 class Splitter {
  public:
-  Splitter(LineReader& in, int32_t first, AppState& state)
-      : in_(in), state_(state), dir_(pathFromText(state.WorkDir)), next_(first) {}
+  Splitter(LineReader& in, int32_t first, AppState& state, Progress* progress)
+      : in_(in),
+        state_(state),
+        dir_(pathFromText(state.WorkDir)),
+        next_(first),
+        first_(first),
+        progress_(progress) {}
 
   int32_t run() {
     try {
@@ -71,7 +77,7 @@ class Splitter {
       // A half-written message file is not part of the store.
       if (writing_) removeQuietly(messagePath(dir_, next_));
       const size_t line = convertingLine_ ? convertingLine_ : in_.lineNumber();
-      throw SplitStoppedError(e.what(), in_.path(), line, next_);
+      throw SplitStoppedError(e.what(), in_.path(), line, next_, dynamic_cast<const CancelledError*>(&e));
     }
   }
 
@@ -92,7 +98,10 @@ class Splitter {
     }
   }
 
-  void read(Bytes& line) { in_.readHead(line, kHeadBytes); }
+  void read(Bytes& line) {
+    if (progress_) progress_->step(in_.bytesRead(), next_ - first_);
+    in_.readHead(line, kHeadBytes);
+  }
 
   // The integer of a field, remembering its line for the message if it is none.
   int32_t fieldInt(ByteView field, size_t line) {
@@ -227,6 +236,8 @@ class Splitter {
   AppState& state_;
   const std::filesystem::path dir_;
   int32_t next_;
+  const int32_t first_;
+  Progress* progress_;
   int32_t key_ = 0;  // the BF board until the log names another
   Bytes line_;
   Bytes pending_;
@@ -242,21 +253,23 @@ class Splitter {
 }  // namespace
 
 SplitStoppedError::SplitStoppedError(const std::string& reason, const std::filesystem::path& log, size_t line,
-                                     int32_t next)
+                                     int32_t next, bool cancelled)
     : Error(reason + "\n" + log.filename().string() + " の " + std::to_string(line) +
             " 行目で読み込みを止めました。"),
       reason_(reason),
       where_(log.filename().string() + " の " + std::to_string(line) + " 行目で読み込みを止めました。"),
       line_(line),
-      next_(next) {}
+      next_(next),
+      cancelled_(cancelled) {}
 
-int32_t SplitLog(LineReader& log, int32_t first, AppState& state) {
-  return Splitter(log, first, state).run();
+int32_t SplitLog(LineReader& log, int32_t first, AppState& state, Progress* progress) {
+  if (progress) progress->begin(Progress::Phase::Reading, 0);
+  return Splitter(log, first, state, progress).run();
 }
 
-int32_t SplitLog(const std::filesystem::path& log, int32_t first, AppState& state) {
+int32_t SplitLog(const std::filesystem::path& log, int32_t first, AppState& state, Progress* progress) {
   LineReader in(log);
-  return SplitLog(in, first, state);
+  return SplitLog(in, first, state, progress);
 }
 
 }  // namespace pelarin

@@ -77,6 +77,7 @@ bool LineReader::fill() {
       throw FileError("Cannot read", path_, errno);
     }
     const ByteView raw(buffer_.get(), static_cast<size_t>(n));
+    filled_ += raw.size();
     if (!transcoder_) {
       len_ = raw.size();
     } else {

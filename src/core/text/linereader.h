@@ -59,6 +59,10 @@ class LineReader {
   // any read), for messages that say where reading stopped.
   size_t lineNumber() const { return lastLine_; }
 
+  // The bytes taken from the file so far, for progress shown to the user.
+  // Of a converted log, the bytes converted so far.
+  uint64_t bytesRead() const { return transcoder_ ? filled_ : filled_ - (len_ - pos_); }
+
  private:
   bool fill();  // false at the physical end
   int peek();   // -1 at the end of the file
@@ -82,6 +86,7 @@ class LineReader {
   bool inLine_ = false;  // a line taken by its head has bytes left
   size_t lineEnds_ = 0;  // CRs consumed
   size_t lastLine_ = 0;
+  uint64_t filled_ = 0;  // bytes read from the file into the buffer
 };
 
 }  // namespace pelarin

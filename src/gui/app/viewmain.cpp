@@ -1,6 +1,7 @@
 #include "gui/app/viewmain.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -10,6 +11,7 @@
 
 #include "core/app/lockfile.h"
 #include "core/text/paths.h"
+#include "gui/app/backgroundwork.h"
 #include "gui/app/programend.h"
 #include "gui/compose/mailwin.h"
 #include "gui/compose/newwin.h"
@@ -49,6 +51,9 @@ TLogview::TLogview(Platform& platform, QWidget* parent) : QMainWindow(parent), p
   setWindowTitle(QStringLiteral("Pelarin for Windows    "));
   createControls();
   createMenus();
+  work_ = std::make_unique<BackgroundWork>(this);
+  connect(work_.get(), &BackgroundWork::started, this, [this] { setWorking(true); });
+  connect(work_.get(), &BackgroundWork::ended, this, [this] { setWorking(false); });
   // Before the creation steps: a signal during one of their boxes still ends the program cleanly.
   if (ProgramEnd* end = ProgramEnd::instance())
     connect(end, &ProgramEnd::requested, this, &TLogview::endProgram);
@@ -63,6 +68,9 @@ void TLogview::attach(const Windows& windows) {
     connect(list, &TListform::rowSelected, this, &TLogview::MesListSelectCell);
     connect(list, &TListform::listActivated, this, [this] { BtList->setEnabled(false); });
     connect(list, &TListform::listClosed, this, [this] { BtList->setEnabled(true); });
+    list->setWorkRunner([this](const std::function<void(Progress&)>& work) {
+      runWork({QStringLiteral("一覧の作成中"), QString(), 0, QStringLiteral("メッセージ")}, work);
+    });
   }
   for (ComposerWindow* composer :
        std::initializer_list<ComposerWindow*>{windows_.newMessage, windows_.res, windows_.mail}) {
@@ -186,6 +194,13 @@ void TLogview::createMenus() {
   QMenu* window = menu("Window1", "Window");
   addItem(window, "InitSize1", QStringLiteral("Init Size"), ctrl('T'), &TLogview::InitSize1Click);
   addItem(window, "InitPosition1", QStringLiteral("Init Position"), ctrl('P'), &TLogview::InitPosition1Click);
+
+  // Disabled together while store work runs; each keeps its own state for after.
+  storeCommands_ = new QActionGroup(this);
+  storeCommands_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+  for (const char* name : {"Load1", "Append1", "LoadBBSFile1", "Directry1", "BoardList1", "NameList1",
+                           "Next1", "Privious1", "NewMessage1", "Responce1", "MailTo1", "List1"})
+    storeCommands_->addAction(findChild<QAction*>(QString::fromLatin1(name)));
 
   QMenu* help = menu("Help1", "Help");
   Help2 = addItem(help, "Help2", QStringLiteral("Help"), ctrl('H'), &TLogview::Help2Click);

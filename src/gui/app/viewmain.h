@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "gui/app/windows.h"
 
 class QAction;
+class QActionGroup;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -25,11 +27,14 @@ class QMenu;
 namespace pelarin {
 class WorkDirLock;
 class LineReader;
+class Progress;
 }  // namespace pelarin
 
 namespace pelarin::gui {
 
+class BackgroundWork;
 class ComposerWindow;
+struct WorkShown;
 
 class Platform;
 
@@ -85,6 +90,17 @@ class TLogview : public QMainWindow, public AppHost {
   // nothing. Runs once; emits closed().
   void endProgram();
   bool ended() const { return ended_; }
+
+  // Long store work runs here, one piece at a time; while it runs the
+  // commands that read or change the store are disabled.
+  BackgroundWork& work() { return *work_; }
+  bool working() const;
+  // Runs work on the worker thread and waits with the event loop running.
+  // Throws CommandAbandoned when the program ended meanwhile.
+  void runWork(const WorkShown& shown, const std::function<void(Progress&)>& work,
+               const std::function<void()>& finish = {});
+  // Caption, the log's name and size for the progress window.
+  static WorkShown shownFor(const std::filesystem::path& log, const QString& caption, const QString& counted);
 
  public Q_SLOTS:
   void Load1Click();
@@ -155,6 +171,7 @@ class TLogview : public QMainWindow, public AppHost {
   bool composerOpen() const;
   bool acceptsDrop(QDropEvent* event) const;
   void selectListRow();
+  void setWorking(bool on);
   void setComposing(bool on);
   std::filesystem::path workFile(const char* name) const;
 
@@ -168,6 +185,10 @@ class TLogview : public QMainWindow, public AppHost {
   bool ended_ = false;
   bool rebuildingList_ = false;
   bool followingMove_ = false;  // the list's selection follows Next or Previous
+  bool workCancelled_ = false;  // the last load was cancelled
+  std::unique_ptr<BackgroundWork> work_;
+  QActionGroup* storeCommands_ = nullptr;
+  std::vector<std::pair<QPushButton*, bool>> buttonsBeforeWork_;
   QSet<QKeySequence> menuKeys_;
 
   QPushButton* BtPrevious = nullptr;

@@ -6,6 +6,8 @@
 #include "core/lists/boardlistuse.h"
 #include "core/lists/listbuilders.h"
 #include "core/text/paths.h"
+#include "core/text/progress.h"
+#include "gui/app/backgroundwork.h"
 #include "gui/app/viewmain.h"
 #include "gui/lists/setlist.h"
 #include "gui/platform/command.h"
@@ -45,8 +47,11 @@ void TLogview::BoardList1Click() {
     std::optional<QString> log =
         platform_.openFile(this, QStringLiteral("Make Board List"), toQ(state_.LogFileDir), kLogFilter);
     if (!log) return;
+    const auto path = toPath(*log);
     const std::filesystem::path list = workFile((state_.ListFileName + kBoardListExtension).c_str());
-    const size_t boards = MakeBoardList(toPath(*log), list);
+    size_t boards = 0;
+    runWork(shownFor(path, QStringLiteral("ボードリストの作成中"), QStringLiteral("項目")),
+            [&](Progress& progress) { boards = MakeBoardList(path, list, &progress); });
     platform_.messageBox(this, BoxKind::Information, builtText(boards, "board", list));
   });
 }
@@ -56,8 +61,11 @@ void TLogview::NameList1Click() {
     std::optional<QString> log =
         platform_.openFile(this, QStringLiteral("Make Name List"), toQ(state_.LogFileDir), kLogFilter);
     if (!log) return;
+    const auto path = toPath(*log);
     const std::filesystem::path list = workFile((state_.ListFileName + kNameListExtension).c_str());
-    const size_t members = MakeNameList(toPath(*log), list);
+    size_t members = 0;
+    runWork(shownFor(path, QStringLiteral("ネームリストの作成中"), QStringLiteral("項目")),
+            [&](Progress& progress) { members = MakeNameList(path, list, &progress); });
     platform_.messageBox(this, BoxKind::Information, builtText(members, "member", list));
   });
 }

@@ -12,6 +12,8 @@
 #include "core/logimport/splitlog.h"
 #include "core/text/errors.h"
 #include "core/text/linereader.h"
+#include "core/text/progress.h"
+#include "gui/app/backgroundwork.h"
 #include "gui/app/viewmain.h"
 #include "gui/compose/mailwin.h"
 #include "gui/compose/newwin.h"
@@ -44,6 +46,32 @@ void showStops(Platform& platform, QWidget* parent, const QStringList& stops, bo
   platform.messageBox(parent, BoxKind::Error, text, BoxButtons::Ok);
 }
 
+// The worker's stand-in for the window: the titles it sets wait for this thread.
+class TitleRecorder : public AppHost {
+ public:
+  void setMainCaption(const Bytes& caption) override { caption_ = caption; }
+  void setApplicationTitle(const Bytes& title) override { title_ = title; }
+  void replay(AppHost& host) const {
+    if (caption_) host.setMainCaption(*caption_);
+    if (title_) host.setApplicationTitle(*title_);
+  }
+
+ private:
+  std::optional<Bytes> caption_, title_;
+};
+
+// What a load changes of the state it was given.
+void takeLoadResult(AppState& to, AppState& from) {
+  to.UploadFile = from.UploadFile;
+  to.UploadRewrite = from.UploadRewrite;
+  to.ListFileName = from.ListFileName;
+  to.MesCount = from.MesCount;
+  to.CurrentMes = from.CurrentMes;
+  to.BoardMap = from.BoardMap;
+  to.BoardMapCount = from.BoardMapCount;
+  to.Index = std::move(from.Index);
+}
+
 }  // namespace
 
 std::optional<QString> TLogview::LoadLog(const std::filesystem::path& log) {
@@ -54,16 +82,33 @@ std::optional<QString> TLogview::LoadLog(const std::filesystem::path& log) {
 
 std::optional<QString> TLogview::loadOpenLog(LineReader& log) {
   std::optional<QString> stopped;
+  workCancelled_ = false;
+  // The worker loads into its own copy; the finish takes the load's fields
+  // back on this thread, also after a stop or a cancel.
+  AppState copy = state_;
+  TitleRecorder titles;
   try {
-    loadLogIntoStore(log, state_, *this);
+    runWork(
+        shownFor(log.path(), QStringLiteral("読み込み中"), QStringLiteral("メッセージ")),
+        [&](Progress& progress) { loadLogIntoStore(log, copy, titles, &progress); },
+        [&] {
+          takeLoadResult(state_, copy);
+          titles.replay(*this);
+        });
   } catch (const SplitStoppedError& e) {
     // What was read before the stop is kept and shown; the box says where.
-    stopped = QString::fromUtf8(e.what());
+    if (e.cancelled())
+      workCancelled_ = true;
+    else
+      stopped = QString::fromUtf8(e.what());
+  } catch (const CancelledError&) {
+    // The sort was cancelled: every message is whole, in the order reached.
+    workCancelled_ = true;
   }
   Docview->clear();
   if (state_.MesCount > 0)
     ShowStoredMessage(state_.CurrentMes);
-  else if (!stopped)
+  else if (!stopped && !workCancelled_)
     platform_.messageBox(this, BoxKind::Warning, QStringLiteral("No Message !"), BoxButtons::Ok);
   return stopped;
 }
@@ -123,7 +168,7 @@ void TLogview::Append1Click() {
 
 void TLogview::DropFiles(const QStringList& paths) {
   // An open composer writes to the UploadFile of the log it was opened on.
-  if (composerOpen()) return;
+  if (composerOpen() || working()) return;
   runCommand(platform_, this, [this, &paths] {
     if (windows_.list && windows_.list->isVisible()) windows_.list->close();
     clearHeader();
@@ -150,6 +195,8 @@ void TLogview::DropFiles(const QStringList& paths) {
         stops << QString::fromUtf8(e.what());
       }
       state_.AppendMode = 1;
+      // A cancel ends the whole drop; the logs loaded so far stay.
+      if (workCancelled_) break;
     }
     afterLoading();
     showStops(platform_, this, stops, kept);
@@ -159,7 +206,7 @@ void TLogview::DropFiles(const QStringList& paths) {
 
 // Taken as a copy only: a source that honours a move deletes what it gave.
 bool TLogview::acceptsDrop(QDropEvent* event) const {
-  return !composerOpen() && (event->possibleActions() & Qt::CopyAction) &&
+  return !composerOpen() && !working() && (event->possibleActions() & Qt::CopyAction) &&
          !localFiles(event->mimeData()).isEmpty();
 }
 

@@ -81,7 +81,7 @@ void TLogview::BoadNumberChange() {
 
 void TLogview::MesListSelectCell(int row) {
   // The grid's header row and rows past the store hold no message.
-  if (row < 1 || row > state_.MesCount || rebuildingList_) return;
+  if (row < 1 || row > state_.MesCount || rebuildingList_ || working()) return;
   if (followingMove_ && row == state_.CurrentMes) return;
   runCommand(platform_, this, [this, row] {
     ShowStoredMessage(row);

@@ -12,6 +12,7 @@
 #include "core/logimport/messagefile.h"
 #include "core/logimport/storeleftovers.h"
 #include "core/text/paths.h"
+#include "gui/app/backgroundwork.h"
 #include "gui/app/viewmain.h"
 #include "gui/compose/mailwin.h"
 #include "gui/compose/newwin.h"
@@ -167,6 +168,8 @@ void TLogview::closeEvent(QCloseEvent* event) {
       return;
     }
   }
+  // Work still running stops first: what it completed is the store the close clears.
+  if (working()) work_->stop();
   if (!FormClose()) {
     event->ignore();
     return;
@@ -180,6 +183,7 @@ void TLogview::closeEvent(QCloseEvent* event) {
 void TLogview::endProgram() {
   if (ended_) return;
   composersEnd();
+  if (working()) work_->stop();
   // Before the lock step this copy may not own the directory: it writes nothing.
   if (created_ || lock_) FormClose(true);
   ended_ = true;

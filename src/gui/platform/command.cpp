@@ -4,6 +4,7 @@
 #include <exception>
 #include <new>
 
+#include "core/text/progress.h"
 #include "gui/platform/platform.h"
 
 namespace pelarin::gui {
@@ -12,6 +13,9 @@ bool runCommand(Platform& platform, QWidget* parent, const std::function<void()>
   try {
     command();
     return true;
+  } catch (const CommandAbandoned&) {
+  } catch (const CancelledError&) {
+    // The user asked for it; what the work completed stays.
   } catch (const std::bad_alloc&) {
     platform.messageBox(parent, BoxKind::Error, QStringLiteral("Out of memory"));
   } catch (const std::exception& e) {

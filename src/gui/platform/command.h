@@ -11,7 +11,12 @@ namespace pelarin::gui {
 
 class Platform;
 
-// Runs the command; an error ends it and is shown. False when it failed.
+// The program ended while the command waited for its work: the command ends
+// at once, without a word, touching nothing more.
+struct CommandAbandoned {};
+
+// Runs the command; an error ends it and is shown, a cancel (CancelledError)
+// and CommandAbandoned end it silently. False when it did not complete.
 bool runCommand(Platform& platform, QWidget* parent, const std::function<void()>& command);
 
 }  // namespace pelarin::gui

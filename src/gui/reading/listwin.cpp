@@ -13,6 +13,7 @@
 #include "core/logimport/storeindex.h"
 #include "core/reading/messageview.h"
 #include "core/text/paths.h"
+#include "core/text/progress.h"
 #include "gui/platform/command.h"
 #include "gui/platform/fonts.h"
 #include "gui/platform/qtext.h"
@@ -115,10 +116,22 @@ void TListform::fillRows() {
   const StoreIndex& index = state_.Index;
   const bool indexed = index.covers(count);
   // One change signal for all rows, also when a file fails half-way.
+  const auto read = [&](Progress* progress) {
+    if (progress) progress->begin(Progress::Phase::Listing, static_cast<int64_t>(count));
+    for (int n = 1; n <= count; ++n) {
+      if (progress) progress->step(n - 1);
+      rows[static_cast<size_t>(rowOfMessage(n))] = listRow(readMessageKeys(messagePath(dir, n)));
+    }
+  };
   try {
-    for (int n = 1; n <= count; ++n)
-      rows[static_cast<size_t>(rowOfMessage(n))] =
-          listRow(indexed ? index.keys(n) : readMessageKeys(messagePath(dir, n)));
+    if (indexed) {
+      // In hand already: no file is read, and no work to show progress for.
+      for (int n = 1; n <= count; ++n) rows[static_cast<size_t>(rowOfMessage(n))] = listRow(index.keys(n));
+    } else if (runWork_) {
+      runWork_([&](Progress& progress) { read(&progress); });
+    } else {
+      read(nullptr);
+    }
   } catch (...) {
     model_->fillRows(std::move(rows));
     throw;

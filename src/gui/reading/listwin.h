@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 #include "gui/platform/geometry.h"
 
@@ -12,7 +13,8 @@ class QTableView;
 
 namespace pelarin {
 struct AppState;
-}
+class Progress;
+}  // namespace pelarin
 
 namespace pelarin::gui {
 
@@ -39,6 +41,10 @@ class TListform : public QWidget {
   // Selects message row (1-based) and runs the select event, also while the
   // window is hidden. Rows outside the store select nothing.
   void selectRow(int row);
+
+  // Where reading the rows runs; without one, here. A cancel keeps the rows read.
+  using WorkRunner = std::function<void(const std::function<void(Progress&)>&)>;
+  void setWorkRunner(WorkRunner runner) { runWork_ = std::move(runner); }
 
   // The Font command: the grid's font, and rows twice its point size high.
   void applyFont(const QFont& font);
@@ -79,6 +85,7 @@ class TListform : public QWidget {
   QTableView* MesList;
   MessageListModel* model_;
   bool selecting_ = false;  // the program moves the selection itself
+  WorkRunner runWork_;
 };
 
 }  // namespace pelarin::gui
