@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text/logform.h"
 #include "core/text/paths.h"
 
 namespace fuzzing {
@@ -65,6 +66,36 @@ inline std::vector<std::string> lines(std::string_view text) {
     out.emplace_back(text.substr(pos, cr - pos));
     pos = cr + 1;
     if (pos < text.size() && text[pos] == '\n') ++pos;
+  }
+  return out;
+}
+
+// A log's lines as the program reads a log: a log with no CR at all ends its lines at LF, and one
+// in UTF-8 or EUC-JP is read as the code page 932 text it came from (the converter is the
+// product's own, tested on its own).
+inline std::vector<std::string> logLines(std::string_view text) {
+  if (size_t z = text.find('\x1a'); z != std::string_view::npos) text = text.substr(0, z);
+  pelarin::LogFormGuess guess;
+  guess.feed(text);
+  const pelarin::LogForm form = guess.result();
+  std::string bytes(text);
+  if (form.encoding != pelarin::LogEncoding::Cp932) {
+    pelarin::LogTranscoder transcoder(form.encoding);
+    bytes.clear();
+    transcoder.convert(text, bytes, true);
+    if (size_t z = bytes.find('\x1a'); z != std::string::npos) bytes.resize(z);
+  }
+  if (!form.lfLineEnds) return lines(bytes);
+  std::vector<std::string> out;
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    size_t lf = bytes.find('\n', pos);
+    if (lf == std::string::npos) {
+      out.emplace_back(bytes.substr(pos));
+      break;
+    }
+    out.emplace_back(bytes.substr(pos, lf - pos));
+    pos = lf + 1;
   }
   return out;
 }

@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto log = dir / "in.log", bod = dir / "l.bod", nam = dir / "l.nam";
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   fuzzing::writeFile(log, text);
-  const Lines input = fuzzing::lines(text);
+  const Lines input = fuzzing::logLines(text);
 
   Lines boards;
   bool boardsStop = false;
