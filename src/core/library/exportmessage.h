@@ -1,0 +1,27 @@
+// One message of the library as the exports see it: decoded, placed in its
+// thread, with the date its log carries.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pelarin {
+
+struct ExportMessage {
+  int64_t id = 0;            // the library's own, unique
+  std::string host;          // UTF-8, "" when the log matched no association
+  int32_t boardKey = 0;      // line 1 of the message file
+  std::string boardCode;     // as the reader shows it: BF, B<n>, I<n>, M, F<n>
+  std::string boardName;     // from the host's board list, "" when unknown
+  int32_t number = 0;        // 0 for mail
+  int32_t replyTo = 0;       // the reply number, 0 when it answers none
+  int32_t writerId = 0;
+  std::string writerName;    // UTF-8, trailing blanks kept as stored
+  std::string title;         // UTF-8
+  std::string body;          // UTF-8, one "\n" after every line
+  int64_t logTime = 0;       // the log's modification time, seconds since the epoch
+  std::vector<int64_t> ancestors;  // ids from the thread's root down to the parent; empty for a root
+};
+
+}  // namespace pelarin
