@@ -1,5 +1,7 @@
 #include "core/logimport/splitlog.h"
 
+#include <optional>
+
 #include "core/app/appstate.h"
 #include "core/logimport/boardkey.h"
 #include "core/logimport/messagefile.h"
@@ -62,10 +64,10 @@ bool endsFileAreaBody(ByteView line) {
 // from line to line, so memory does not grow with the length of a line.
 class Splitter {
  public:
-  Splitter(LineReader& in, int32_t first, AppState& state, Progress* progress)
+  Splitter(LineReader& in, int32_t first, AppState& state, MessageSink& sink, Progress* progress)
       : in_(in),
         state_(state),
-        dir_(pathFromText(state.WorkDir)),
+        sink_(sink),
         next_(first),
         first_(first),
         progress_(progress) {}
@@ -74,8 +76,8 @@ class Splitter {
     try {
       return scan();
     } catch (const Error& e) {
-      // A half-written message file is not part of the store.
-      if (writing_) removeQuietly(messagePath(dir_, next_));
+      // A half-written message is not part of the store.
+      if (writing_) sink_.drop(next_);
       const size_t line = convertingLine_ ? convertingLine_ : in_.lineNumber();
       throw SplitStoppedError(e.what(), in_.path(), line, next_, dynamic_cast<const CancelledError*>(&e));
     }
@@ -111,11 +113,23 @@ class Splitter {
     return value;
   }
 
-  // Writes the current line, the head held and the rest straight from the log.
-  void writeBody(LineWriter& out) {
-    out.write(line_);
-    in_.copyRest([&out](ByteView piece) { out.write(piece); });
-    out.write("\r\n");
+  // Passes on the current line, the head held and the rest straight from the log.
+  void writeBody() {
+    sink_.body(line_);
+    in_.copyRest([this](ByteView piece) { sink_.body(piece); });
+    sink_.body("\r\n");
+  }
+
+  void begin(ByteView title, ByteView name, int32_t number, int32_t id, size_t headerLine) {
+    written_ = messageKeys(key_, number, title, reply_, id, name);
+    writing_ = true;
+    sink_.begin(next_, written_, headerLine);
+  }
+
+  void end() {
+    writing_ = false;
+    sink_.end(next_, std::move(written_));
+    ++next_;
   }
 
   void counted() {
@@ -144,10 +158,7 @@ class Splitter {
     }
     read(line_);  // the line under the header carries nothing
 
-    LineWriter out(messagePath(dir_, next_), LineWriter::Mode::Overwrite);
-    writing_ = true;
-    written_ = messageKeys(key_, number, title, reply_, id, name);
-    writeMessageKeys(out, written_);
+    begin(title, name, number, id, headerLine);
     if (key_ > kFileAreaBase) {
       // A file area's listing runs to the next marker, which SCAN takes again.
       while (!in_.atEnd()) {
@@ -157,18 +168,15 @@ class Splitter {
           hasPending_ = true;
           break;
         }
-        writeBody(out);
+        writeBody();
       }
     } else {
       for (int32_t i = 0; i < count; ++i) {
         read(line_);
-        writeBody(out);
+        writeBody();
       }
     }
-    out.close();
-    writing_ = false;
-    state_.Index.put(next_, std::move(written_));
-    ++next_;
+    end();
   }
 
   void marked() {
@@ -209,22 +217,16 @@ class Splitter {
       id = fieldInt(columns(header_, 48 + shift, 51 + shift), headerLine);
     }
 
-    LineWriter out(messagePath(dir_, next_), LineWriter::Mode::Overwrite);
-    writing_ = true;
-    written_ = messageKeys(key_, number, title, reply_, id, name);
-    writeMessageKeys(out, written_);
+    begin(title, name, number, id, headerLine);
     if (!isReceiptLine(line_)) {
       while (!isClosingLine(line_)) {
-        writeBody(out);
+        writeBody();
         if (in_.atEnd()) break;  // the log's last line is part of the body
         read(line_);
         if (isReceiptLine(line_)) break;
       }
     }
-    out.close();
-    writing_ = false;
-    state_.Index.put(next_, std::move(written_));
-    ++next_;
+    end();
   }
 
   void dropHeader() {
@@ -234,7 +236,7 @@ class Splitter {
 
   LineReader& in_;
   AppState& state_;
-  const std::filesystem::path dir_;
+  MessageSink& sink_;
   int32_t next_;
   const int32_t first_;
   Progress* progress_;
@@ -245,8 +247,8 @@ class Splitter {
   Bytes header_;
   Bytes second_;  // a response header's second line
   Bytes reply_;
-  MessageKeys written_;        // the key lines of the message being written
-  bool writing_ = false;       // message file next_ is open
+  MessageKeys written_;        // the key lines of the message being passed on
+  bool writing_ = false;       // message next_ has begun
   size_t convertingLine_ = 0;  // the line of the field being converted
 };
 
@@ -262,9 +264,44 @@ SplitStoppedError::SplitStoppedError(const std::string& reason, const std::files
       next_(next),
       cancelled_(cancelled) {}
 
-int32_t SplitLog(LineReader& log, int32_t first, AppState& state, Progress* progress) {
+namespace {
+
+// Each message into its file in the work directory and into the store's index.
+class StoreSink : public MessageSink {
+ public:
+  explicit StoreSink(AppState& state) : state_(state), dir_(pathFromText(state.WorkDir)) {}
+
+  void begin(int32_t n, const MessageKeys& keys, size_t) override {
+    out_.emplace(messagePath(dir_, n), LineWriter::Mode::Overwrite);
+    writeMessageKeys(*out_, keys);
+  }
+  void body(ByteView piece) override { out_->write(piece); }
+  void end(int32_t n, MessageKeys&& keys) override {
+    out_->close();
+    out_.reset();
+    state_.Index.put(n, std::move(keys));
+  }
+  void drop(int32_t n) noexcept override {
+    out_.reset();
+    removeQuietly(messagePath(dir_, n));
+  }
+
+ private:
+  AppState& state_;
+  const std::filesystem::path dir_;
+  std::optional<LineWriter> out_;
+};
+
+}  // namespace
+
+int32_t SplitLog(LineReader& log, int32_t first, AppState& state, MessageSink& sink, Progress* progress) {
   if (progress) progress->begin(Progress::Phase::Reading, 0);
-  return Splitter(log, first, state, progress).run();
+  return Splitter(log, first, state, sink, progress).run();
+}
+
+int32_t SplitLog(LineReader& log, int32_t first, AppState& state, Progress* progress) {
+  StoreSink sink(state);
+  return SplitLog(log, first, state, sink, progress);
 }
 
 int32_t SplitLog(const std::filesystem::path& log, int32_t first, AppState& state, Progress* progress) {

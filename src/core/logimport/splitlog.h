@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/text/bytes.h"
 #include "core/text/errors.h"
 
 namespace pelarin {
@@ -12,6 +13,20 @@ namespace pelarin {
 struct AppState;
 class LineReader;
 class Progress;
+struct MessageKeys;
+
+// Where a split puts the messages it finds, in the log's order.
+class MessageSink {
+ public:
+  virtual ~MessageSink() = default;
+  // Message n begins; headerLine is the log's line its header starts on.
+  virtual void begin(int32_t n, const MessageKeys& keys, size_t headerLine) = 0;
+  // The body in pieces, as the store's file holds it: every line ends in CR LF.
+  virtual void body(ByteView piece) = 0;
+  virtual void end(int32_t n, MessageKeys&& keys) = 0;
+  // The split stopped inside message n: it is not part of what was found.
+  virtual void drop(int32_t n) noexcept = 0;
+};
 
 // A split that an error stopped part-way. The messages before next() are
 // complete in the work directory; what() is the error's own text followed by
@@ -49,5 +64,10 @@ int32_t SplitLog(const std::filesystem::path& log, int32_t first, AppState& stat
 // The same on a log already open, so a caller can refuse a log before it
 // changes anything.
 int32_t SplitLog(LineReader& log, int32_t first, AppState& state, Progress* progress = nullptr);
+
+// The same into another sink: state gives the board map (and takes its
+// additions); nothing is written to the work directory.
+int32_t SplitLog(LineReader& log, int32_t first, AppState& state, MessageSink& sink,
+                 Progress* progress = nullptr);
 
 }  // namespace pelarin
