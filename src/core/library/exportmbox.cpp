@@ -64,8 +64,8 @@ std::string trimmedName(std::string_view name) {
   }
 }
 
-// 8bit keeps a Japanese body readable in the file and a third of the size of
-// quoted-printable; a body that 8bit cannot carry intact takes quoted-printable.
+// 8bit keeps a body readable in the file and greppable; only a body that 8bit
+// cannot carry intact through every mbox reader is encoded.
 bool fitsEightBit(std::string_view body) {
   if (!body.empty() && body.back() != '\n') return false;
   size_t start = 0;
@@ -81,6 +81,13 @@ bool fitsEightBit(std::string_view body) {
     start = end + 1;
   }
   return true;
+}
+
+// Quoted-printable would triple a Japanese body; base64 takes a third more.
+bool mostlyEightBit(std::string_view body) {
+  size_t high = 0;
+  for (unsigned char c : body) high += c >= 0x80;
+  return high * 3 > body.size();
 }
 
 // mboxrd: one more '>' before a body line that reads as the start of a mail.
@@ -148,6 +155,10 @@ void appendMboxMessage(std::string& out, const ExportMessage& m) {
   if (fitsEightBit(m.body)) {
     out += "Content-Transfer-Encoding: 8bit\n\n";
     appendQuotedBody(out, m.body);
+  } else if (mostlyEightBit(m.body)) {
+    out += "Content-Transfer-Encoding: base64\n\n";
+    const std::string encoded = base64(m.body);
+    for (size_t i = 0; i < encoded.size(); i += 76) out += encoded.substr(i, 76) + "\n";
   } else {
     out += "Content-Transfer-Encoding: quoted-printable\n\n";
     std::string encoded;

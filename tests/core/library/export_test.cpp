@@ -45,7 +45,7 @@ std::vector<ExportMessage> threads() {
   std::vector<ExportMessage> v;
   v.push_back(message(1, 1, 0, "春の集まりのお知らせ",
                       "こんにちは\nFrom me\n>From you\n<script>alert(1)</script>\n\n末尾の空白  \n"));
-  v.push_back(message(2, 2, 1, "Re: 春の集まり", "行きます\n"));
+  v.push_back(message(2, 2, 1, "Re: 春の集まり", "行きます\nFrom the station, ten minutes on foot.\n"));
   v.back().ancestors = {1};
   v.back().ancestorNumbers = {1};
   v.push_back(message(3, 3, 2, "Re^2: 春の集まり", std::string(1500, 'x') + "\n" + std::string(700, 'y') +
