@@ -24,7 +24,8 @@ constexpr char kStyle[] =
     "h1{font-size:1.4em}h2{font-size:1.15em;border-bottom:1px solid #ccc}"
     "table{border-collapse:collapse}td,th{border:1px solid #ccc;padding:.2em .6em;text-align:left}"
     "td.n{text-align:right}ul.tree,ul.tree ul{list-style:none;padding-left:1.2em;margin:0}"
-    "ul.tree{padding-left:0}ul.tree li{margin:.1em 0}.w{color:#666}"
+    "ul.tree{padding-left:0}ul.tree ul{border-left:1px dotted #bbb;margin-left:.4em}ul.tree li{margin:.1em 0}"
+    ".w{color:#666}"
     "article{border-top:1px solid #ddd;margin-top:1em;padding-top:.5em}"
     "article h3{font-size:1em;margin:.2em 0}.meta{color:#555;font-size:.9em}"
     "pre{white-space:pre-wrap;font-family:'IPAGothic',monospace;background:#f4f4f0;padding:.5em}";

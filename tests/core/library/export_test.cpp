@@ -117,7 +117,6 @@ TEST(ExportMbox, PythonsMailboxReadsEveryMailBackWithItsHeadersAndBody) {
   std::ostringstream mbox;
   exportMbox(messages, mbox);
   writeFile(dir / "out.mbox", mbox.str());
-  if (std::getenv("EXPORT_DUMP")) writeFile(std::getenv("EXPORT_DUMP"), mbox.str());
   std::string expected = "[";
   for (const ExportMessage& m : messages) {
     const auto refs = referencesOf(m);
