@@ -83,6 +83,14 @@ bool fitsEightBit(std::string_view body) {
   return true;
 }
 
+// A board code the header may carry as it is, ahead of the encoded name.
+bool readableCode(std::string_view code) {
+  if (code.empty()) return false;
+  for (unsigned char c : code)
+    if (c <= 0x20 || c >= 0x7F || c == '=' || c == '?') return false;
+  return true;
+}
+
 // Quoted-printable would triple a Japanese body; base64 takes a third more.
 bool mostlyEightBit(std::string_view body) {
   size_t high = 0;
@@ -149,7 +157,10 @@ void appendMboxMessage(std::string& out, const ExportMessage& m) {
     for (size_t i = 0; i < refs.size(); ++i) out += (i == 0 ? " " : "\n ") + refs[i];
     out += "\n";
   }
-  appendTextHeader(out, "X-Pelarin-Board", m.boardName, m.boardCode.empty() ? "-" : m.boardCode);
+  if (readableCode(m.boardCode))
+    appendTextHeader(out, "X-Pelarin-Board", m.boardName, m.boardCode);
+  else
+    appendTextHeader(out, "X-Pelarin-Board", m.boardCode + (m.boardName.empty() ? "" : " " + m.boardName));
   if (!m.host.empty()) appendTextHeader(out, "X-Pelarin-Host", m.host);
   out += "MIME-Version: 1.0\nContent-Type: text/plain; charset=UTF-8\n";
   if (fitsEightBit(m.body)) {
