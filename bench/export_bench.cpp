@@ -23,8 +23,9 @@ namespace {
 constexpr int kMessages = 100000;
 constexpr double kMboxTargetSeconds = 10.0;
 
-const char* const kWords[] = {"花見", "の", "会", "は", "四月", "に", "上野", "で", "行います", "。", "参加",
-                              "希望", "者", "From ", "返信", "ください", "ＰＣ", "ｶﾀｶﾅ", "猫", "東京都", " "};
+const char* const kWords[] = {"花見", "の",       "会",   "は",   "四月", "に",     "上野",
+                              "で",   "行います", "。",   "参加", "希望", "者",     "From ",
+                              "返信", "ください", "ＰＣ", "ｶﾀｶﾅ", "猫",   "東京都", " "};
 
 std::vector<pelarin::ExportMessage> generate() {
   std::mt19937 random(7);
@@ -51,7 +52,8 @@ std::vector<pelarin::ExportMessage> generate() {
     m.logTime = 760000000 + i;
     // One in two answers an earlier message of its board, up to some depth.
     if (m.number > 1 && random() % 2) {
-      const size_t parent = static_cast<size_t>(i - 20 * (1 + static_cast<int>(random() % std::min(m.number - 1, 5))));
+      const size_t parent =
+          static_cast<size_t>(i - 20 * (1 + static_cast<int>(random() % std::min(m.number - 1, 5))));
       const pelarin::ExportMessage& p = v[parent];
       m.replyTo = p.number;
       m.ancestors = p.ancestors;
@@ -93,17 +95,20 @@ int main() {
     });
   });
   const double mbox = median([&] {
-    pelarin::writeExportFile(root / "out.mbox", [&](std::ostream& out) { pelarin::exportMbox(messages, out); });
+    pelarin::writeExportFile(root / "out.mbox",
+                             [&](std::ostream& out) { pelarin::exportMbox(messages, out); });
   });
   const double text = median([&] {
-    pelarin::writeExportFile(root / "out.txt", [&](std::ostream& out) { pelarin::exportText(messages, out); });
+    pelarin::writeExportFile(root / "out.txt",
+                             [&](std::ostream& out) { pelarin::exportText(messages, out); });
   });
   const double html = median([&] { pelarin::exportHtml(messages, root / "html"); });
 
   std::printf("%d messages, %.1f MB of bodies\n", kMessages, bodyBytes / 1e6);
   std::printf("plain write of the bodies  %7.3f s\n", plain);
   std::printf("mbox                       %7.3f s  %5.1fx plain, %.3f of the %.0f s target (%.1f MB)\n", mbox,
-              mbox / plain, mbox / kMboxTargetSeconds, kMboxTargetSeconds, fs::file_size(root / "out.mbox") / 1e6);
+              mbox / plain, mbox / kMboxTargetSeconds, kMboxTargetSeconds,
+              fs::file_size(root / "out.mbox") / 1e6);
   std::printf("text                       %7.3f s  %5.1fx plain\n", text, text / plain);
   std::printf("html                       %7.3f s  %5.1fx plain\n", html, html / plain);
   std::error_code ignored;

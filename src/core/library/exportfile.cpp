@@ -13,7 +13,9 @@ namespace {
 // writer's exception, which the stream would otherwise swallow.
 class WriterBuffer : public std::streambuf {
  public:
-  explicit WriterBuffer(ReplacingWriter& writer) : writer_(writer) { setp(buffer_, buffer_ + sizeof buffer_); }
+  explicit WriterBuffer(ReplacingWriter& writer) : writer_(writer) {
+    setp(buffer_, buffer_ + sizeof buffer_);
+  }
 
   void flushAll() {
     if (!drain()) std::rethrow_exception(failure_);

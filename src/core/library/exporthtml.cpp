@@ -50,8 +50,8 @@ std::string boardTitle(const Board& b) {
 std::string hostTitle(const std::string& host) { return host.empty() ? kNoHost : host; }
 
 std::string pageStart(const std::string& title) {
-  return "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"UTF-8\">\n<title>" + htmlEscape(title) +
-         "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
+  return "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"UTF-8\">\n<title>" +
+         htmlEscape(title) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
 }
 
 std::string utcTime(int64_t seconds) {
@@ -98,7 +98,8 @@ std::string boardPage(const Board& b) {
   const std::string title = hostTitle(b.host) + " / " + boardTitle(b);
   std::string out = pageStart(title);
   out += "<p><a href=\"index.html\">一覧へ戻る</a></p>\n<h1>" + htmlEscape(title) + "</h1>\n";
-  out += "<p>" + std::to_string(b.messages.size()) + " 件、スレッド " + std::to_string(roots.size()) + "</p>\n";
+  out +=
+      "<p>" + std::to_string(b.messages.size()) + " 件、スレッド " + std::to_string(roots.size()) + "</p>\n";
   out += "<h2 id=\"tree\">スレッド</h2>\n<ul class=\"tree\">\n";
   // Depth-first without recursion: a thread may be thousands of answers deep.
   std::vector<std::pair<size_t, size_t>> stack;  // node, next child
@@ -110,8 +111,8 @@ std::string boardPage(const Board& b) {
       const ExportMessage& m = *b.messages[node];
       if (next == 0) {
         order.push_back(node);
-        out += "<li id=\"t" + std::to_string(m.id) + "\"><a href=\"#" + anchor(m) + "\">" + htmlEscape(label(m)) +
-               "</a> <span class=\"w\">" + htmlEscape(m.writerName) + "</span>";
+        out += "<li id=\"t" + std::to_string(m.id) + "\"><a href=\"#" + anchor(m) + "\">" +
+               htmlEscape(label(m)) + "</a> <span class=\"w\">" + htmlEscape(m.writerName) + "</span>";
         if (!children[node].empty()) out += "\n<ul>\n";
       }
       if (next < children[node].size()) {
@@ -153,9 +154,9 @@ std::string indexPage(const std::vector<Board>& boards, size_t total) {
              " 件）</h2>\n<table>\n<tr><th>ボード</th><th>名前</th><th>件数</th></tr>\n";
     }
     const Board& b = boards[i];
-    out += "<tr><td><a href=\"" + b.file + "\">" + htmlEscape(b.code.empty() ? std::to_string(b.boardKey) : b.code) +
-           "</a></td><td>" + htmlEscape(b.name) + "</td><td class=\"n\">" + std::to_string(b.messages.size()) +
-           "</td></tr>\n";
+    out += "<tr><td><a href=\"" + b.file + "\">" +
+           htmlEscape(b.code.empty() ? std::to_string(b.boardKey) : b.code) + "</a></td><td>" +
+           htmlEscape(b.name) + "</td><td class=\"n\">" + std::to_string(b.messages.size()) + "</td></tr>\n";
   }
   if (!boards.empty()) out += "</table>\n";
   out += "</body>\n</html>\n";
@@ -163,7 +164,8 @@ std::string indexPage(const std::vector<Board>& boards, size_t total) {
 }
 
 bool isBoardPageName(const std::string& name) {
-  if (name.rfind("board-", 0) != 0 || name.size() <= 11 || name.substr(name.size() - 5) != ".html") return false;
+  if (name.rfind("board-", 0) != 0 || name.size() <= 11 || name.substr(name.size() - 5) != ".html")
+    return false;
   const std::string digits = name.substr(6, name.size() - 11);
   return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
@@ -206,12 +208,23 @@ std::string htmlEscape(std::string_view text) {
   out.reserve(text.size() + text.size() / 8);
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;

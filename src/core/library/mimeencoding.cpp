@@ -90,7 +90,8 @@ std::string base64(std::string_view bytes) {
   size_t i = 0;
   for (; i + 3 <= bytes.size(); i += 3) {
     const unsigned v = static_cast<unsigned char>(bytes[i]) << 16 |
-                       static_cast<unsigned char>(bytes[i + 1]) << 8 | static_cast<unsigned char>(bytes[i + 2]);
+                       static_cast<unsigned char>(bytes[i + 1]) << 8 |
+                       static_cast<unsigned char>(bytes[i + 2]);
     out += kBase64[v >> 18];
     out += kBase64[(v >> 12) & 63];
     out += kBase64[(v >> 6) & 63];
@@ -111,11 +112,11 @@ void appendTextHeader(std::string& out, std::string_view name, std::string_view 
                       std::string_view asciiLead) {
   FoldedHeader header(out, name);
   if (!asciiLead.empty()) header.addToken(asciiLead);
-  const bool plain = printableAscii(value) && value.find("=?") == std::string_view::npos &&
-                     (value.empty() || (value.front() != ' ' && value.back() != ' ')) &&
-                     value.find("  ") == std::string_view::npos &&
-                     name.size() + 2 + asciiLead.size() + (asciiLead.empty() ? 0 : 1) + value.size() <=
-                         kHeaderColumns;
+  const bool plain =
+      printableAscii(value) && value.find("=?") == std::string_view::npos &&
+      (value.empty() || (value.front() != ' ' && value.back() != ' ')) &&
+      value.find("  ") == std::string_view::npos &&
+      name.size() + 2 + asciiLead.size() + (asciiLead.empty() ? 0 : 1) + value.size() <= kHeaderColumns;
   if (plain) {
     if (!value.empty()) header.addToken(value);
   } else {

@@ -48,8 +48,8 @@ std::vector<ExportMessage> threads() {
   v.push_back(message(2, 2, 1, "Re: 春の集まり", "行きます\nFrom the station, ten minutes on foot.\n"));
   v.back().ancestors = {1};
   v.back().ancestorNumbers = {1};
-  v.push_back(message(3, 3, 2, "Re^2: 春の集まり", std::string(1500, 'x') + "\n" + std::string(700, 'y') +
-                                                       "ＡＢ漢字\n"));
+  v.push_back(message(3, 3, 2, "Re^2: 春の集まり",
+                      std::string(1500, 'x') + "\n" + std::string(700, 'y') + "ＡＢ漢字\n"));
   v.back().ancestors = {1, 2};
   v.back().ancestorNumbers = {1, 2};
   v.push_back(message(4, 0, 0, "ご案内", "メールです\n"));
@@ -131,7 +131,8 @@ TEST(ExportMbox, PythonsMailboxReadsEveryMailBackWithItsHeadersAndBody) {
                 ",\"body\":" + jsonString(m.body) + "}";
   }
   writeFile(dir / "expected.json", expected + "]");
-  const auto [out, status] = python("mbox_check.py", (dir / "out.mbox").string() + " " + (dir / "expected.json").string());
+  const auto [out, status] =
+      python("mbox_check.py", (dir / "out.mbox").string() + " " + (dir / "expected.json").string());
   EXPECT_EQ(status, 0) << out;
   EXPECT_EQ(out, "ok\n");
 
@@ -143,7 +144,8 @@ TEST(ExportMbox, PythonsMailboxReadsEveryMailBackWithItsHeadersAndBody) {
 
 TEST(ExportMbox, MessageIdsAreStableAndReferencesFollowTheAncestors) {
   const auto v = threads();
-  EXPECT_EQ(messageIdOf(v[0]), messageId("テスト局", 101, 1, 999)) << "a numbered message needs no library id";
+  EXPECT_EQ(messageIdOf(v[0]), messageId("テスト局", 101, 1, 999))
+      << "a numbered message needs no library id";
   EXPECT_EQ(messageIdOf(v[0]), messageIdOf(threads()[0]));
   EXPECT_NE(messageIdOf(v[3]), messageId("テスト局", 0, 0, 8)) << "mails differ by their library id";
   EXPECT_NE(hostDomain("abc"), hostDomain("ABC"));
@@ -163,7 +165,8 @@ TEST(ExportMbox, HeadersFoldUnderTheColumnLimitWithoutCuttingACharacter) {
   std::string out;
   appendTextHeader(out, "Subject", std::string(40, 'a') + "漢字かなカナ" + std::string(90, 'b') + "終");
   appendTextHeader(out, "X-Pelarin-Board", "とても長いボードの名前がここに続いていきます", "B12");
-  appendAddressHeader(out, "From", "名前の長い人名前の長い人名前の長い人名前の長い人", "w1@local.pelarin.invalid");
+  appendAddressHeader(out, "From", "名前の長い人名前の長い人名前の長い人名前の長い人",
+                      "w1@local.pelarin.invalid");
   for (const std::string& line : lines(out)) {
     EXPECT_LE(line.size(), kHeaderColumns) << line;
     EXPECT_FALSE(line.empty());
@@ -246,7 +249,8 @@ TEST(ExportHtml, RefusesALinkOrAForeignFolderAndReplacesAnEarlierExport) {
     exportHtml(v, dir / "mine");
     ADD_FAILURE() << "wrote into a folder of other files";
   } catch (const Error& e) {
-    EXPECT_NE(std::string(e.what()).find("空のフォルダか新しいフォルダを指定してください"), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find("空のフォルダか新しいフォルダを指定してください"),
+              std::string::npos);
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "mine" / "index.html"));
   writeFile(dir / "file", "x");
