@@ -36,7 +36,7 @@ def main(mbox_path, expected_path):
         }
         for field, value in got.items():
             if value != want[field]:
-                faults.append(f"{where}: {field} {value!r}, expected {want[field]!r}")
+                faults.append(f"{where}: {field} {value!r:.200}, expected {want[field]!r:.200}")
     print("\n".join(faults) if faults else "ok")
     return 1 if faults else 0
 
