@@ -22,6 +22,7 @@ struct ExportMessage {
   std::string body;          // UTF-8, one "\n" after every line
   int64_t logTime = 0;       // the log's modification time, seconds since the epoch
   std::vector<int64_t> ancestors;  // ids from the thread's root down to the parent; empty for a root
+  std::vector<int32_t> ancestorNumbers;  // their message numbers, parallel to ancestors
 };
 
 }  // namespace pelarin

@@ -1,0 +1,14 @@
+// The library's messages as one UTF-8 text: each message's fields, one a
+// line as "Caption<TAB>value", then its body, between rule lines.
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "core/library/exportmessage.h"
+
+namespace pelarin {
+
+void exportText(const std::vector<ExportMessage>& messages, std::ostream& out);
+
+}  // namespace pelarin
