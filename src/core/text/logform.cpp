@@ -129,6 +129,7 @@ LogForm guessLogForm(int fd) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // a read error shows again when the log is read
     guess.feed(ByteView(buffer.get(), static_cast<size_t>(n)));
+    if (guess.decided()) break;
     offset += n;
   }
   return guess.result();

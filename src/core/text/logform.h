@@ -1,7 +1,8 @@
 // How a log is kept on disk. Captured logs are code page 932 with CR line
 // ends; archives converted long ago on Unix often have LF alone, or UTF-8 or
-// EUC-JP text. The guess reads the whole log and only names a conversion
-// where the bytes leave no doubt; anything mixed stays as it is.
+// EUC-JP text. The guess only names a conversion where the bytes leave no
+// doubt; anything mixed stays as it is. It reads a converted log to the end,
+// a captured one only until it shows itself, within its first lines.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +26,9 @@ class LogFormGuess {
  public:
   void feed(ByteView bytes);
   LogForm result() const;
+  // Nothing further can change the result: a CR was seen and the bytes are
+  // neither UTF-8 nor EUC-JP, so the log is read as captured.
+  bool decided() const { return ended_ || (sawCR_ && !utf8Valid_ && !eucValid_); }
 
  private:
   void utf8(unsigned char b);

@@ -10,9 +10,11 @@ namespace {
 
 using testing::sj;
 
+// Stops where the reader's guess stops, so every case also checks that what
+// came after could not have changed the answer.
 LogForm guess(ByteView bytes, size_t piece = 7) {
   LogFormGuess g;
-  for (size_t i = 0; i < bytes.size(); i += piece) g.feed(bytes.substr(i, piece));
+  for (size_t i = 0; i < bytes.size() && !g.decided(); i += piece) g.feed(bytes.substr(i, piece));
   return g.result();
 }
 
@@ -40,6 +42,8 @@ TEST(LogFormGuess, NamesAConversionOnlyWhereCertain) {
       {"an overlong UTF-8 form", "\xC0\xAF and \xE3\x81\x82", LogEncoding::Cp932, false},
       {"after Ctrl-Z nothing counts", jp + "\r\n\x1A" + utf8 + "\n", LogEncoding::Cp932, false},
       {"empty", "", LogEncoding::Cp932, false},
+      {"ASCII with CR, then UTF-8", "plain\r\n" + utf8 + "\r\n", LogEncoding::Utf8, false},
+      {"UTF-8 with CR, then code page 932", utf8 + "\r\n" + jp + "\r\n", LogEncoding::Cp932, false},
   };
   for (const Case& c : cases)
     for (size_t piece : {size_t{1}, size_t{3}, size_t{4096}}) {
@@ -47,6 +51,15 @@ TEST(LogFormGuess, NamesAConversionOnlyWhereCertain) {
       EXPECT_EQ(form.encoding, c.encoding) << c.what << " in pieces of " << piece;
       EXPECT_EQ(form.lfLineEnds, c.lf) << c.what << " in pieces of " << piece;
     }
+}
+
+TEST(LogFormGuess, KnowsACapturedLogByItsFirstLine) {
+  LogFormGuess g;
+  g.feed(sj("●ＢＦ 掲示板") + "\r\n");
+  EXPECT_TRUE(g.decided());
+  LogFormGuess ascii;
+  ascii.feed("#Fc. 00001\r\n");
+  EXPECT_FALSE(ascii.decided()) << "UTF-8 may still follow";
 }
 
 Bytes transcode(LogEncoding encoding, ByteView in, size_t piece, size_t* replaced = nullptr) {
