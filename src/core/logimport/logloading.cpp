@@ -8,6 +8,7 @@
 #include "core/logimport/sortstore.h"
 #include "core/logimport/splitlog.h"
 #include "core/logimport/storeindex.h"
+#include "core/logimport/storesinks.h"
 #include "core/text/cp932.h"
 #include "core/text/errors.h"
 #include "core/text/linereader.h"
@@ -67,8 +68,26 @@ void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host, Progress* pro
     const std::string note = logFormNote(log.form(), log.replaced());
     if (!note.empty()) host.setMainCaption(title + " " + Bytes(utf8ToCp932(note)));
   };
+  // Sorted, a load into an empty store writes each message once, in its place.
+  StoreSink files(s);
+  SortedStoreSink held(s, s.MesCount + 1);
+  MessageSink& sink = s.SortMes == 0 ? static_cast<MessageSink&>(held) : files;
+  const auto sort = [&] {
+    if (s.SortMes != 0) return;
+    int32_t placed = 0;
+    try {
+      if (held.place(progress, &placed)) return;
+    } catch (...) {
+      // The messages placed so far are the store, in order; the rest were only held.
+      deleteMessages(dir, placed + 1, previous);
+      s.MesCount = placed;
+      s.Index.keep(placed);
+      throw;
+    }
+    SortStore(dir, s.MesCount, &s.Index, progress);
+  };
   try {
-    s.MesCount = SplitLog(log, s.MesCount + 1, s, progress) - 1;
+    s.MesCount = SplitLog(log, s.MesCount + 1, s, sink, progress) - 1;
     noteForm();
   } catch (const SplitStoppedError& e) {
     noteForm();
@@ -79,7 +98,7 @@ void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host, Progress* pro
     deleteMessages(dir, s.MesCount + 1, previous);
     s.CurrentMes = 1;
     if (e.cancelled()) progress->cancel = false;
-    if (s.SortMes == 0) SortStore(dir, s.MesCount, &s.Index, progress);
+    sort();
     throw;
   } catch (...) {
     // Nothing says how far it came: none of the previous store is kept.
@@ -90,7 +109,7 @@ void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host, Progress* pro
   s.Index.keep(s.MesCount);
   deleteMessages(dir, s.MesCount + 1, previous);
   s.CurrentMes = 1;
-  if (s.SortMes == 0) SortStore(dir, s.MesCount, &s.Index, progress);
+  sort();
 }
 
 }  // namespace pelarin

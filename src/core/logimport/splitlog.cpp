@@ -1,11 +1,10 @@
 #include "core/logimport/splitlog.h"
 
-#include <optional>
-
 #include "core/app/appstate.h"
 #include "core/logimport/boardkey.h"
 #include "core/logimport/messagefile.h"
 #include "core/logimport/storeindex.h"
+#include "core/logimport/storesinks.h"
 #include "core/text/integers.h"
 #include "core/text/linereader.h"
 #include "core/text/linewriter.h"
@@ -264,35 +263,6 @@ SplitStoppedError::SplitStoppedError(const std::string& reason, const std::files
       next_(next),
       cancelled_(cancelled) {}
 
-namespace {
-
-// Each message into its file in the work directory and into the store's index.
-class StoreSink : public MessageSink {
- public:
-  explicit StoreSink(AppState& state) : state_(state), dir_(pathFromText(state.WorkDir)) {}
-
-  void begin(int32_t n, const MessageKeys& keys, size_t) override {
-    out_.emplace(messagePath(dir_, n), LineWriter::Mode::Overwrite);
-    writeMessageKeys(*out_, keys);
-  }
-  void body(ByteView piece) override { out_->write(piece); }
-  void end(int32_t n, MessageKeys&& keys) override {
-    out_->close();
-    out_.reset();
-    state_.Index.put(n, std::move(keys));
-  }
-  void drop(int32_t n) noexcept override {
-    out_.reset();
-    removeQuietly(messagePath(dir_, n));
-  }
-
- private:
-  AppState& state_;
-  const std::filesystem::path dir_;
-  std::optional<LineWriter> out_;
-};
-
-}  // namespace
 
 int32_t SplitLog(LineReader& log, int32_t first, AppState& state, MessageSink& sink, Progress* progress) {
   if (progress) progress->begin(Progress::Phase::Reading, 0);

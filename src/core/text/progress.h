@@ -52,6 +52,11 @@ class Progress {
     if (cancelled()) throw CancelledError();
   }
   void step(int64_t doneSoFar) { step(bytes.load(std::memory_order_relaxed), doneSoFar); }
+  // The figures of a step that no longer takes a cancel.
+  void report(int64_t doneSoFar) {
+    done.store(doneSoFar, std::memory_order_relaxed);
+    if (onStep) onStep(*this);
+  }
 };
 
 }  // namespace pelarin
