@@ -38,6 +38,14 @@ Bytes readFile(const std::filesystem::path& file) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::map<std::string, Bytes> filesIn(const std::filesystem::path& dir) {
+  std::map<std::string, Bytes> files;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    if (std::filesystem::is_regular_file(entry.symlink_status()))
+      files[entry.path().filename()] = readFile(entry.path());
+  return files;
+}
+
 Bytes sj(std::string_view utf8) { return utf8ToCp932(utf8); }
 
 Bytes crlf(std::initializer_list<ByteView> lines) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "core/text/bytes.h"
@@ -27,6 +28,8 @@ class TempDir {
 
 void writeFile(const std::filesystem::path& file, ByteView bytes);
 Bytes readFile(const std::filesystem::path& file);
+// The regular files of a folder by name, with their bytes.
+std::map<std::string, Bytes> filesIn(const std::filesystem::path& dir);
 
 // UTF-8 test text to code page 932 bytes.
 Bytes sj(std::string_view utf8);

@@ -23,6 +23,7 @@ namespace pelarin {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::filesIn;
 using testing::readFile;
 using testing::sj;
 using testing::TempDir;
@@ -45,13 +46,6 @@ Bytes countedLog(int count, bool stop = false, int seed = 0) {
   }
   if (stop) log += "#Fc.00~31\r\nmore\r\n";
   return log;
-}
-
-std::map<std::string, Bytes> filesIn(const fs::path& dir) {
-  std::map<std::string, Bytes> files;
-  for (const auto& entry : fs::directory_iterator(dir))
-    files[entry.path().filename()] = readFile(entry.path());
-  return files;
 }
 
 struct Store {

@@ -19,19 +19,13 @@ namespace pelarin {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::filesIn;
 using testing::readFile;
 using testing::sj;
 using testing::TempDir;
 using testing::writeFile;
 
 const fs::path kSamples = PELARIN_SAMPLES;
-
-std::map<std::string, Bytes> filesIn(const fs::path& dir) {
-  std::map<std::string, Bytes> files;
-  for (const auto& entry : fs::directory_iterator(dir))
-    if (fs::is_regular_file(entry.symlink_status())) files[entry.path().filename()] = readFile(entry.path());
-  return files;
-}
 
 struct Store {
   TempDir dir;
