@@ -9,9 +9,9 @@
 #include "core/logimport/messagefile.h"
 #include "core/text/errors.h"
 #include "core/text/linewriter.h"
-#include "gui/platform/geometry.h"
 #include "gui/platform/scriptedplatform.h"
 #include "gui/reading/messagelistmodel.h"
+#include "gui/shared/controls.h"
 #include "support/guitest.h"
 
 using namespace pelarin;

@@ -9,7 +9,7 @@
 
 #include "core/compose/draft.h"
 #include "core/compose/uploadrecords.h"
-#include "gui/platform/geometry.h"
+#include "gui/shared/placement.h"
 
 namespace pelarin {
 struct AppState;

@@ -21,6 +21,7 @@
 #include "gui/platform/command.h"
 #include "gui/platform/fonts.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/controls.h"
 
 namespace pelarin::gui {
 

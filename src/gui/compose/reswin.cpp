@@ -22,6 +22,7 @@
 #include "gui/platform/fonts.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/controls.h"
 
 namespace pelarin::gui {
 

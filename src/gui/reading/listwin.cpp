@@ -18,6 +18,7 @@
 #include "gui/platform/fonts.h"
 #include "gui/platform/qtext.h"
 #include "gui/reading/messagelistmodel.h"
+#include "gui/shared/controls.h"
 
 namespace pelarin::gui {
 

@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "gui/platform/geometry.h"
+#include "gui/shared/placement.h"
 
 class QKeyEvent;
 class QPushButton;
