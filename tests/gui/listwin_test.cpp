@@ -190,6 +190,37 @@ class ListwinTest : public QObject {
     QCOMPARE(selected.count(), 1);
   }
 
+  void aQuietSelectionPassesOnOnlyTheProgramsSelectEvent() {
+    testing::WorkDir dir;
+    for (int n = 1; n <= 3; ++n) writeMessage(dir.path(), n, {1, n, "t", "", n, "w"});
+    AppState state = listState(dir, 3);
+    ScriptedPlatform platform;
+    TListform list(state, platform);
+    list.BtListClick();
+    settle(&list);
+    auto* grid = testing::control<QTableView>(&list, "MesList");
+    const QRect second = grid->visualRect(grid->model()->index(rowOfMessage(2), 1));
+    QSignalSpy selected(&list, &TListform::rowSelected);
+    QVERIFY(!list.quietSelection());
+    {
+      TListform::QuietSelection outer(list);
+      {
+        TListform::QuietSelection inner(list);
+        list.selectRow(3);  // once, after the move, not also from the grid
+        QCOMPARE(selected.count(), 1);
+      }
+      QVERIFY(list.quietSelection());  // the inner guard leaves the outer one in force
+      QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, second.center());
+      QCOMPARE(grid->currentIndex().row(), rowOfMessage(2));
+      QCOMPARE(selected.count(), 1);
+    }
+    QVERIFY(!list.quietSelection());
+    list.selectRow(3);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, second.center());
+    QCOMPARE(selected.count(), 3);
+    QCOMPARE(selected.last().at(0).toInt(), 2);
+  }
+
   void clickingARowSelectsItAndADoubleClickCloses() {
     testing::WorkDir dir;
     for (int n = 1; n <= 3; ++n) writeMessage(dir.path(), n, {1, n, "t", "", n, "w"});
