@@ -10,8 +10,8 @@
 #include "gui/compose/mailwin.h"
 #include "gui/compose/newwin.h"
 #include "gui/compose/reswin.h"
-#include "gui/platform/geometry.h"
 #include "gui/platform/scriptedplatform.h"
+#include "gui/shared/controls.h"
 #include "support/guitest.h"
 
 using namespace pelarin;

@@ -1,8 +1,8 @@
-#include "gui/platform/geometry.h"
-
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "gui/shared/controls.h"
+#include "gui/shared/placement.h"
 #include "support/guitest.h"
 
 using namespace pelarin::gui;

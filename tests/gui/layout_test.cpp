@@ -10,8 +10,8 @@
 #include "gui/compose/reswin.h"
 #include "gui/compose/sigwin.h"
 #include "gui/lists/input.h"
-#include "gui/platform/geometry.h"
 #include "gui/platform/scriptedplatform.h"
+#include "gui/shared/controls.h"
 #include "support/guitest.h"
 
 using namespace pelarin;

@@ -9,9 +9,9 @@
 #include "core/logimport/messagefile.h"
 #include "core/text/errors.h"
 #include "core/text/linewriter.h"
-#include "gui/platform/geometry.h"
 #include "gui/platform/scriptedplatform.h"
 #include "gui/reading/messagelistmodel.h"
+#include "gui/shared/controls.h"
 #include "support/guitest.h"
 
 using namespace pelarin;
@@ -188,6 +188,37 @@ class ListwinTest : public QObject {
     list.selectRow(0);
     list.selectRow(4);
     QCOMPARE(selected.count(), 1);
+  }
+
+  void aQuietSelectionPassesOnOnlyTheProgramsSelectEvent() {
+    testing::WorkDir dir;
+    for (int n = 1; n <= 3; ++n) writeMessage(dir.path(), n, {1, n, "t", "", n, "w"});
+    AppState state = listState(dir, 3);
+    ScriptedPlatform platform;
+    TListform list(state, platform);
+    list.BtListClick();
+    settle(&list);
+    auto* grid = testing::control<QTableView>(&list, "MesList");
+    const QRect second = grid->visualRect(grid->model()->index(rowOfMessage(2), 1));
+    QSignalSpy selected(&list, &TListform::rowSelected);
+    QVERIFY(!list.quietSelection());
+    {
+      TListform::QuietSelection outer(list);
+      {
+        TListform::QuietSelection inner(list);
+        list.selectRow(3);  // once, after the move, not also from the grid
+        QCOMPARE(selected.count(), 1);
+      }
+      QVERIFY(list.quietSelection());  // the inner guard leaves the outer one in force
+      QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, second.center());
+      QCOMPARE(grid->currentIndex().row(), rowOfMessage(2));
+      QCOMPARE(selected.count(), 1);
+    }
+    QVERIFY(!list.quietSelection());
+    list.selectRow(3);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, second.center());
+    QCOMPARE(selected.count(), 3);
+    QCOMPARE(selected.last().at(0).toInt(), 2);
   }
 
   void clickingARowSelectsItAndADoubleClickCloses() {

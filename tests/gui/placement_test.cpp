@@ -1,5 +1,7 @@
 // Where windows open: beside the window they serve when never placed, where
 // the user left them otherwise, and always on a present screen.
+#include "gui/shared/placement.h"
+
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
@@ -8,9 +10,9 @@
 #include "gui/app/application.h"
 #include "gui/app/viewmain.h"
 #include "gui/compose/newwin.h"
-#include "gui/platform/geometry.h"
 #include "gui/platform/scriptedplatform.h"
 #include "gui/reading/listwin.h"
+#include "gui/shared/controls.h"
 #include "support/guitest.h"
 
 using namespace pelarin;

@@ -5,6 +5,7 @@
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
 #include "core/app/settingsbackup.h"
+#include "core/lists/association.h"
 #include "core/lists/bbsini.h"
 #include "core/text/integers.h"
 #include "core/text/linereader.h"
@@ -82,13 +83,12 @@ void readLines(LineReader& in, AppState& state) {
   }
 }
 
-// Start-up's rule: List equal to ListFileName ignoring case, with an Upload.
+// Start-up's rule, the composers' without their first step: an entry for the list in use
+// names the script in lower case; without one UploadFile stays as read.
 void chooseUploadByList(AppState& state) {
-  Bytes list = asciiLower(state.ListFileName);
-  for (const BbsEntry& entry : state.BbsTable) {
-    Bytes upload = asciiLower(entry.Upload);
-    if (asciiLower(entry.List) == list && !upload.empty()) state.UploadFile = upload + ".txt";
-  }
+  if (const auto entry =
+          matchAssociation(state.BbsTable, AssociationRule::ListEqualsName, state.ListFileName))
+    state.UploadFile = lowerUploadFile(state.BbsTable[*entry]);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #endif
 
 #include "core/app/appstate.h"
+#include "core/lists/association.h"
 #include "core/text/errors.h"
 #include "core/text/linewriter.h"
 #include "core/text/paths.h"
@@ -128,10 +129,9 @@ std::filesystem::path uploadScriptPath(const AppState& state) {
 
 void ChooseUploadFile(AppState& state) {
   state.UploadFile = state.UpFileName;
-  const Bytes list = asciiLower(state.ListFileName);
-  for (const BbsEntry& entry : state.BbsTable)
-    if (asciiLower(entry.List) == list && !entry.Upload.empty())
-      state.UploadFile = asciiLower(entry.Upload) + ".txt";
+  if (const auto entry =
+          matchAssociation(state.BbsTable, AssociationRule::ListEqualsName, state.ListFileName))
+    state.UploadFile = lowerUploadFile(state.BbsTable[*entry]);
 }
 
 void AppendUploadRecord(AppState& state, const Lines& record, const OverwriteQuestion& ask) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/app/appstate.h"
+#include "core/lists/association.h"
 #include "core/text/errors.h"
 #include "core/text/linereader.h"
 #include "core/text/paths.h"
@@ -17,12 +18,8 @@ Bytes stem(ByteView name) { return Bytes(name.substr(0, name.size() >= 4 ? name.
 }  // namespace
 
 void associateListFile(AppState& state, ByteView fileName) {
-  const Bytes name = asciiLower(fileName);
-  for (const BbsEntry& entry : state.BbsTable) {
-    const Bytes list = asciiLower(entry.List);
-    if (list.empty() || name.find(list) == Bytes::npos) continue;
-    state.UploadFile = entry.Upload.empty() ? state.UpFileName : entry.Upload + ".txt";
-  }
+  if (const auto entry = matchAssociation(state.BbsTable, AssociationRule::ListInName, fileName))
+    state.UploadFile = storedUploadFile(state.BbsTable[*entry], state.UpFileName);
 }
 
 Bytes useBoardList(AppState& state, const std::filesystem::path& chosen) {

@@ -4,6 +4,7 @@
 
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
+#include "core/lists/association.h"
 #include "core/logimport/messagefile.h"
 #include "core/logimport/sortstore.h"
 #include "core/logimport/splitlog.h"
@@ -17,14 +18,18 @@
 
 namespace pelarin {
 
+namespace {
+
+void takeAssociation(AppState& s, std::optional<size_t> entry) {
+  if (!entry) return;
+  s.ListFileName = s.BbsTable[*entry].List;
+  s.UploadFile = storedUploadFile(s.BbsTable[*entry], s.UpFileName);
+}
+
+}  // namespace
+
 void associateLog(AppState& s, ByteView logFileName) {
-  Bytes name = asciiLower(logFileName);
-  for (const BbsEntry& entry : s.BbsTable) {
-    Bytes target = asciiLower(entry.Target);
-    if (target.empty() || name.find(target) == Bytes::npos) continue;
-    s.ListFileName = entry.List;
-    s.UploadFile = entry.Upload.empty() ? s.UpFileName : entry.Upload + ".txt";
-  }
+  takeAssociation(s, matchAssociation(s.BbsTable, AssociationRule::TargetInName, logFileName));
 }
 
 Bytes titleFromBoardList(const AppState& s) {
@@ -42,11 +47,7 @@ void loadLogIntoStore(LineReader& log, AppState& s, AppHost& host, Progress* pro
   s.UploadFile = s.UpFileName;
   s.UploadRewrite = 1;
   s.ListFileName.clear();
-  try {
-    associateLog(s, textFromPath(log.path().filename()));
-  } catch (const EncodeError&) {
-    // A name with no code page 932 form contains no association's text.
-  }
+  takeAssociation(s, logAssociation(s.BbsTable, log.path()));
 
   Bytes title = titleFromBoardList(s);
   host.setMainCaption(title);

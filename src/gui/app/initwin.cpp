@@ -8,8 +8,8 @@
 #include "core/text/errors.h"
 #include "core/text/fieldencoder.h"
 #include "gui/platform/command.h"
-#include "gui/platform/geometry.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/controls.h"
 
 namespace pelarin::gui {
 

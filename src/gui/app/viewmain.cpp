@@ -17,9 +17,9 @@
 #include "gui/compose/newwin.h"
 #include "gui/compose/reswin.h"
 #include "gui/platform/command.h"
-#include "gui/platform/geometry.h"
 #include "gui/platform/qtext.h"
 #include "gui/reading/listwin.h"
+#include "gui/shared/controls.h"
 
 namespace pelarin::gui {
 

@@ -183,8 +183,6 @@ class TLogview : public QMainWindow, public AppHost {
   bool keepSettingsBackup_ = false;  // the load stopped at a bad line
   bool created_ = false;             // the creation steps have all run
   bool ended_ = false;
-  bool rebuildingList_ = false;
-  bool followingMove_ = false;  // the list's selection follows Next or Previous
   bool workCancelled_ = false;  // the last load was cancelled
   std::unique_ptr<BackgroundWork> work_;
   QActionGroup* storeCommands_ = nullptr;

@@ -8,7 +8,8 @@
 #include <algorithm>
 
 #include "gui/app/viewmain.h"
-#include "gui/platform/geometry.h"
+#include "gui/shared/controls.h"
+#include "gui/shared/placement.h"
 
 namespace pelarin::gui {
 

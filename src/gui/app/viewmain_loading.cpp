@@ -133,11 +133,7 @@ void TLogview::afterLoading() {
   if (TListform* list = windows_.list) {
     // The rebuild selects the row already shown; its select event must not
     // refill header boxes that a cancelled Load has emptied.
-    rebuildingList_ = true;
-    struct Reset {
-      bool& flag;
-      ~Reset() { flag = false; }
-    } reset{rebuildingList_};
+    TListform::QuietSelection quiet(*list);
     list->selectRow(state_.CurrentMes);
     list->BtListClick();
     list->close();

@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <algorithm>
 
 #include "core/reading/messageview.h"
@@ -42,7 +41,7 @@ void TLogview::ShowStoredMessage(int n) {
 void TLogview::selectListRow() {
   if (!windows_.list) return;
   // The list's select event would show the message just shown once more.
-  QScopedValueRollback guard(followingMove_, true);
+  TListform::QuietSelection quiet(*windows_.list);
   windows_.list->selectRow(state_.CurrentMes);
 }
 
@@ -81,8 +80,9 @@ void TLogview::BoadNumberChange() {
 
 void TLogview::MesListSelectCell(int row) {
   // The grid's header row and rows past the store hold no message.
-  if (row < 1 || row > state_.MesCount || rebuildingList_ || working()) return;
-  if (followingMove_ && row == state_.CurrentMes) return;
+  if (row < 1 || row > state_.MesCount || working()) return;
+  // The program moved the list's selection to what is shown, or rebuilds the list.
+  if (windows_.list && windows_.list->quietSelection()) return;
   runCommand(platform_, this, [this, row] {
     ShowStoredMessage(row);
     state_.CurrentMes = row;

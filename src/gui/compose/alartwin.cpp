@@ -18,8 +18,8 @@
 #include "gui/compose/latinfield.h"
 #include "gui/compose/radiogroup.h"
 #include "gui/platform/command.h"
-#include "gui/platform/geometry.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/controls.h"
 
 namespace pelarin::gui {
 

@@ -70,7 +70,19 @@ void ComposerWindow::FormClose() {
   Q_EMIT composed();
 }
 
+bool ComposerWindow::openComposition(const std::function<bool()>& fill) {
+  if (bringToFront()) return false;
+  if (!fill()) return false;
+  placeAtStoredPosition();
+  ChooseUploadFile(draftState_);
+  // Only now: a window that stays hidden must not leave the main menu waiting for its close.
+  startComposing();
+  show();
+  return true;
+}
+
 void ComposerWindow::startComposing() {
+  setWindowTitle(toQ(draftState_.UploadFile) + QStringLiteral(" - ") + designCaption());
   scriptFile_ = draftState_.UploadFile;
   composing_ = true;
   saveFailureShown_ = false;
@@ -86,7 +98,6 @@ void ComposerWindow::restoreDraft(const Draft& draft) {
   replacesAt_ = draft.replacesAt;
   takeDraft(draft);
   placeAtStoredPosition();
-  setWindowTitle(toQ(draftState_.UploadFile) + QStringLiteral(" - ") + designCaption());
   startComposing();
   // The file holds all of it already.
   draftTimer_.stop();

@@ -6,10 +6,11 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 #include "core/compose/draft.h"
 #include "core/compose/uploadrecords.h"
-#include "gui/platform/geometry.h"
+#include "gui/shared/placement.h"
 
 namespace pelarin {
 struct AppState;
@@ -91,9 +92,11 @@ class ComposerWindow : public QWidget {
   virtual void FormActivate();
   virtual void FormClose();
 
-  // The opening's last step before show(): the upload script named in the
-  // caption is the one OK writes, and the draft is kept from here on.
-  void startComposing();
+  // The opening every composer shares: a shown window only comes to the front;
+  // else `fill` reads what the window needs and fills its fields (false keeps
+  // it closed; a throw leaves it closed too), and the window is placed, its
+  // upload script chosen and named in the caption, and shown. True when shown now.
+  bool openComposition(const std::function<bool()>& fill);
   // OK's record, into the script the window was opened for.
   void writeRecord(const Lines& record);
 
@@ -104,6 +107,8 @@ class ComposerWindow : public QWidget {
  private:
   void changed();
   void removeDraft();
+  // The caption names the upload script OK writes, and the draft is kept from here on.
+  void startComposing();
 
   AppState& draftState_;
   Platform& draftPlatform_;

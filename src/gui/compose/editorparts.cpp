@@ -6,8 +6,8 @@
 #include "core/app/appstate.h"
 #include "core/compose/counters.h"
 #include "core/text/cp932.h"
-#include "gui/platform/geometry.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/controls.h"
 
 namespace pelarin::gui {
 

@@ -10,7 +10,6 @@
 
 #include "core/app/appstate.h"
 #include "core/compose/quotation.h"
-#include "core/compose/uploadscript.h"
 #include "core/logimport/messagefile.h"
 #include "core/text/fieldencoder.h"
 #include "core/text/integers.h"
@@ -21,6 +20,7 @@
 #include "gui/platform/command.h"
 #include "gui/platform/fonts.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/controls.h"
 
 namespace pelarin::gui {
 
@@ -87,22 +87,19 @@ void TMailform::applyFont(const QFont& font) { MailView->setFont(font); }
 
 void TMailform::open(bool quotationEnabled) {
   Quotation->setEnabled(quotationEnabled);
-  if (bringToFront()) return;
-  // Read before anything changes: a failure leaves the window closed and the
-  // main window's commands enabled.
-  const std::optional<Lines> signature = signatureLines(state_);
+  openComposition([this] {
+    // Read before anything changes: a failure leaves the window closed and the
+    // main window's commands enabled.
+    const std::optional<Lines> signature = signatureLines(state_);
 
-  MailView->setFont(stateFont(state_));
-  counters_.reset();
-  for (QLineEdit* id : ID) id->clear();
-  MesTitle->clear();
-  MailView->clear();
-  if (signature) MailView->setLines(*signature);
-  placeAtStoredPosition();
-  ChooseUploadFile(state_);
-  setWindowTitle(toQ(state_.UploadFile) + QStringLiteral(" - Mail Window"));
-  startComposing();
-  show();
+    MailView->setFont(stateFont(state_));
+    counters_.reset();
+    for (QLineEdit* id : ID) id->clear();
+    MesTitle->clear();
+    MailView->clear();
+    if (signature) MailView->setLines(*signature);
+    return true;
+  });
 }
 
 QString TMailform::designCaption() const { return QStringLiteral("Mail Window"); }

@@ -7,7 +7,6 @@
 #include <QPushButton>
 
 #include "core/app/appstate.h"
-#include "core/compose/uploadscript.h"
 #include "core/text/errors.h"
 #include "core/text/fieldencoder.h"
 #include "core/text/paths.h"
@@ -19,6 +18,7 @@
 #include "gui/platform/fonts.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/controls.h"
 
 namespace pelarin::gui {
 
@@ -85,22 +85,19 @@ int TNewform::derivedWidth() const { return right(BitBtn2) + 8; }
 void TNewform::applyFont(const QFont& font) { NewView->setFont(font); }
 
 void TNewform::open() {
-  if (bringToFront()) return;
-  // Read before anything changes: a failure leaves the window closed and the
-  // main window's commands enabled.
-  const std::optional<Lines> signature = signatureLines(state_);
+  openComposition([this] {
+    // Read before anything changes: a failure leaves the window closed and the
+    // main window's commands enabled.
+    const std::optional<Lines> signature = signatureLines(state_);
 
-  NewView->setFont(stateFont(state_));
-  counters_.reset();
-  NewView->clear();
-  if (signature) NewView->setLines(*signature);
-  Boardnum->clear();
-  MesTitle->clear();
-  placeAtStoredPosition();
-  ChooseUploadFile(state_);
-  setWindowTitle(toQ(state_.UploadFile) + QStringLiteral(" - New Message Window"));
-  startComposing();
-  show();
+    NewView->setFont(stateFont(state_));
+    counters_.reset();
+    NewView->clear();
+    if (signature) NewView->setLines(*signature);
+    Boardnum->clear();
+    MesTitle->clear();
+    return true;
+  });
 }
 
 QString TNewform::designCaption() const { return QStringLiteral("New Message Window"); }

@@ -9,7 +9,6 @@
 
 #include "core/app/appstate.h"
 #include "core/compose/quotation.h"
-#include "core/compose/uploadscript.h"
 #include "core/logimport/boardkey.h"
 #include "core/logimport/messagefile.h"
 #include "core/text/cp932.h"
@@ -22,6 +21,7 @@
 #include "gui/platform/fonts.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/controls.h"
 
 namespace pelarin::gui {
 
@@ -102,33 +102,30 @@ int TResform::derivedWidth() const { return right(BitBtn1) + 8; }
 void TResform::applyFont(const QFont& font) { Resview->setFont(font); }
 
 void TResform::open(const QPlainTextEdit& docview) {
-  if (bringToFront()) return;
-  quotationRangeOf(state_, docview);
-  Resview->setFont(stateFont(state_));
-  counters_.reset();
-  if (state_.MesCount == 0) return;
+  const bool opened = openComposition([&] {
+    quotationRangeOf(state_, docview);
+    Resview->setFont(stateFont(state_));
+    counters_.reset();
+    if (state_.MesCount == 0) return false;
 
-  // Everything is read before a field changes, so a failure leaves the window as it was.
-  const StoredMessage message = readMessage(messagePath(pathFromText(state_.WorkDir), state_.CurrentMes));
-  // Mail and file areas are answered elsewhere.
-  if (StrToInt(message.keys.BoardKey) >= kMailKey) return;
-  Bytes board = responseBoardCode(message.keys.BoardKey);
-  const Lines text = FillResponseEditor(state_, quoteSource(state_, message));
+    // Everything is read before a field changes, so a failure leaves the window as it was.
+    const StoredMessage message = readMessage(messagePath(pathFromText(state_.WorkDir), state_.CurrentMes));
+    // Mail and file areas are answered elsewhere.
+    if (StrToInt(message.keys.BoardKey) >= kMailKey) return false;
+    Bytes board = responseBoardCode(message.keys.BoardKey);
+    const Lines text = FillResponseEditor(state_, quoteSource(state_, message));
 
-  board_ = std::move(board);
-  number_ = message.keys.MesNumber;
-  Boardnum->setText(toQ(board_));
-  Mesnum->setText(toQ(number_));
-  ResTitle->setText(toShownQ(message.keys.Title));
-  MesTitle->clear();
-  MesTitleChange();
-  Resview->setLines(text);
-  placeAtStoredPosition();
-  ChooseUploadFile(state_);
-  setWindowTitle(toQ(state_.UploadFile) + QStringLiteral(" - Responce Window"));
-  // Only now: a window that stays hidden must not leave the main menu waiting for its close.
-  startComposing();
-  show();
+    board_ = std::move(board);
+    number_ = message.keys.MesNumber;
+    Boardnum->setText(toQ(board_));
+    Mesnum->setText(toQ(number_));
+    ResTitle->setText(toShownQ(message.keys.Title));
+    MesTitle->clear();
+    MesTitleChange();
+    Resview->setLines(text);
+    return true;
+  });
+  if (!opened) return;
   raise();
   activateWindow();
   MesTitle->setFocus();

@@ -12,6 +12,7 @@
 #include "core/text/paths.h"
 #include "gui/platform/fonts.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/controls.h"
 
 namespace pelarin::gui {
 

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "core/text/bytes.h"
-#include "gui/platform/geometry.h"
+#include "gui/shared/placement.h"
 
 class QListWidget;
 class QPushButton;

@@ -11,8 +11,9 @@
 #include "core/text/fieldencoder.h"
 #include "core/text/paths.h"
 #include "gui/platform/command.h"
-#include "gui/platform/geometry.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/controls.h"
+#include "gui/shared/placement.h"
 
 namespace pelarin::gui {
 

@@ -4,7 +4,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTableView>
 
@@ -18,6 +17,7 @@
 #include "gui/platform/fonts.h"
 #include "gui/platform/qtext.h"
 #include "gui/reading/messagelistmodel.h"
+#include "gui/shared/controls.h"
 
 namespace pelarin::gui {
 
@@ -57,7 +57,7 @@ TListform::TListform(AppState& state, Platform& platform, QWidget* parent)
   connect(BitBtn1, &QPushButton::clicked, this, &TListform::BitBtn1Click);
   connect(MesList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) {
-            if (!selecting_ && current.isValid()) MesListSelectCell(messageOfRow(current.row()));
+            if (!quiet_ && current.isValid()) MesListSelectCell(messageOfRow(current.row()));
           });
   MesList->viewport()->installEventFilter(this);
   MesList->installEventFilter(this);
@@ -94,7 +94,7 @@ void TListform::BtListClick() {
   applyFont(stateFont(state_));
   takePosition(this, stored(), programMainWindow());
   {
-    QScopedValueRollback guard(selecting_, true);
+    QuietSelection quiet(*this);
     model_->resetRows(state_.MesCount);
   }
   selectRow(state_.CurrentMes);
@@ -141,7 +141,7 @@ void TListform::fillRows() {
 
 void TListform::selectRow(int row) {
   if (row >= 1 && row <= model_->rowCount()) {
-    QScopedValueRollback guard(selecting_, true);
+    QuietSelection quiet(*this);
     const int column = qMax(0, MesList->currentIndex().column());
     const QModelIndex index = model_->index(rowOfMessage(row), column);
     MesList->selectionModel()->setCurrentIndex(

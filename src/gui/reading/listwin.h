@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "gui/platform/geometry.h"
+#include "gui/shared/placement.h"
 
 class QKeyEvent;
 class QPushButton;
@@ -41,6 +41,22 @@ class TListform : public QWidget {
   // Selects message row (1-based) and runs the select event, also while the
   // window is hidden. Rows outside the store select nothing.
   void selectRow(int row);
+
+  // While one lives, the program moves the selection itself, to what is shown
+  // already: the grid's own event is not passed on (selectRow runs the select
+  // event once the row is moved), and the handler of rowSelected, asking
+  // quietSelection(), leaves what is shown as it is.
+  class QuietSelection {
+   public:
+    explicit QuietSelection(TListform& list) : list_(list) { ++list_.quiet_; }
+    ~QuietSelection() { --list_.quiet_; }
+    QuietSelection(const QuietSelection&) = delete;
+    QuietSelection& operator=(const QuietSelection&) = delete;
+
+   private:
+    TListform& list_;
+  };
+  bool quietSelection() const { return quiet_ > 0; }
 
   // Where reading the rows runs; without one, here. A cancel keeps the rows read.
   using WorkRunner = std::function<void(const std::function<void(Progress&)>&)>;
@@ -84,7 +100,7 @@ class TListform : public QWidget {
   QPushButton* BitBtn1;
   QTableView* MesList;
   MessageListModel* model_;
-  bool selecting_ = false;  // the program moves the selection itself
+  int quiet_ = 0;  // QuietSelection guards alive
   WorkRunner runWork_;
 };
 
