@@ -4,6 +4,7 @@
 #include <set>
 #include <system_error>
 
+#include "core/library/bodypacking.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
 #include "core/text/integers.h"
@@ -35,6 +36,7 @@ CREATE TABLE messages(
   mail_digest BLOB,
   source INTEGER NOT NULL REFERENCES sources(id),
   keys BLOB NOT NULL,
+  body_size INTEGER NOT NULL,
   body BLOB NOT NULL);
 CREATE INDEX messages_order ON messages(host, board_key, number, id);
 CREATE INDEX messages_mail ON messages(host, board_key, mail_digest) WHERE number = 0;
@@ -45,7 +47,7 @@ CREATE TABLE copies(
   position INTEGER NOT NULL,
   line INTEGER NOT NULL,
   PRIMARY KEY(message, source, position)) WITHOUT ROWID;
-CREATE VIRTUAL TABLE fts USING fts5(title, writer, body, content='', columnsize=0, tokenize='pelarin_cjk');
+CREATE VIRTUAL TABLE fts USING fts5(title, writer, body, content='', columnsize=0, prefix='1', tokenize='pelarin_cjk');
 )";
 
 MessageKeys parseKeys(ByteView blob) {
@@ -116,7 +118,7 @@ Library::~Library() = default;
 
 LibraryMessage Library::message(int64_t id) {
   Statement s(*db_,
-              "SELECT m.host, m.board_key, m.number, m.reply, m.keys, m.body, s.mtime FROM messages m "
+              "SELECT m.host, m.board_key, m.number, m.reply, m.keys, m.body, s.mtime, m.body_size FROM messages m "
               "JOIN sources s ON s.id = m.source WHERE m.id = ?1");
   s.bind(1, id);
   if (!s.step()) throw LibraryError(noSuchMessageText(id));
@@ -127,7 +129,7 @@ LibraryMessage Library::message(int64_t id) {
   m.number = static_cast<int32_t>(s.integer(2));
   m.reply = static_cast<int32_t>(s.integer(3));
   m.keys = parseKeys(s.blobView(4));
-  m.body = s.blob(5);
+  m.body = unpackBody(s.blobView(5), static_cast<size_t>(s.integer(7)));
   m.logTime = s.integer(6);
   return m;
 }

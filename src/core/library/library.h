@@ -102,6 +102,7 @@ class Library {
 
  private:
   std::optional<int64_t> parentOf(int64_t id);
+  bool denseEnough(const std::string& match, size_t limit);
   std::vector<int64_t> candidates(const std::vector<std::string>& terms, const LibraryFilter& filter,
                                   size_t limit, bool counting, size_t* counted);
 

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "core/app/appstate.h"
+#include "core/library/bodypacking.h"
 #include "core/library/library.h"
 #include "core/library/sha256.h"
 #include "core/library/sqlite.h"
@@ -40,15 +41,16 @@ class LibrarySink : public MessageSink {
       : host_(std::move(host)),
         source_(source),
         findNumbered_(db,
-                      "SELECT id, length(body), keys, body FROM messages WHERE host = ?1 AND board_key = ?2 "
+                      "SELECT id, body_size, keys, body FROM messages WHERE host = ?1 AND board_key = ?2 "
                       "AND number = ?3 ORDER BY id LIMIT 1"),
         findMail_(db,
-                  "SELECT id, length(body), keys, body FROM messages WHERE host = ?1 AND board_key = ?2 "
+                  "SELECT id, body_size, keys, body FROM messages WHERE host = ?1 AND board_key = ?2 "
                   "AND number = 0 AND mail_digest = ?3 LIMIT 1"),
         insert_(db,
-                "INSERT INTO messages(host, board_key, number, reply, writer_id, mail_digest, source, keys, body) "
-                "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"),
-        replace_(db, "UPDATE messages SET keys = ?2, body = ?3, source = ?4, reply = ?5, writer_id = ?6 WHERE id = ?1"),
+                "INSERT INTO messages(host, board_key, number, reply, writer_id, mail_digest, source, keys, body_size, body) "
+                "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"),
+        replace_(db, "UPDATE messages SET keys = ?2, body = ?3, source = ?4, reply = ?5, writer_id = ?6, body_size = ?7 "
+                 "WHERE id = ?1"),
         index_(db, "INSERT INTO fts(rowid, title, writer, body) VALUES (?1, ?2, ?3, ?4)"),
         unindex_(db, "INSERT INTO fts(fts, rowid, title, writer, body) VALUES ('delete', ?1, ?2, ?3, ?4)"),
         copy_(db, "INSERT OR IGNORE INTO copies(message, source, position, line) VALUES (?1, ?2, ?3, ?4)"),
@@ -86,11 +88,11 @@ class LibrarySink : public MessageSink {
         unindex_.bind(1, id)
             .bind(2, cp932ToUtf8(old.Title))
             .bind(3, cp932ToUtf8(old.WriterName))
-            .bind(4, cp932ToUtf8(find.blobView(3)));
+            .bind(4, cp932ToUtf8(unpackBody(find.blobView(3), static_cast<size_t>(find.integer(1)))));
         find.reset();
         unindex_.run();
-        replace_.bind(1, id).bindBlob(2, keyLines(keys)).bindBlob(3, body_).bind(4, source_);
-        replace_.bind(5, reply).bind(6, writerId).run();
+        replace_.bind(1, id).bindBlob(2, keyLines(keys)).bindBlob(3, packBody(body_)).bind(4, source_);
+        replace_.bind(5, reply).bind(6, writerId).bind(7, static_cast<int64_t>(body_.size())).run();
         indexText(id, keys);
       }
       find.reset();
@@ -99,7 +101,8 @@ class LibrarySink : public MessageSink {
       insert_.bind(1, host_).bind(2, boardKey).bind(3, number).bind(4, reply).bind(5, writerId);
       if (number > 0) insert_.bindNull(6);
       else insert_.bindBlob(6, digest);
-      insert_.bind(7, source_).bindBlob(8, keyLines(keys)).bindBlob(9, body_).run();
+      insert_.bind(7, source_).bindBlob(8, keyLines(keys)).bind(9, static_cast<int64_t>(body_.size()));
+      insert_.bindBlob(10, packBody(body_)).run();
       id = db_.lastInsertId();
       ++added_;
       indexText(id, keys);
