@@ -30,22 +30,10 @@ void requireDirectory(const std::filesystem::path& dir) {
   if (!std::filesystem::is_directory(status)) throw FileError("Cannot open", dir, ENOTDIR);
 }
 
-// BF, B<n>, I<n>, M, F<n> back to the board key.
-int32_t boardKeyOfCode(const std::string& code) {
-  if (code == "BF") return 0;
-  if (code == "M") return 20000;
-  int32_t base = -1;
-  if (!code.empty() && code[0] == 'B') base = 0;
-  if (!code.empty() && code[0] == 'I') base = 10000;
-  if (!code.empty() && code[0] == 'F') base = 30000;
-  if (base < 0 || code.size() < 2) throw UsageError("--board must be a board code (BF, B1, I1, M, F1), not '" + code + "'");
-  return base + parseCount(code.substr(1), "--board", 1);
-}
-
 LibraryFilter filterOf(const Invocation& inv) {
   LibraryFilter f;
   f.host = inv.host;
-  if (inv.board) f.boardKey = boardKeyOfCode(*inv.board);
+  f.boardKey = inv.boardKey;
   f.writerId = inv.writer;
   return f;
 }

@@ -34,6 +34,18 @@ Command commandNamed(const std::string& name) {
   throw UsageError("unknown command '" + name + "'");
 }
 
+// BF, B<n>, I<n>, M, F<n> back to the board key.
+int32_t boardKeyOfCode(const std::string& code) {
+  if (code == "BF") return 0;
+  if (code == "M") return 20000;
+  int32_t base = -1;
+  if (code.size() >= 2 && code[0] == 'B') base = 0;
+  if (code.size() >= 2 && code[0] == 'I') base = 10000;
+  if (code.size() >= 2 && code[0] == 'F') base = 30000;
+  if (base < 0) throw UsageError("--board must be a board code (BF, B1, I1, M, F1), not '" + code + "'");
+  return base + parseCount(code.substr(1), "--board", 1);
+}
+
 LibraryCommand libraryCommandNamed(const std::string& name) {
   if (name == "add") return LibraryCommand::Add;
   if (name == "search") return LibraryCommand::Search;
@@ -75,7 +87,7 @@ Invocation parseLibraryArgs(const std::vector<std::string>& args) {
     } else if (a == "--host") {
       inv.host = value(a);
     } else if (searching && a == "--board") {
-      inv.board = value(a);
+      inv.boardKey = boardKeyOfCode(value(a));
     } else if (searching && a == "--writer") {
       inv.writer = parseCount(value(a), "--writer", 0);
     } else if (searching && a == "--limit") {

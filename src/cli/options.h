@@ -35,7 +35,7 @@ struct Invocation {
   // library
   LibraryCommand library = LibraryCommand::Stats;
   std::optional<std::string> host;      // add: the host to file under; else a filter
-  std::optional<std::string> board;     // board code filter
+  std::optional<int32_t> boardKey;      // the board code filter as a board key
   std::optional<int32_t> writer;        // writer ID filter
   int32_t limit = 0;                    // 0: every match
   bool countOnly = false;               // search: the number of matches only

@@ -18,6 +18,9 @@ Bytes packBody(ByteView body) {
 }
 
 Bytes unpackBody(ByteView packed, size_t size) {
+  // Deflate gives back at most about 1032 bytes a byte: a larger size is damage.
+  if (size > packed.size() * 1032 + 64)
+    throw LibraryError("ライブラリのファイルが壊れているか、ライブラリのファイルではありません。");
   Bytes out(size, '\0');
   uLongf length = static_cast<uLongf>(size);
   const int rc = uncompress(reinterpret_cast<Bytef*>(out.data()), &length,
