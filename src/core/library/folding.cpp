@@ -1,6 +1,7 @@
 #include "core/library/folding.h"
 
 #include <unicode/normalizer2.h>
+#include <unicode/bytestream.h>
 #include <unicode/unistr.h>
 
 #include <stdexcept>
@@ -34,12 +35,12 @@ std::string foldText(std::string_view utf8) {
   }
   static const icu::Normalizer2& n = folder();
   UErrorCode status = U_ZERO_ERROR;
-  icu::UnicodeString folded =
-      n.normalize(icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size()))),
-                  status);
   std::string out;
+  out.reserve(utf8.size());
+  icu::StringByteSink<std::string> sink(&out);
+  // Straight from UTF-8 to UTF-8: no UTF-16 copy of every message.
+  n.normalizeUTF8(0, icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())), sink, nullptr, status);
   if (U_FAILURE(status)) return std::string(utf8);
-  folded.toUTF8String(out);
   return out;
 }
 

@@ -10,10 +10,10 @@
 namespace pelarin::testing {
 
 struct LogMessage {
-  std::string number;  // five digits
-  std::string title;   // UTF-8
-  std::vector<std::string> body;  // UTF-8 lines
-  std::string answered;  // five digits, empty for none
+  std::string number = {};  // five digits
+  std::string title = {};   // UTF-8
+  std::vector<std::string> body = {};  // UTF-8 lines
+  std::string answered = {};  // five digits, empty for none
   std::string id = "0001";
   std::string name = "A";
 };
