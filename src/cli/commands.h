@@ -40,7 +40,8 @@ int runOutbox(const Invocation& inv, std::FILE* out);
 std::string shownText(const MessageView& v);
 
 // The library commands: add, search, show, thread, open, export, stats.
-void runLibrary(const Invocation& inv, std::FILE* out);
+// Returns the exit status: 1 when add stopped inside a log.
+int runLibrary(const Invocation& inv, std::FILE* out);
 
 // What an export writes: the matches in the library's order, decoded, with
 // their ancestors.

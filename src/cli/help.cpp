@@ -71,7 +71,9 @@ library The library DIR/pelarin-library.db: every message ever added, kept
         Imports each LOG (under --host NAME, else the List of the bbs.ini
         association its file name matches, else ""); prints per log
         LOG<TAB>added<TAB>duplicates. A log added before adds nothing; a
-        message captured again keeps the copy with more body.
+        message captured again keeps the copy with more body. A log whose
+        reading stopped at an error keeps the messages before it, says where
+        on standard error, and exits with 1; adding it again reads it again.
   search [options] [--count] [QUERY...]
         One line per match: id, host, then the six fields of list; ordered
         by host, board, number, first import. No QUERY: every message.

@@ -49,7 +49,9 @@ std::vector<int64_t> matches(Library& library, const Invocation& inv) {
   return library.search(inv.terms, filterOf(inv), static_cast<size_t>(inv.limit));
 }
 
-void add(Library& library, const Invocation& inv, std::FILE* out) {
+// Returns 1 when the split stopped in some log: its messages before the stop are in.
+int add(Library& library, const Invocation& inv, std::FILE* out) {
+  int status = 0;
   AppHost host;
   AppState state;
   SetDefaults(state, host);
@@ -61,10 +63,14 @@ void add(Library& library, const Invocation& inv, std::FILE* out) {
     const ImportResult r = library.importLog(in, hostName, state);
     const std::string note = logFormNote(in.form(), in.replaced());
     if (!note.empty()) std::fprintf(stderr, "%s: %s\n", log.filename().string().c_str(), note.c_str());
-    if (!r.stopped.empty()) std::fprintf(stderr, "%s\n", r.stopped.c_str());
+    if (!r.stopped.empty()) {
+      std::fprintf(stderr, "pelarin-cli: %s\n", r.stopped.c_str());
+      status = 1;
+    }
     print(out, log.string() + '\t' + std::to_string(r.added) + '\t' + std::to_string(r.duplicates) + '\n');
     std::fflush(out);
   }
+  return status;
 }
 
 void stats(Library& library, std::FILE* out) {
@@ -88,13 +94,12 @@ std::vector<ExportMessage> exportSelection(Library& library, const Invocation& i
   return exportMessages(library, matches(library, inv), inv.dir);
 }
 
-void runLibrary(const Invocation& inv, std::FILE* out) {
+int runLibrary(const Invocation& inv, std::FILE* out) {
   requireDirectory(inv.dir);
   Library library(inv.dir);
   switch (inv.library) {
     case LibraryCommand::Add:
-      add(library, inv, out);
-      break;
+      return add(library, inv, out);
     case LibraryCommand::Search:
       if (inv.countOnly) {
         print(out, std::to_string(library.count(inv.terms, filterOf(inv))) + '\n');
@@ -121,6 +126,7 @@ void runLibrary(const Invocation& inv, std::FILE* out) {
       stats(library, out);
       break;
   }
+  return 0;
 }
 
 }  // namespace pelarin::cli

@@ -35,7 +35,7 @@ int run(const pelarin::cli::Invocation& inv) {
       pelarin::cli::runNames(inv, stdout);
       break;
     case Command::Library:
-      pelarin::cli::runLibrary(inv, stdout);
+      status = pelarin::cli::runLibrary(inv, stdout);
       break;
     case Command::Outbox:
       status = pelarin::cli::runOutbox(inv, stdout);

@@ -25,7 +25,8 @@ CREATE TABLE sources(
   sha256 BLOB NOT NULL,
   messages INTEGER NOT NULL,
   imported INTEGER NOT NULL,
-  UNIQUE(host, sha256));
+  complete INTEGER NOT NULL);
+CREATE INDEX sources_bytes ON sources(host, sha256);
 CREATE TABLE messages(
   id INTEGER PRIMARY KEY,
   host TEXT NOT NULL,

@@ -166,7 +166,7 @@ ImportResult Library::importLog(LineReader& log, const std::string& host, AppSta
   ImportResult result;
   Transaction t(db);
   {
-    Statement seen(db, "SELECT messages FROM sources WHERE host = ?1 AND sha256 = ?2");
+    Statement seen(db, "SELECT messages FROM sources WHERE host = ?1 AND sha256 = ?2 AND complete = 1");
     seen.bind(1, host).bindBlob(2, digest);
     if (seen.step()) {
       result.seenBefore = true;
@@ -175,8 +175,8 @@ ImportResult Library::importLog(LineReader& log, const std::string& host, AppSta
     }
   }
   Statement source(db,
-                   "INSERT INTO sources(host, name, size, mtime, sha256, messages, imported) "
-                   "VALUES (?1, ?2, ?3, ?4, ?5, 0, ?6)");
+                   "INSERT INTO sources(host, name, size, mtime, sha256, messages, imported, complete) "
+                   "VALUES (?1, ?2, ?3, ?4, ?5, 0, ?6, 0)");
   source.bind(1, host)
       .bind(2, log.path().filename().string())
       .bind(3, static_cast<int64_t>(st.st_size))
@@ -195,8 +195,9 @@ ImportResult Library::importLog(LineReader& log, const std::string& host, AppSta
     if (e.cancelled()) throw;
     result.stopped = e.what();
   }
-  Statement count(db, "UPDATE sources SET messages = ?2 WHERE id = ?1");
-  count.bind(1, sourceId).bind(2, sink.messages()).run();
+  // A log the split stopped in is not done with: adding it again reads it again.
+  Statement count(db, "UPDATE sources SET messages = ?2, complete = ?3 WHERE id = ?1");
+  count.bind(1, sourceId).bind(2, sink.messages()).bind(3, result.stopped.empty() ? 1 : 0).run();
   t.commit();
   result.added = sink.added();
   result.duplicates = sink.duplicates();

@@ -91,6 +91,19 @@ TEST_F(LibraryTest, SameLogTwiceAddsNothingAndCopiesKeepTheLongerBody) {
   EXPECT_EQ(find("", other).size(), 2u);
 }
 
+TEST_F(LibraryTest, ALogTheSplitStopsInKeepsWhatCameBeforeAndIsReadAgainNextTime) {
+  const Bytes log = boardLog("３", {{"00001", "一", {"a"}}, {"00002", "二", {"b"}}}) +
+                    boardLog("３", {{"00003", "三", {"c"}, "", "0x01"}});
+  ImportResult r = import(log, "stops.log");
+  EXPECT_EQ(r.added, 2);
+  EXPECT_NE(r.stopped.find("stops.log の"), std::string::npos) << r.stopped;
+  r = import(log, "stops.log");
+  EXPECT_FALSE(r.seenBefore);
+  EXPECT_EQ(r.added, 0);
+  EXPECT_EQ(r.duplicates, 2);
+  EXPECT_FALSE(r.stopped.empty());
+}
+
 TEST_F(LibraryTest, MailIsOneMessageByWriterTitleAndBody) {
   const Bytes sample = readFile(std::filesystem::path(PELARIN_SAMPLES) / "sample.log");
   const ImportResult r = import(sample, "sample.log");
