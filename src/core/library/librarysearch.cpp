@@ -13,6 +13,8 @@ namespace pelarin {
 
 namespace {
 
+constexpr size_t kMostWalk = 100000;
+
 struct Plan {
   std::string match;               // the FTS5 expression, empty for none
   std::vector<std::string> checks;  // folded terms each hit must contain
@@ -121,7 +123,15 @@ std::vector<int64_t> Library::candidates(const std::vector<std::string>& terms, 
     Statement hit(*db_, "SELECT 1 FROM fts WHERE fts MATCH ?1 AND rowid = ?2");
     hit.bind(1, plan.match);
     Statement text(*db_, "SELECT keys, body, body_size FROM messages WHERE id = ?1");
+    // Hits bunched in one part of the ids fool the estimate: past a bound the
+    // walk gives way to gathering every hit.
+    size_t steps = 0;
+    bool gaveUp = false;
     while (ids.size() < limit && walk.step()) {
+      if (++steps > kMostWalk) {
+        gaveUp = true;
+        break;
+      }
       const int64_t id = walk.integer(0);
       hit.bind(2, id);
       const bool found = hit.step();
@@ -136,7 +146,8 @@ std::vector<int64_t> Library::candidates(const std::vector<std::string>& terms, 
       }
       ids.push_back(id);
     }
-    return ids;
+    if (!gaveUp) return ids;
+    ids.clear();
   }
   std::string sql = checking ? "SELECT m.id, m.keys, m.body, m.body_size FROM messages m WHERE 1"
                              : "SELECT m.id FROM messages m WHERE 1";
