@@ -4,7 +4,16 @@
 
 #include <cstdio>
 
+#include <string>
+#include <vector>
+
 #include "cli/options.h"
+#include "core/library/exportmessage.h"
+
+namespace pelarin {
+struct MessageView;
+class Library;
+}  // namespace pelarin
 
 namespace pelarin::cli {
 
@@ -26,5 +35,16 @@ void runNames(const Invocation& inv, std::FILE* out);
 // The upload script's blocks, one TAB-separated line each, or with check its
 // problems; returns the exit status (1 when the check found any).
 int runOutbox(const Invocation& inv, std::FILE* out);
+
+// A message as show prints it.
+std::string shownText(const MessageView& v);
+
+// The library commands: add, search, show, thread, open, export, stats.
+// Returns the exit status: 1 when add stopped inside a log.
+int runLibrary(const Invocation& inv, std::FILE* out);
+
+// What an export writes: the matches in the library's order, decoded, with
+// their ancestors.
+std::vector<ExportMessage> exportSelection(Library& library, const Invocation& inv);
 
 }  // namespace pelarin::cli

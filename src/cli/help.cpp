@@ -9,6 +9,7 @@ const char kHelpText[] = R"(Usage:
   pelarin-cli boards [-C DIR] [--list NAME] LOG
   pelarin-cli names [-C DIR] [--list NAME] LOG
   pelarin-cli outbox [-C DIR] [check] [FILE]
+  pelarin-cli library [-C DIR] [--host NAME] COMMAND ...
   pelarin-cli --help
 
 Splits captured logs into message files "mes<N>.tmp" and reads them back.
@@ -58,6 +59,38 @@ outbox check
         (a record without "/es" and "E", an empty title or one over 32 bytes, a
         board code, message number or ID that is not well formed, bytes without
         a code page 932 form) and exits with 1 when there is any.
+
+library The library DIR/pelarin-library.db: every message ever added, kept
+        across runs. Search options: --board CODE, --writer ID, --limit N
+        (and --host NAME). A QUERY is terms separated by blanks (the
+        ideographic space too); a message matches when each term is in its
+        title, writer name or body, compared after NFKC and case folding
+        (fullwidth letters meet ASCII, halfwidth kana meet kana). An ASCII
+        word matches from its start.
+  add [--raw] LOG...
+        Imports each LOG (under --host NAME, else the List of the bbs.ini
+        association its file name matches, else ""); prints per log
+        LOG<TAB>added<TAB>duplicates. A log added before adds nothing; a
+        message captured again keeps the copy with more body. A log whose
+        reading stopped at an error keeps the messages before it, says where
+        on standard error, and exits with 1; adding it again reads it again.
+  search [options] [--count] [QUERY...]
+        One line per match: id, host, then the six fields of list; ordered
+        by host, board, number, first import. No QUERY: every message.
+        --count prints the number of matches only.
+  show ID
+        The message as show prints it.
+  thread ID
+        The thread holding the message, depth first, children by number:
+        depth<TAB>the fields of a search line (depth 0 for the root).
+  open [options] [QUERY...]
+        Writes the matches into DIR as the store mes1.tmp upward, each file
+        as split writes it, deletes the store's files above, prints the count.
+  export --format text|mbox|html [options] [QUERY...] OUT
+        Writes the matches to OUT (html: a folder).
+  stats
+        Messages per host and board, then messages, logs and the database's
+        size in bytes.
 
 Exit status: 0 done; 1 an error or, for outbox check, a problem found (its text on stderr; files written before it
 stay); 2 a usage error.

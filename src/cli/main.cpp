@@ -34,6 +34,9 @@ int run(const pelarin::cli::Invocation& inv) {
     case Command::Names:
       pelarin::cli::runNames(inv, stdout);
       break;
+    case Command::Library:
+      status = pelarin::cli::runLibrary(inv, stdout);
+      break;
     case Command::Outbox:
       status = pelarin::cli::runOutbox(inv, stdout);
       break;

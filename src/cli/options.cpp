@@ -30,7 +30,107 @@ Command commandNamed(const std::string& name) {
   if (name == "boards") return Command::Boards;
   if (name == "names") return Command::Names;
   if (name == "outbox") return Command::Outbox;
+  if (name == "library") return Command::Library;
   throw UsageError("unknown command '" + name + "'");
+}
+
+// BF, B<n>, I<n>, M, F<n> back to the board key.
+int32_t boardKeyOfCode(const std::string& code) {
+  if (code == "BF") return 0;
+  if (code == "M") return 20000;
+  int32_t base = -1;
+  if (code.size() >= 2 && code[0] == 'B') base = 0;
+  if (code.size() >= 2 && code[0] == 'I') base = 10000;
+  if (code.size() >= 2 && code[0] == 'F') base = 30000;
+  if (base < 0) throw UsageError("--board must be a board code (BF, B1, I1, M, F1), not '" + code + "'");
+  return base + parseCount(code.substr(1), "--board", 1);
+}
+
+LibraryCommand libraryCommandNamed(const std::string& name) {
+  if (name == "add") return LibraryCommand::Add;
+  if (name == "search") return LibraryCommand::Search;
+  if (name == "show") return LibraryCommand::Show;
+  if (name == "thread") return LibraryCommand::Thread;
+  if (name == "open") return LibraryCommand::Open;
+  if (name == "export") return LibraryCommand::Export;
+  if (name == "stats") return LibraryCommand::Stats;
+  throw UsageError("unknown library command '" + name + "'");
+}
+
+// library [-C DIR] [--host NAME] COMMAND [options] operands; the common
+// options may come after COMMAND too.
+Invocation parseLibraryArgs(const std::vector<std::string>& args) {
+  Invocation inv;
+  inv.command = Command::Library;
+  std::optional<std::string> sub;
+  std::vector<std::string> operands;
+  bool optionsEnded = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](const std::string& option) -> const std::string& {
+      if (i + 1 >= args.size()) throw UsageError("option " + option + " needs a value");
+      return args[++i];
+    };
+    const bool searching = sub && (*sub == "search" || *sub == "open" || *sub == "export");
+    if (optionsEnded || a == "-" || !a.starts_with("-")) {
+      if (!sub) {
+        sub = a;
+        inv.library = libraryCommandNamed(a);
+      } else {
+        operands.push_back(a);
+      }
+    } else if (a == "--") {
+      optionsEnded = true;
+    } else if (a == "-C") {
+      inv.dir = value(a);
+      if (inv.dir.empty()) throw UsageError("option -C needs a directory");
+    } else if (a == "--host") {
+      inv.host = value(a);
+    } else if (searching && a == "--board") {
+      inv.boardKey = boardKeyOfCode(value(a));
+    } else if (searching && a == "--writer") {
+      inv.writer = parseCount(value(a), "--writer", 0);
+    } else if (searching && a == "--limit") {
+      inv.limit = parseCount(value(a), "--limit", 1);
+    } else if (sub && *sub == "search" && a == "--count") {
+      inv.countOnly = true;
+    } else if (sub && *sub == "add" && a == "--raw") {
+      inv.raw = true;
+    } else if (sub && *sub == "export" && a == "--format") {
+      inv.format = value(a);
+      if (inv.format != "text" && inv.format != "mbox" && inv.format != "html")
+        throw UsageError("--format must be text, mbox or html, not '" + inv.format + "'");
+    } else {
+      throw UsageError("unknown option '" + a + "' for library" + (sub ? " " + *sub : std::string()));
+    }
+  }
+  if (!sub) throw UsageError("library needs a command: add, search, show, thread, open, export or stats");
+  switch (inv.library) {
+    case LibraryCommand::Add:
+      if (operands.empty()) throw UsageError("library add needs at least one LOG");
+      inv.logs.assign(operands.begin(), operands.end());
+      break;
+    case LibraryCommand::Show:
+    case LibraryCommand::Thread:
+      if (operands.size() != 1) throw UsageError("library " + *sub + " takes one ID");
+      inv.id = parseCount(operands[0], "ID", 1);
+      break;
+    case LibraryCommand::Stats:
+      if (!operands.empty()) throw UsageError("library stats takes no operand");
+      break;
+    case LibraryCommand::Export:
+      if (inv.format.empty()) throw UsageError("library export needs --format text, mbox or html");
+      if (operands.empty()) throw UsageError("library export needs OUT");
+      inv.out = operands.back();
+      operands.pop_back();
+      inv.terms = operands;
+      break;
+    case LibraryCommand::Search:
+    case LibraryCommand::Open:
+      inv.terms = operands;
+      break;
+  }
+  return inv;
 }
 
 }  // namespace
@@ -44,6 +144,7 @@ Invocation parseArgs(const std::vector<std::string>& args) {
   }
   if (args[0].starts_with("-")) throw UsageError("unknown option '" + args[0] + "'");
   inv.command = commandNamed(args[0]);
+  if (inv.command == Command::Library) return parseLibraryArgs(args);
 
   std::vector<std::string> operands;
   bool optionsEnded = false;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,7 +16,9 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class Command { Help, Split, List, Show, Boards, Names, Outbox };
+enum class Command { Help, Split, List, Show, Boards, Names, Outbox, Library };
+
+enum class LibraryCommand { Add, Search, Show, Thread, Open, Export, Stats };
 
 struct Invocation {
   Command command = Command::Help;
@@ -28,6 +31,18 @@ struct Invocation {
   std::string listName = "pelarin";  // boards, names: the list file's stem
   bool check = false;                // outbox: the problems instead of the records
   std::filesystem::path script;      // outbox: FILE; empty for the script DIR's settings name
+
+  // library
+  LibraryCommand library = LibraryCommand::Stats;
+  std::optional<std::string> host;      // add: the host to file under; else a filter
+  std::optional<int32_t> boardKey;      // the board code filter as a board key
+  std::optional<int32_t> writer;        // writer ID filter
+  int32_t limit = 0;                    // 0: every match
+  bool countOnly = false;               // search: the number of matches only
+  std::string format;                   // export: text, mbox or html
+  std::vector<std::string> terms;       // search, open, export: QUERY
+  int64_t id = 0;                       // show, thread: ID
+  std::filesystem::path out;            // export: OUT
 };
 
 // Throws UsageError.

@@ -6,8 +6,7 @@
 
 namespace pelarin::cli {
 
-void runShow(const Invocation& inv, std::FILE* out) {
-  MessageView v = readMessageView(inv.dir, inv.number);
+std::string shownText(const MessageView& v) {
   std::string text;
   text += "B.Number\t" + cp932ToUtf8(v.BoadNumber) + "\n";
   text += "Mes. Number\t" + cp932ToUtf8(v.Mesnumber) + "\n";
@@ -21,6 +20,11 @@ void runShow(const Invocation& inv, std::FILE* out) {
     text += cp932ToUtf8(ByteView(v.body).substr(pos, end - pos));
     text += '\n';
   }
+  return text;
+}
+
+void runShow(const Invocation& inv, std::FILE* out) {
+  const std::string text = shownText(readMessageView(inv.dir, inv.number));
   std::fwrite(text.data(), 1, text.size(), out);
 }
 

@@ -62,6 +62,19 @@ MessageView readMessageView(const std::filesystem::path& dir, int32_t n, size_t 
   return v;
 }
 
+MessageView messageViewOf(const MessageKeys& k, ByteView body) {
+  MessageView v;
+  v.BoadNumber = BoardCode(k.BoardKey);
+  v.fileArea = StrToInt(k.BoardKey) > kFileAreaBase;
+  v.Mesnumber = unlessZero(k.MesNumber);
+  v.Title = k.Title;
+  v.ResTitle = k.ResNumber;
+  v.IDnum = unlessZero(k.WriterId);
+  v.WriterName = k.WriterName;
+  v.body = Bytes(body);
+  return v;
+}
+
 ListRow listRow(const MessageKeys& k) {
   return {BoardCode(k.BoardKey),
           unlessZero(k.MesNumber),

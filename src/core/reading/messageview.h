@@ -31,6 +31,10 @@ inline constexpr size_t kViewerLineCap = 4096;
 MessageView readMessageView(const std::filesystem::path& dir, int32_t n,
                             size_t lineCap = static_cast<size_t>(-1));
 
+// The same view of a message held elsewhere (the library): keys and the
+// body as its file holds it.
+MessageView messageViewOf(const MessageKeys& keys, ByteView body);
+
 // How many times this process has read a message through readMessageView,
 // for the tests and benchmarks that hold a command to one read.
 uint64_t messageViewReads();

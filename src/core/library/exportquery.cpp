@@ -1,0 +1,76 @@
+#include "core/library/exportquery.h"
+
+#include "core/library/library.h"
+#include "core/reading/boardcode.h"
+#include "core/text/cp932.h"
+#include "core/text/errors.h"
+#include "core/text/integers.h"
+#include "core/text/linereader.h"
+#include "core/text/paths.h"
+
+namespace pelarin {
+
+namespace {
+
+std::string trimmedRight(std::string s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
+  return s;
+}
+
+}  // namespace
+
+std::map<std::string, std::string> boardNames(const std::filesystem::path& dir, const std::string& host) {
+  std::map<std::string, std::string> names;
+  if (host.empty()) return names;
+  std::filesystem::path list;
+  try {
+    list = dir / pathFromText(utf8ToCp932(host) + ".bod");
+  } catch (const EncodeError&) {
+    return names;
+  }
+  if (!fileExists(list)) return names;
+  LineReader in(list);
+  Bytes line;
+  in.readLine(line);  // the host's own name
+  // An entry: the board code padded to six bytes, then the board's name.
+  while (!in.atEnd()) {
+    in.readLine(line);
+    if (line.size() < 6) continue;
+    const std::string code = trimmedRight(line.substr(0, 6));
+    if (!code.empty() && !names.count(code)) names[code] = trimmedRight(cp932ToUtf8(ByteView(line).substr(6)));
+  }
+  return names;
+}
+
+std::vector<ExportMessage> exportMessages(Library& library, const std::vector<int64_t>& ids,
+                                          const std::filesystem::path& dir) {
+  std::map<std::string, std::map<std::string, std::string>> namesByHost;
+  std::vector<ExportMessage> out;
+  out.reserve(ids.size());
+  for (int64_t id : ids) {
+    const LibraryMessage m = library.message(id);
+    ExportMessage e;
+    e.id = m.id;
+    e.host = m.host;
+    e.boardKey = m.boardKey;
+    e.boardCode = BoardCode(m.keys.BoardKey);
+    auto names = namesByHost.find(m.host);
+    if (names == namesByHost.end()) names = namesByHost.emplace(m.host, boardNames(dir, m.host)).first;
+    if (auto n = names->second.find(e.boardCode); n != names->second.end()) e.boardName = n->second;
+    e.number = m.number;
+    e.replyTo = m.reply;
+    e.writerId = parseNumber(m.keys.WriterId).value_or(0);
+    e.writerName = cp932ToUtf8(m.keys.WriterName);
+    e.title = cp932ToUtf8(m.keys.Title);
+    for (size_t pos = 0, end; (end = m.body.find("\r\n", pos)) != Bytes::npos; pos = end + 2) {
+      e.body += cp932ToUtf8(ByteView(m.body).substr(pos, end - pos));
+      e.body += '\n';
+    }
+    e.logTime = m.logTime;
+    e.ancestors = library.ancestors(id);
+    out.push_back(std::move(e));
+  }
+  return out;
+}
+
+}  // namespace pelarin

@@ -1,0 +1,14 @@
+// The form both a message and a query are compared in: NFKC with case
+// folding, so fullwidth letters and digits meet ASCII and halfwidth katakana
+// meets katakana.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pelarin {
+
+// UTF-8 in, UTF-8 out.
+std::string foldText(std::string_view utf8);
+
+}  // namespace pelarin

@@ -1,0 +1,202 @@
+#include "core/library/library.h"
+
+#include <algorithm>
+#include <set>
+#include <system_error>
+
+#include "core/library/bodypacking.h"
+#include "core/library/sqlite.h"
+#include "core/library/tokenizer.h"
+#include "core/text/integers.h"
+
+namespace pelarin {
+
+namespace {
+
+// Identity: (host, board key, number) for numbered messages, the digest of
+// writer ID, title and body for mail; the order index also serves searches.
+constexpr const char* kSchema = R"(
+CREATE TABLE sources(
+  id INTEGER PRIMARY KEY,
+  host TEXT NOT NULL,
+  name TEXT NOT NULL,
+  size INTEGER NOT NULL,
+  mtime INTEGER NOT NULL,
+  sha256 BLOB NOT NULL,
+  messages INTEGER NOT NULL,
+  imported INTEGER NOT NULL,
+  complete INTEGER NOT NULL);
+CREATE INDEX sources_bytes ON sources(host, sha256);
+CREATE TABLE messages(
+  id INTEGER PRIMARY KEY,
+  host TEXT NOT NULL,
+  board_key INTEGER NOT NULL,
+  number INTEGER NOT NULL,
+  reply INTEGER NOT NULL,
+  writer_id INTEGER NOT NULL,
+  mail_digest BLOB,
+  source INTEGER NOT NULL REFERENCES sources(id),
+  keys BLOB NOT NULL,
+  body_size INTEGER NOT NULL,
+  body BLOB NOT NULL);
+CREATE INDEX messages_order ON messages(host, board_key, number, id);
+CREATE INDEX messages_mail ON messages(host, board_key, mail_digest) WHERE number = 0;
+CREATE INDEX messages_replies ON messages(host, board_key, reply) WHERE reply > 0;
+CREATE TABLE copies(
+  message INTEGER NOT NULL,
+  source INTEGER NOT NULL,
+  position INTEGER NOT NULL,
+  line INTEGER NOT NULL,
+  PRIMARY KEY(message, source, position)) WITHOUT ROWID;
+CREATE VIRTUAL TABLE fts USING fts5(title, writer, body, content='', columnsize=0, prefix='1', tokenize='pelarin_cjk');
+)";
+
+MessageKeys parseKeys(ByteView blob) {
+  MessageKeys k;
+  Bytes* fields[] = {&k.BoardKey, &k.MesNumber, &k.Title, &k.ResNumber, &k.WriterId, &k.WriterName};
+  size_t pos = 0;
+  for (Bytes* f : fields) {
+    const size_t end = blob.find("\r\n", pos);
+    if (end == ByteView::npos) {
+      *f = Bytes(blob.substr(std::min(pos, blob.size())));
+      pos = blob.size();
+      continue;
+    }
+    *f = Bytes(blob.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  return k;
+}
+
+}  // namespace
+
+std::string noSuchMessageText(int64_t id) { return std::to_string(id) + " はライブラリにありません。"; }
+
+Bytes LibraryMessage::fileBytes() const {
+  Bytes out;
+  for (const Bytes* f : {&keys.BoardKey, &keys.MesNumber, &keys.Title, &keys.ResNumber, &keys.WriterId,
+                         &keys.WriterName}) {
+    out += *f;
+    out += "\r\n";
+  }
+  return out + body;
+}
+
+Library::Library(const std::filesystem::path& dir) {
+  db_ = std::make_unique<Database>(fileIn(dir));
+  registerTokenizer(db_->handle());
+  Database& db = *db_;
+  // The first read of the file is where a damaged or foreign file shows.
+  int version = 0;
+  {
+    Statement v(db, "PRAGMA user_version");
+    if (v.step()) version = static_cast<int>(v.integer(0));
+  }
+  if (version > kLibrarySchema)
+    throw LibraryError("このライブラリはより新しい版のPelarinで作られたため、開けません。\n" +
+                       db.file().string());
+  if (version == 0) {
+    int64_t tables = 0;
+    {
+      Statement t(db, "SELECT count(*) FROM sqlite_schema");
+      t.step();
+      tables = t.integer(0);
+    }
+    if (tables != 0)
+      throw LibraryError("ライブラリのファイルが壊れているか、ライブラリのファイルではありません。\n" +
+                         db.file().string());
+    // Large pages: fewer, fuller b-tree pages for the index's long doclists.
+    db.exec("PRAGMA page_size=16384");
+    db.exec("PRAGMA journal_mode=WAL");
+    Transaction t(db);
+    db.exec(kSchema);
+    db.exec(("PRAGMA user_version=" + std::to_string(kLibrarySchema)).c_str());
+    t.commit();
+  }
+  db.exec("PRAGMA synchronous=NORMAL");
+  db.exec("PRAGMA cache_size=-262144");
+}
+
+Library::~Library() = default;
+
+LibraryMessage Library::message(int64_t id) {
+  Statement s(*db_,
+              "SELECT m.host, m.board_key, m.number, m.reply, m.keys, m.body, s.mtime, m.body_size FROM messages m "
+              "JOIN sources s ON s.id = m.source WHERE m.id = ?1");
+  s.bind(1, id);
+  if (!s.step()) throw LibraryError(noSuchMessageText(id));
+  LibraryMessage m;
+  m.id = id;
+  m.host = s.text(0);
+  m.boardKey = static_cast<int32_t>(s.integer(1));
+  m.number = static_cast<int32_t>(s.integer(2));
+  m.reply = static_cast<int32_t>(s.integer(3));
+  m.keys = parseKeys(s.blobView(4));
+  m.body = unpackBody(s.blobView(5), static_cast<size_t>(s.integer(7)));
+  m.logTime = s.integer(6);
+  return m;
+}
+
+std::optional<int64_t> Library::parentOf(int64_t id) {
+  Statement s(*db_,
+              "SELECT p.id FROM messages m JOIN messages p ON p.host = m.host AND p.board_key = m.board_key "
+              "AND p.number = m.reply WHERE m.id = ?1 AND m.reply > 0 AND p.id <> m.id ORDER BY p.id LIMIT 1");
+  s.bind(1, id);
+  if (!s.step()) return std::nullopt;
+  return s.integer(0);
+}
+
+std::vector<int64_t> Library::ancestors(int64_t id) {
+  std::vector<int64_t> up;
+  std::set<int64_t> seen{id};
+  // Reply numbers may form a loop; the walk stops where it would repeat.
+  for (auto p = parentOf(id); p && seen.insert(*p).second; p = parentOf(*p)) up.push_back(*p);
+  std::reverse(up.begin(), up.end());
+  return up;
+}
+
+std::vector<ThreadLine> Library::thread(int64_t id) {
+  message(id);  // refuses an unknown id
+  const std::vector<int64_t> up = ancestors(id);
+  const int64_t root = up.empty() ? id : up.front();
+  Statement children(*db_,
+                     "SELECT c.id FROM messages p JOIN messages c ON c.host = p.host AND "
+                     "c.board_key = p.board_key AND c.reply = p.number WHERE p.id = ?1 AND p.number > 0 "
+                     "AND c.id <> p.id ORDER BY c.number, c.id");
+  std::vector<ThreadLine> out;
+  std::set<int64_t> seen;
+  std::vector<ThreadLine> stack{{0, root}};
+  while (!stack.empty()) {
+    const ThreadLine line = stack.back();
+    stack.pop_back();
+    if (!seen.insert(line.id).second) continue;
+    out.push_back(line);
+    std::vector<int64_t> kids;
+    children.bind(1, line.id);
+    while (children.step()) kids.push_back(children.integer(0));
+    children.reset();
+    for (auto k = kids.rbegin(); k != kids.rend(); ++k) stack.push_back({line.depth + 1, *k});
+  }
+  return out;
+}
+
+LibraryStats Library::stats() {
+  LibraryStats st;
+  Statement boards(*db_,
+                   "SELECT host, board_key, count(*) FROM messages GROUP BY host, board_key ORDER BY host, board_key");
+  while (boards.step()) {
+    st.boards.push_back({boards.text(0), static_cast<int32_t>(boards.integer(1)), boards.integer(2)});
+    st.messages += boards.integer(2);
+  }
+  Statement logs(*db_, "SELECT count(*) FROM sources");
+  logs.step();
+  st.logs = logs.integer(0);
+  std::error_code ec;
+  for (const char* suffix : {"", "-wal"}) {
+    const auto size = std::filesystem::file_size(db_->file().string() + suffix, ec);
+    if (!ec) st.databaseBytes += size;
+  }
+  return st;
+}
+
+}  // namespace pelarin

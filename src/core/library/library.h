@@ -1,0 +1,120 @@
+// The library: every message ever imported, kept in one SQLite database per
+// work directory, searchable and threaded by reply number.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/logimport/messagefile.h"
+#include "core/text/bytes.h"
+
+namespace pelarin {
+
+class Database;
+class LineReader;
+struct AppState;
+
+inline constexpr char kLibraryFileName[] = "pelarin-library.db";
+inline constexpr int kLibrarySchema = 1;
+
+// What one import did.
+struct ImportResult {
+  int64_t added = 0;       // messages new to the library
+  int64_t duplicates = 0;  // copies of messages it held already
+  bool seenBefore = false; // the same log (same bytes, same host) was imported before
+  std::string stopped;     // the split's error when it stopped part-way: the messages before it are in
+};
+
+struct LibraryFilter {
+  std::optional<std::string> host;  // UTF-8
+  std::optional<int32_t> boardKey;
+  std::optional<int32_t> writerId;
+};
+
+// One message as the library holds it.
+struct LibraryMessage {
+  int64_t id = 0;
+  std::string host;
+  int32_t boardKey = 0;
+  int32_t number = 0;
+  int32_t reply = 0;  // 0 when it answers none
+  MessageKeys keys;   // the six key lines, code page 932
+  Bytes body;         // code page 932, every line ending in CR LF
+  int64_t logTime = 0;  // modification time of the first log that held it
+  // The bytes of its message file: the key lines, then the body.
+  Bytes fileBytes() const;
+};
+
+struct ThreadLine {
+  int depth;
+  int64_t id;
+};
+
+struct LibraryStats {
+  struct Board {
+    std::string host;
+    int32_t boardKey;
+    int64_t messages;
+  };
+  std::vector<Board> boards;
+  int64_t messages = 0;
+  int64_t logs = 0;
+  uint64_t databaseBytes = 0;
+};
+
+class Library {
+ public:
+  // Opens WorkDir's library, making it at first use. Throws LibraryError for
+  // a damaged file or one of a newer schema.
+  explicit Library(const std::filesystem::path& dir);
+  ~Library();
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+
+  static std::filesystem::path fileIn(const std::filesystem::path& dir) { return dir / kLibraryFileName; }
+
+  // One log in one transaction: all of it, or (killed, failed) none of it.
+  // state gives the association for the split's board map. Throws FileError
+  // when the log cannot be read before anything is written.
+  ImportResult importLog(LineReader& log, const std::string& host, AppState& state);
+
+  // Matching ids in the library's order (host, board key, number, first
+  // import). limit 0: all.
+  std::vector<int64_t> search(const std::vector<std::string>& terms, const LibraryFilter& filter,
+                              size_t limit = 0);
+  size_t count(const std::vector<std::string>& terms, const LibraryFilter& filter);
+
+  // Throws LibraryError naming the id when it holds no such message.
+  LibraryMessage message(int64_t id);
+  // The whole thread holding the message: root at depth 0, depth first,
+  // children by number.
+  std::vector<ThreadLine> thread(int64_t id);
+  // Ids from the thread's root down to the message's parent.
+  std::vector<int64_t> ancestors(int64_t id);
+
+  LibraryStats stats();
+
+  Database& database() { return *db_; }
+
+ private:
+  std::optional<int64_t> parentOf(int64_t id);
+  bool denseEnough(const std::string& match, size_t limit);
+  std::vector<int64_t> candidates(const std::vector<std::string>& terms, const LibraryFilter& filter,
+                                  size_t limit, bool counting, size_t* counted);
+
+  std::unique_ptr<Database> db_;
+};
+
+// The host a log is filed under: the List of the association its file name
+// matches, as Load matches it; "" when none does or the name has no code
+// page 932 form.
+std::string hostForLog(AppState& state, const std::filesystem::path& log);
+
+// "<N> はライブラリにありません。"
+std::string noSuchMessageText(int64_t id);
+
+}  // namespace pelarin

@@ -1,0 +1,88 @@
+// Thin owners of an SQLite connection and its statements; every failure is a
+// LibraryError carrying the library's own text.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "core/text/bytes.h"
+#include "core/text/errors.h"
+
+namespace pelarin {
+
+// The library's database cannot be used; what() says why, in Japanese, with
+// SQLite's own reason on a second line where it has one.
+class LibraryError : public Error {
+ public:
+  using Error::Error;
+};
+
+class Database {
+ public:
+  // Opens (creating) the file read-write; throws LibraryError.
+  explicit Database(const std::filesystem::path& file);
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  sqlite3* handle() const { return db_; }
+  void exec(const char* sql);
+  int64_t lastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+  int changes() const { return sqlite3_changes(db_); }
+  [[noreturn]] void fail(const std::string& what) const;
+  const std::filesystem::path& file() const { return file_; }
+
+ private:
+  std::filesystem::path file_;
+  sqlite3* db_ = nullptr;
+};
+
+class Statement {
+ public:
+  Statement(Database& db, const char* sql);
+  ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  // Binding starts at 1; reset() keeps the bindings for the next run.
+  Statement& bind(int i, int64_t v);
+  Statement& bind(int i, std::string_view text);
+  Statement& bindBlob(int i, ByteView blob);
+  Statement& bindNull(int i);
+  // True while a row is there; false at the end.
+  bool step();
+  // Runs a statement that returns no rows, then resets it.
+  void run();
+  void reset();
+
+  int64_t integer(int col) const { return sqlite3_column_int64(stmt_, col); }
+  std::string text(int col) const;
+  Bytes blob(int col) const;
+  ByteView blobView(int col) const;
+  bool isNull(int col) const { return sqlite3_column_type(stmt_, col) == SQLITE_NULL; }
+  sqlite3_stmt* handle() const { return stmt_; }
+
+ private:
+  Database& db_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+// BEGIN IMMEDIATE .. COMMIT; a transaction not committed is rolled back.
+class Transaction {
+ public:
+  explicit Transaction(Database& db);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  void commit();
+
+ private:
+  Database& db_;
+  bool open_ = true;
+};
+
+}  // namespace pelarin

@@ -1,0 +1,40 @@
+// The library's word breaking, for the full-text index and its queries.
+//
+// A folded text falls into ASCII words (letters and digits), runs of other
+// characters that are neither blank nor punctuation (kanji, kana, symbols),
+// and separators. A word is one token. In a run every character takes one
+// position: the bigram of it and the next character of the run, or the
+// character alone at the run's end. So each bigram is indexed once, every
+// occurrence of a character starts some token (a prefix query finds it), and
+// a term is a phrase of consecutive positions, never two places apart.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelarin {
+
+inline constexpr char kTokenizerName[] = "pelarin_cjk";
+
+// The tokens of a folded text in position order.
+void tokenizeFolded(std::string_view folded, const std::function<void(std::string_view)>& token);
+
+// One search term as an FTS5 expression.
+struct TermQuery {
+  std::string expression;  // empty when the term has no token (punctuation only)
+  bool exact = true;       // the index alone decides; otherwise each hit is checked
+  std::string folded;      // the folded term, for that check
+};
+TermQuery termQuery(std::string_view termUtf8);
+
+// Terms separated by ASCII blanks or the ideographic space.
+std::vector<std::string> splitTerms(std::string_view queryUtf8);
+
+// Makes the tokenizer known to this connection; throws LibraryError.
+void registerTokenizer(sqlite3* db);
+
+}  // namespace pelarin

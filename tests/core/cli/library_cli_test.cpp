@@ -1,0 +1,108 @@
+// pelarin-cli library: the lines it prints, its statuses, the store it writes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/text/cp932.h"
+#include "core/text/paths.h"
+#include "support/tempdir.h"
+
+namespace pelarin::testing {
+namespace {
+
+struct Output {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string shellQuoted(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class LibraryCli : public ::testing::Test {
+ protected:
+  Output run(const std::vector<std::string>& args) {
+    std::string cmd = "cd " + shellQuoted(work_.path().string()) + " && " + shellQuoted(PELARIN_CLI);
+    for (const auto& a : args) cmd += " " + shellQuoted(a);
+    cmd += " >" + shellQuoted((io_ / "out").string()) + " 2>" + shellQuoted((io_ / "err").string());
+    const int rc = std::system(cmd.c_str());
+    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readFile(io_ / "out"), readFile(io_ / "err")};
+  }
+  std::string sample() const { return (std::filesystem::path(PELARIN_SAMPLES) / "sample.log").string(); }
+  TempDir work_, io_;
+};
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  for (size_t pos = 0, end; (end = text.find('\n', pos)) != std::string::npos; pos = end + 1)
+    out.push_back(text.substr(pos, end - pos));
+  return out;
+}
+
+TEST_F(LibraryCli, AddSearchShowThreadAndStats) {
+  // The association names the host from the log's file name.
+  writeFile(work_ / "bbs.ini", crlf({"pelnet", "", "", "", "", "sample", "", "", "", "", "", "", "", "", ""}));
+  Output add = run({"library", "add", sample()});
+  ASSERT_EQ(add.status, 0) << add.err;
+  const std::vector<std::string> added = lines(add.out);
+  ASSERT_EQ(added.size(), 1u);
+  EXPECT_EQ(added[0], sample() + "\t7\t0");
+  // The same log again: nothing added, every message a copy already held.
+  EXPECT_EQ(run({"library", "add", sample()}).out, sample() + "\t0\t7\n");
+
+  Output search = run({"library", "search", "--board", "B3", "週末"});
+  ASSERT_EQ(search.status, 0) << search.err;
+  const std::vector<std::string> found = lines(search.out);
+  ASSERT_FALSE(found.empty());
+  // id, host, then board code, number, ID, writer, title, reply.
+  const std::string first = found[0];
+  EXPECT_NE(first.find("\tpelnet\tB3\t"), std::string::npos) << first;
+  const std::string id = first.substr(0, first.find('\t'));
+
+  // show prints what show prints of the same message split into a store.
+  Output shown = run({"library", "show", id});
+  ASSERT_EQ(shown.status, 0) << shown.err;
+  Output open = run({"library", "--host", "pelnet", "open", "--board", "B3", "週末", "--limit", "1"});
+  ASSERT_EQ(open.status, 0) << open.err;
+  EXPECT_EQ(open.out, "1\n");
+  EXPECT_EQ(run({"show", "1"}).out, shown.out);
+
+  Output thread = run({"library", "thread", id});
+  ASSERT_EQ(thread.status, 0) << thread.err;
+  EXPECT_TRUE(thread.out.starts_with("0\t")) << thread.out;
+  EXPECT_NE(thread.out.find("\t" + first + "\n"), std::string::npos) << thread.out;
+
+  Output stats = run({"library", "stats"});
+  ASSERT_EQ(stats.status, 0);
+  EXPECT_NE(stats.out.find("pelnet\tB3\t"), std::string::npos);
+  EXPECT_NE(stats.out.find("\nlogs\t1\n"), std::string::npos) << stats.out;
+}
+
+TEST_F(LibraryCli, UsageErrorsFailuresAndADamagedFile) {
+  EXPECT_EQ(run({"library"}).status, 2);
+  EXPECT_EQ(run({"library", "frobnicate"}).status, 2);
+  EXPECT_EQ(run({"library", "show"}).status, 2);
+  EXPECT_EQ(run({"library", "search", "--board", "X9", "a"}).status, 2);
+  EXPECT_EQ(run({"library", "export", "--format", "pdf", "out"}).status, 2);
+  EXPECT_EQ(run({"library", "add", "--limit", "3", "x.log"}).status, 2);
+
+  Output missing = run({"library", "show", "7"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("7 はライブラリにありません。"), std::string::npos) << missing.err;
+  Output noLog = run({"library", "add", "nothing.log"});
+  EXPECT_EQ(noLog.status, 1);
+
+  writeFile(work_ / "pelarin-library.db", Bytes(10000, 'z'));
+  Output damaged = run({"library", "stats"});
+  EXPECT_EQ(damaged.status, 1);
+  EXPECT_NE(damaged.err.find("壊れている"), std::string::npos) << damaged.err;
+  EXPECT_EQ(readFile(work_ / "pelarin-library.db"), Bytes(10000, 'z'));  // refused, not repaired over
+}
+
+}  // namespace
+}  // namespace pelarin::testing
