@@ -4,7 +4,11 @@
 #include "cli/commands.h"
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
+#include "core/library/exportfile.h"
+#include "core/library/exporthtml.h"
+#include "core/library/exportmbox.h"
 #include "core/library/exportquery.h"
+#include "core/library/exporttext.h"
 #include "core/library/library.h"
 #include "core/library/librarystore.h"
 #include "core/library/tokenizer.h"
@@ -84,10 +88,9 @@ void stats(Library& library, std::FILE* out) {
 }  // namespace
 
 void writeExport(const Invocation& inv, const std::vector<ExportMessage>& messages) {
-  // The writers of the three formats come with their own change.
-  (void)inv;
-  (void)messages;
-  throw Error("この版のPelarinでは書き出しはまだ使えません。");
+  if (inv.format == "html") return exportHtml(messages, inv.out);
+  const bool mbox = inv.format == "mbox";
+  writeExportFile(inv.out, [&](std::ostream& out) { mbox ? exportMbox(messages, out) : exportText(messages, out); });
 }
 
 std::vector<ExportMessage> exportSelection(Library& library, const Invocation& inv) {

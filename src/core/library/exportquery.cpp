@@ -47,6 +47,13 @@ std::vector<ExportMessage> exportMessages(Library& library, const std::vector<in
   std::map<std::string, std::map<std::string, std::string>> namesByHost;
   std::vector<ExportMessage> out;
   out.reserve(ids.size());
+  // An ancestor's number names it in References; most are exported too.
+  std::map<int64_t, int32_t> numbers;
+  const auto numberOf = [&](int64_t id) {
+    auto known = numbers.find(id);
+    if (known == numbers.end()) known = numbers.emplace(id, library.message(id).number).first;
+    return known->second;
+  };
   for (int64_t id : ids) {
     const LibraryMessage m = library.message(id);
     ExportMessage e;
@@ -68,6 +75,8 @@ std::vector<ExportMessage> exportMessages(Library& library, const std::vector<in
     }
     e.logTime = m.logTime;
     e.ancestors = library.ancestors(id);
+    for (int64_t a : e.ancestors) e.ancestorNumbers.push_back(numberOf(a));
+    numbers.emplace(e.id, e.number);
     out.push_back(std::move(e));
   }
   return out;

@@ -83,6 +83,29 @@ TEST_F(LibraryCli, AddSearchShowThreadAndStats) {
   EXPECT_NE(stats.out.find("\nlogs\t1\n"), std::string::npos) << stats.out;
 }
 
+// The three formats from the command line, and nothing written through a link.
+TEST_F(LibraryCli, ExportsTextMboxAndHtml) {
+  const std::filesystem::path samples = PELARIN_SAMPLES;
+  for (const char* log : {"sample.log", "pelnet-0402.log", "pelnet-0403.log"})
+    ASSERT_EQ(run({"library", "add", (samples / log).string()}).status, 0);
+  ASSERT_EQ(run({"library", "export", "--format", "mbox", "out.mbox"}).status, 0);
+  const std::string mbox = readFile(work_ / "out.mbox");
+  size_t mails = 0;
+  for (size_t pos = 0; (pos = mbox.find("\nFrom ", pos)) != std::string::npos; ++pos) ++mails;
+  EXPECT_EQ(mails + (mbox.starts_with("From ") ? 1 : 0), 25u);
+  EXPECT_NE(mbox.find("\nIn-Reply-To: "), std::string::npos);
+
+  ASSERT_EQ(run({"library", "export", "--format", "text", "--board", "B3", "out.txt"}).status, 0);
+  EXPECT_TRUE(readFile(work_ / "out.txt").starts_with(std::string(72, '=') + "\n"));
+  ASSERT_EQ(run({"library", "export", "--format", "html", "web"}).status, 0);
+  EXPECT_TRUE(std::filesystem::exists(work_ / "web" / "index.html"));
+
+  writeFile(io_ / "victim", "mine\n");
+  std::filesystem::create_symlink(io_ / "victim", work_ / "linked.mbox");
+  run({"library", "export", "--format", "mbox", "linked.mbox"});
+  EXPECT_EQ(readFile(io_ / "victim"), "mine\n");
+}
+
 TEST_F(LibraryCli, UsageErrorsFailuresAndADamagedFile) {
   EXPECT_EQ(run({"library"}).status, 2);
   EXPECT_EQ(run({"library", "frobnicate"}).status, 2);
