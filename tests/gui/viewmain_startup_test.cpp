@@ -277,6 +277,8 @@ class ViewmainStartupTest : public QObject {
         QStringLiteral("Window1 Window"),
         QStringLiteral("InitSize1 Init Size Ctrl+T"),
         QStringLiteral("InitPosition1 Init Position Ctrl+P"),
+        QStringLiteral("Library1 Library"),
+        QStringLiteral("ImportOnLoad1 Add Loaded Logs"),
         QStringLiteral("Help1 Help"),
         QStringLiteral("Help2 Help Ctrl+H"),
         QStringLiteral("About1 About"),

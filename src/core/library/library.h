@@ -16,6 +16,7 @@ namespace pelarin {
 
 class Database;
 class LineReader;
+class Progress;
 struct AppState;
 
 inline constexpr char kLibraryFileName[] = "pelarin-library.db";
@@ -80,7 +81,9 @@ class Library {
   // One log in one transaction: all of it, or (killed, failed) none of it.
   // state gives the association for the split's board map. Throws FileError
   // when the log cannot be read before anything is written.
-  ImportResult importLog(LineReader& log, const std::string& host, AppState& state);
+  // With progress, a cancel stops it as a failure would: nothing of the log stays.
+  ImportResult importLog(LineReader& log, const std::string& host, AppState& state,
+                         Progress* progress = nullptr);
 
   // Matching ids in the library's order (host, board key, number, first
   // import). limit 0: all.

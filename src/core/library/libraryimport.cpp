@@ -157,7 +157,7 @@ std::string hostForLog(AppState& state, const std::filesystem::path& log) {
   return cp932ToUtf8(state.ListFileName);
 }
 
-ImportResult Library::importLog(LineReader& log, const std::string& host, AppState& state) {
+ImportResult Library::importLog(LineReader& log, const std::string& host, AppState& state, Progress* progress) {
   Database& db = *db_;
   struct stat st {};
   if (::stat(log.path().c_str(), &st) != 0) throw FileError("Cannot open", log.path(), errno);
@@ -189,7 +189,7 @@ ImportResult Library::importLog(LineReader& log, const std::string& host, AppSta
   LibrarySink sink(db, host, sourceId);
   ClearBoardMap(state);
   try {
-    SplitLog(log, 1, state, sink);
+    SplitLog(log, 1, state, sink, progress);
   } catch (const SplitStoppedError& e) {
     // As a load keeps them: the messages completed before the stop are whole.
     if (e.cancelled()) throw;

@@ -195,6 +195,8 @@ void TLogview::createMenus() {
   addItem(window, "InitSize1", QStringLiteral("Init Size"), ctrl('T'), &TLogview::InitSize1Click);
   addItem(window, "InitPosition1", QStringLiteral("Init Position"), ctrl('P'), &TLogview::InitPosition1Click);
 
+  createLibraryMenu(menu("Library1", "Library"));
+
   // Disabled together while store work runs; each keeps its own state for after.
   storeCommands_ = new QActionGroup(this);
   storeCommands_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);

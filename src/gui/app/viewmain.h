@@ -19,6 +19,7 @@
 
 class QAction;
 class QActionGroup;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -34,6 +35,7 @@ namespace pelarin::gui {
 
 class BackgroundWork;
 class ComposerWindow;
+class LibraryImporter;
 struct WorkShown;
 
 class Platform;
@@ -100,6 +102,8 @@ class TLogview : public QMainWindow, public AppHost {
   void runWork(const WorkShown& shown, const std::function<void(Progress&)>& work,
                const std::function<void()>& finish = {});
   // Caption, the log's name and size for the progress window.
+  LibraryImporter& importer() { return *importer_; }
+  QLabel* libraryStatus() const { return libraryStatus_; }
   static WorkShown shownFor(const std::filesystem::path& log, const QString& caption, const QString& counted);
 
  public Q_SLOTS:
@@ -149,6 +153,10 @@ class TLogview : public QMainWindow, public AppHost {
   void createControls();
   void createMenus();
   void createViewerMenu();
+  void createLibraryMenu(QMenu* library);
+  void queueForLibrary(const std::filesystem::path& log);
+  void showImport(const QString& log, quint64 bytes, quint64 size, int queued);
+  void showImported(const QString& log, qint64 added, qint64 duplicates, const QString& error);
   QAction* addItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& key,
                    void (TLogview::*handler)());
   void FormCreate();
@@ -207,6 +215,9 @@ class TLogview : public QMainWindow, public AppHost {
   QLineEdit* Title = nullptr;
   QLineEdit* ResTitle = nullptr;
   QPlainTextEdit* Docview = nullptr;
+  LibraryImporter* importer_ = nullptr;
+  QLabel* libraryStatus_ = nullptr;   // the import's indicator, right of the menus
+  QAction* ImportOnLoad1 = nullptr;
   QAction* WrapLines = nullptr;  // off by default: the host's lines keep their columns
   QAction* Responce1 = nullptr;
   QAction* Help2 = nullptr;

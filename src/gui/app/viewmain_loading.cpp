@@ -110,6 +110,8 @@ std::optional<QString> TLogview::loadOpenLog(LineReader& log) {
     ShowStoredMessage(state_.CurrentMes);
   else if (!stopped && !workCancelled_)
     platform_.messageBox(this, BoxKind::Warning, QStringLiteral("No Message !"), BoxButtons::Ok);
+  // Only once the first message shows; what the user cancelled is not wanted there either.
+  if (!workCancelled_) queueForLibrary(log.path());
   return stopped;
 }
 
