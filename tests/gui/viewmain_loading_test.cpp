@@ -30,14 +30,6 @@ using namespace pelarin::gui::testing;
 
 namespace {
 
-// A log of `count` counted messages numbered from `first` on BBS board `board`.
-Bytes boardLog(int board, int first, int count) {
-  Bytes log = sj("● [ BBS") + std::to_string(board) + " x\r\n";
-  for (int i = 0; i < count; ++i)
-    log += countedMessage(first + i, "T" + std::to_string(first + i), "1001", sj("山田"), {"body"});
-  return log;
-}
-
 // The six header boxes, without the blanks that fill the header's columns.
 QStringList header(TLogview& main) {
   QStringList texts;

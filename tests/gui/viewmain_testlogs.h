@@ -30,6 +30,14 @@ inline Bytes countedMessage(int number, const Bytes& title, const char* id, cons
   return out;
 }
 
+// A log of `count` counted messages numbered from `first` on BBS board `board`.
+inline Bytes boardLog(int board, int first, int count) {
+  Bytes log = sj("● [ BBS") + std::to_string(board) + " x\r\n";
+  for (int i = 0; i < count; ++i)
+    log += countedMessage(first + i, "T" + std::to_string(first + i), "1001", sj("山田"), {"body"});
+  return log;
+}
+
 // A file area's counted header (name at 14, title at 38); the listing runs to the next marker.
 inline Bytes fileAreaMessage(int number, const Bytes& name, const Bytes& title,
                              const std::vector<Bytes>& body) {
