@@ -24,6 +24,8 @@
 
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
+#include "core/library/library.h"
+#include "core/library/librarypreferences.h"
 #include "core/logimport/splitlog.h"
 #include "core/reading/messageview.h"
 #include "core/text/paths.h"
@@ -93,8 +95,14 @@ struct Program {
   pelarin::gui::ScriptedPlatform platform;
   std::unique_ptr<pelarin::gui::Application> windows;
 
-  explicit Program(const fs::path& dir) {
+  // The loads' figures are the reader's own: the library's background import
+  // is off unless asked for.
+  explicit Program(const fs::path& dir, bool library = false) {
     fs::current_path(dir);
+    if (!library) {
+      pelarin::Library lib(dir);
+      pelarin::setPreference(lib, pelarin::kImportOnLoad, "0");
+    }
     windows = std::make_unique<pelarin::gui::Application>(platform);
     windows->main().show();
     flushEvents();
@@ -167,7 +175,7 @@ void line(const char* what, double value, const char* unit, const char* target, 
 }
 
 struct Figures {
-  std::vector<double> split, first, replacing, sorted, appendSplit, append, list;
+  std::vector<double> split, first, replacing, sorted, appendSplit, append, list, firstImporting, whileImporting;
   double stepMs = 0, readsPerStep = 0;
   int32_t messages = 0, appended = 0;
   int warnings = 0;
@@ -195,8 +203,8 @@ Figures measure(const fs::path& parent, int passes) {
   Figures f;
   for (int r = 0; r < passes; ++r) {
     const bool last = r + 1 == passes;
-    for (int k = 0; k < 3; ++k) {
-      switch ((r + k) % 3) {
+    for (int k = 0; k < 4; ++k) {
+      switch ((r + k) % 4) {
         case 0: {
           // SplitLog alone, then the second log split after it, as an Append numbers it.
           fs::path dir = scratch.freshDir();
@@ -216,6 +224,19 @@ Figures measure(const fs::path& parent, int passes) {
             p.windows->main().state().SortMes = 0;
             f.sorted.push_back(timeCommand(p, log, false));
             check(f, p, f.messages ? f.messages : p.windows->main().state().MesCount, "the sorted load");
+          }
+          fs::remove_all(dir);
+          break;
+        }
+        case 2: {
+          // The library imports each loaded log after its first message shows;
+          // the next Load runs while it does.
+          fs::path dir = scratch.freshDir();
+          {
+            Program p(dir, true);
+            f.firstImporting.push_back(timeCommand(p, log, false));
+            f.whileImporting.push_back(timeCommand(p, log, false));
+            check(f, p, f.messages ? f.messages : p.windows->main().state().MesCount, "the load beside the import");
           }
           fs::remove_all(dir);
           break;
@@ -263,9 +284,9 @@ Figures measure(const fs::path& parent, int passes) {
     }
     std::printf(
         "  pass %d: SplitLog %.3f s, first Load %.3f s, replacing Load %.3f s, sorted Load %.3f s,"
-        " split of the second log %.3f s, its Append %.3f s\n",
+        " split of the second log %.3f s, its Append %.3f s, Load beside the import %.3f s\n",
         r + 1, f.split.back(), f.first.back(), f.replacing.back(), f.sorted.back(), f.appendSplit.back(),
-        f.append.back());
+        f.append.back(), f.whileImporting.back());
   }
   return f;
 }
@@ -289,6 +310,11 @@ void report(const char* where, const Figures& f, int passes) {
   line("(e) next/previous, mean per step", f.stepMs, "ms", "< 2 ms", f.stepMs < 2.0);
   std::printf("      message reads per step: %.2f\n", f.readsPerStep);
   line("(f) List command on the store of one log", list, "ms", "< 100 ms", list < 100);
+  const double firstImporting = median(f.firstImporting), whileImporting = median(f.whileImporting);
+  line("(g) first Load, library import on", firstImporting, "s", "-", true);
+  line("    (g) / first Load, import off", firstImporting / first, "", "-", true);
+  line("(h) replacing Load while the library imports", whileImporting, "s", "-", true);
+  line("    (h) / replacing Load, import off", whileImporting / replacing, "", "-", true);
   if (f.warnings)
     std::printf("  %d warning(s) above: the figures may not compare like with like\n", f.warnings);
 }
