@@ -155,6 +155,7 @@ class TLogview : public QMainWindow, public AppHost {
   void createViewerMenu();
   void createLibraryMenu(QMenu* library);
   void queueForLibrary(const std::filesystem::path& log);
+  void sendToLibrary();
   void showImport(const QString& log, quint64 bytes, quint64 size, int queued);
   void showImported(const QString& log, qint64 added, qint64 duplicates, const QString& error);
   QAction* addItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& key,
@@ -175,6 +176,7 @@ class TLogview : public QMainWindow, public AppHost {
   void takeSize();
   void clearHeader();
   void afterLoading();
+  void refreshListAfterLoading();
   std::optional<QString> loadOpenLog(LineReader& log);
   bool composerOpen() const;
   bool acceptsDrop(QDropEvent* event) const;
@@ -216,6 +218,7 @@ class TLogview : public QMainWindow, public AppHost {
   QLineEdit* ResTitle = nullptr;
   QPlainTextEdit* Docview = nullptr;
   LibraryImporter* importer_ = nullptr;
+  std::vector<std::filesystem::path> forLibrary_;  // loaded, not yet handed to the importer
   QLabel* libraryStatus_ = nullptr;   // the import's indicator, right of the menus
   QAction* ImportOnLoad1 = nullptr;
   QAction* WrapLines = nullptr;  // off by default: the host's lines keep their columns

@@ -56,10 +56,16 @@ void TLogview::createLibraryMenu(QMenu* library) {
 void TLogview::queueForLibrary(const std::filesystem::path& log) {
   std::error_code ec;
   const std::filesystem::path where = std::filesystem::absolute(log, ec);
+  forLibrary_.push_back(ec ? log : where);
+}
+
+void TLogview::sendToLibrary() {
   // The association is looked up on a scratch state: the reader's own keeps its upload file.
   AppState scratch;
   scratch.BbsTable = state_.BbsTable;
-  importer_->add(pathFromText(state_.WorkDir), ec ? log : where, hostForLog(scratch, log));
+  for (const std::filesystem::path& log : forLibrary_)
+    importer_->add(pathFromText(state_.WorkDir), log, hostForLog(scratch, log));
+  forLibrary_.clear();
 }
 
 void TLogview::showImport(const QString& log, quint64 bytes, quint64 size, int queued) {

@@ -110,7 +110,7 @@ std::optional<QString> TLogview::loadOpenLog(LineReader& log) {
     ShowStoredMessage(state_.CurrentMes);
   else if (!stopped && !workCancelled_)
     platform_.messageBox(this, BoxKind::Warning, QStringLiteral("No Message !"), BoxButtons::Ok);
-  // Only once the first message shows; what the user cancelled is not wanted there either.
+  // What the user cancelled is not wanted in the library either.
   if (!workCancelled_) queueForLibrary(log.path());
   return stopped;
 }
@@ -126,7 +126,13 @@ void TLogview::clearHeader() {
   for (QLineEdit* box : {BoadNumber, Mesnumber, IDnum, WriterName, ResTitle, Title}) box->clear();
 }
 
+// The library gets the logs only now, once the reader has all it needs.
 void TLogview::afterLoading() {
+  refreshListAfterLoading();
+  sendToLibrary();
+}
+
+void TLogview::refreshListAfterLoading() {
   if (state_.MesCount == 0) {
     BtList->setEnabled(false);
     return;
