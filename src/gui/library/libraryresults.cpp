@@ -34,7 +34,7 @@ const QStringList& LibraryResults::rowAt(int row) const {
   try {
     const LibraryMessage m = library_->message(id);
     cells = {toQ(m.keys.BoardKey), toQ(m.keys.MesNumber), toQ(m.keys.WriterId),
-             toQ(m.keys.WriterName), toQ(m.keys.Title), toQ(m.keys.ResNumber)};
+             toQ(m.keys.WriterName).trimmed(), toQ(m.keys.Title).trimmed(), toQ(m.keys.ResNumber)};
   } catch (const Error& e) {
     // Another program changed the library under the window: the row says so.
     cells = {QString(), QString(), QString(), QString(), QString::fromUtf8(e.what()), QString()};

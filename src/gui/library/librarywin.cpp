@@ -219,7 +219,7 @@ void TLibraryform::showThread(int64_t id) {
   for (const ThreadLine& line : library_->thread(id)) {
     const LibraryMessage m = library_->message(line.id);
     parents.resize(static_cast<size_t>(line.depth));
-    const QStringList cells{toQ(m.keys.MesNumber), toQ(m.keys.Title), toQ(m.keys.WriterName)};
+    const QStringList cells{toQ(m.keys.MesNumber), toQ(m.keys.Title).trimmed(), toQ(m.keys.WriterName).trimmed()};
     auto* item = parents.empty() ? new QTreeWidgetItem(Thread, cells) : new QTreeWidgetItem(parents.back(), cells);
     item->setData(0, kIdRole, QVariant::fromValue<qint64>(line.id));
     parents.push_back(item);
@@ -232,7 +232,7 @@ void TLibraryform::showThread(int64_t id) {
 bool TLibraryform::OpenInReader() {
   std::vector<int64_t> ids;
   QString what = Search->text().trimmed();
-  if (Thread->hasFocus()) {
+  if (focusWidget() == Thread) {
     for (QTreeWidgetItemIterator it(Thread); *it; ++it) ids.push_back((*it)->data(0, kIdRole).toLongLong());
     if (Thread->topLevelItemCount() > 0)
       what = QStringLiteral("No.%1 のスレッド").arg(Thread->topLevelItem(0)->text(0));
