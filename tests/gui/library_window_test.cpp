@@ -153,7 +153,7 @@ class LibraryWindowTest : public QObject {
     TLibraryform* window = openWindow(main);
     auto* boards = control<QTreeWidget>(window, "Boards");
     boards->setCurrentItem(boards->topLevelItem(0)->child(0)->child(0));
-    QCOMPARE(boards->currentItem()->text(0), QStringLiteral("BBS3"));
+    QCOMPARE(boards->currentItem()->text(0), QStringLiteral("B3"));
     auto* results = control<QTableView>(window, "Results");
     QCOMPARE(results->model()->rowCount(), 4);
     results->clearSelection();

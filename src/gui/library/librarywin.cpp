@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "core/library/librarypreferences.h"
+#include "core/reading/boardcode.h"
 #include "core/text/errors.h"
 #include "core/text/paths.h"
 #include "gui/app/viewmain.h"
@@ -138,7 +139,7 @@ void TLibraryform::fillBoards() {
       host->setData(0, kHostRole, name);
       host->setData(1, Qt::UserRole, qint64{0});
     }
-    auto* item = new QTreeWidgetItem(host, {QStringLiteral("BBS%1").arg(board.boardKey), QString::number(board.messages)});
+    auto* item = new QTreeWidgetItem(host, {toQ(BoardCode(std::to_string(board.boardKey))), QString::number(board.messages)});
     item->setData(0, kHostRole, name);
     item->setData(0, kBoardRole, board.boardKey);
     const qint64 sum = host->data(1, Qt::UserRole).toLongLong() + board.messages;
