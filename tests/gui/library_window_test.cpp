@@ -106,6 +106,8 @@ class LibraryWindowTest : public QObject {
     QTRY_COMPARE(results->model()->rowCount(), 2);
     QCOMPARE(results->model()->index(0, 1).data().toString(), QStringLiteral("10"));
     QCOMPARE(results->model()->index(1, 4).data().toString(), QStringLiteral("re root"));
+    QCOMPARE(results->model()->index(1, 0).data().toString(), QStringLiteral("B3"));
+    QCOMPARE(results->model()->index(1, 5).data().toString(), QStringLiteral("10"));
     QCOMPARE(control<QLabel>(window, "Found")->text(), QStringLiteral("2 件"));
 
     results->setCurrentIndex(results->model()->index(1, 0));

@@ -1,6 +1,7 @@
 #include "gui/library/libraryresults.h"
 
 #include "core/library/library.h"
+#include "core/reading/boardcode.h"
 #include "core/text/errors.h"
 #include "gui/platform/qtext.h"
 
@@ -33,7 +34,7 @@ const QStringList& LibraryResults::rowAt(int row) const {
   QStringList cells;
   try {
     const LibraryMessage m = library_->message(id);
-    cells = {toQ(m.keys.BoardKey), toQ(m.keys.MesNumber), toQ(m.keys.WriterId),
+    cells = {toQ(BoardCode(m.keys.BoardKey)), toQ(m.keys.MesNumber), toQ(m.keys.WriterId),
              toQ(m.keys.WriterName).trimmed(), toQ(m.keys.Title).trimmed(), toQ(m.keys.ResNumber)};
   } catch (const Error& e) {
     // Another program changed the library under the window: the row says so.

@@ -35,7 +35,7 @@ constexpr int kHostRole = Qt::UserRole + 1;
 constexpr int kBoardRole = Qt::UserRole + 2;
 
 QString headerOf(const LibraryMessage& m) {
-  return QStringLiteral("%1  No.%2  ID %3  %4  %5").arg(toQ(m.keys.BoardKey), toQ(m.keys.MesNumber),
+  return QStringLiteral("%1  No.%2  ID %3  %4  %5").arg(toQ(BoardCode(m.keys.BoardKey)), toQ(m.keys.MesNumber),
                                                          toQ(m.keys.WriterId), toQ(m.keys.WriterName),
                                                          toQ(m.keys.Title));
 }
