@@ -123,7 +123,7 @@ class LibraryWindowTest : public QObject {
     QCOMPARE(root->child(0)->child(0)->text(1), QStringLiteral("re re"));
     QCOMPARE(thread->currentItem(), root->child(0));
 
-    type(window, QStringLiteral("京都 雪"));
+    type(window, QStringLiteral("京都\u3000雪"));  // the ideographic space parts terms too
     QTRY_COMPARE(results->model()->rowCount(), 1);
     type(window, QStringLiteral("見つからない"));
     QTRY_COMPARE(results->model()->rowCount(), 0);

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "core/library/librarypreferences.h"
+#include "core/library/tokenizer.h"
 #include "core/reading/boardcode.h"
 #include "core/text/errors.h"
 #include "core/text/paths.h"
@@ -162,10 +163,7 @@ LibraryFilter TLibraryform::filter() const {
 }
 
 std::vector<std::string> TLibraryform::terms() const {
-  std::vector<std::string> out;
-  for (const QString& term : Search->text().split(QLatin1Char(' '), Qt::SkipEmptyParts))
-    out.push_back(term.toStdString());
-  return out;
+  return splitTerms(Search->text().toStdString());
 }
 
 void TLibraryform::searchNow() {
