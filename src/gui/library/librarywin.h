@@ -24,7 +24,7 @@ class LibraryResults;
 class Platform;
 class TLogview;
 
-inline constexpr int kLibraryResultLimit = 1000;
+inline constexpr int kLibraryResultLimit = 200;  // ids only; rows load as they show
 inline constexpr char kWindowGeometry[] = "library-window-geometry";
 inline constexpr char kWindowSearch[] = "library-window-search";
 
