@@ -279,6 +279,7 @@ class ViewmainStartupTest : public QObject {
         QStringLiteral("InitPosition1 Init Position Ctrl+P"),
         QStringLiteral("Library1 Library"),
         QStringLiteral("ImportOnLoad1 Add Loaded Logs"),
+        QStringLiteral("LibraryWindow1 Library Window Ctrl+D"),
         QStringLiteral("Help1 Help"),
         QStringLiteral("Help2 Help Ctrl+H"),
         QStringLiteral("About1 About"),

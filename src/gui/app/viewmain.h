@@ -26,6 +26,7 @@ class QPushButton;
 class QMenu;
 
 namespace pelarin {
+class Library;
 class WorkDirLock;
 class LineReader;
 class Progress;
@@ -36,6 +37,7 @@ namespace pelarin::gui {
 class BackgroundWork;
 class ComposerWindow;
 class LibraryImporter;
+class TLibraryform;
 struct WorkShown;
 
 class Platform;
@@ -104,6 +106,11 @@ class TLogview : public QMainWindow, public AppHost {
   // Caption, the log's name and size for the progress window.
   LibraryImporter& importer() { return *importer_; }
   QLabel* libraryStatus() const { return libraryStatus_; }
+  TLibraryform* libraryWindow() const { return libraryWindow_; }
+  // Messages of the library as the store, shown from message 1 as after a
+  // load; what names them in the caption. False when refused (a composer is
+  // open, work runs) or failed (the box was shown).
+  bool openFromLibrary(Library& library, const std::vector<int64_t>& ids, const QString& what);
   static WorkShown shownFor(const std::filesystem::path& log, const QString& caption, const QString& counted);
 
  public Q_SLOTS:
@@ -133,6 +140,7 @@ class TLogview : public QMainWindow, public AppHost {
   void InitPosition1Click();
   void Help2Click();
   void About1Click();
+  void LibraryWindow1Click();
   void BoadNumberChange();
   void MesListSelectCell(int row);
 
@@ -221,6 +229,7 @@ class TLogview : public QMainWindow, public AppHost {
   std::vector<std::filesystem::path> forLibrary_;  // loaded, not yet handed to the importer
   QLabel* libraryStatus_ = nullptr;   // the import's indicator, right of the menus
   QAction* ImportOnLoad1 = nullptr;
+  TLibraryform* libraryWindow_ = nullptr;
   QAction* WrapLines = nullptr;  // off by default: the host's lines keep their columns
   QAction* Responce1 = nullptr;
   QAction* Help2 = nullptr;

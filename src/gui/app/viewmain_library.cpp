@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QTimer>
 
 #include "core/app/appstate.h"
@@ -12,7 +13,14 @@
 #include "core/text/errors.h"
 #include "core/text/paths.h"
 #include "gui/app/viewmain.h"
+#include "core/library/librarystore.h"
+#include "core/lists/association.h"
+#include "core/logimport/logloading.h"
 #include "gui/library/libraryimporter.h"
+#include "gui/library/librarywin.h"
+#include "gui/reading/listwin.h"
+#include "gui/platform/command.h"
+#include "gui/platform/qtext.h"
 
 namespace pelarin::gui {
 
@@ -45,6 +53,8 @@ void TLogview::createLibraryMenu(QMenu* library) {
   });
   connect(ImportOnLoad1, &QAction::triggered, this,
           [this](bool on) { importer_->setImportOnLoad(pathFromText(state_.WorkDir), on); });
+  addItem(library, "LibraryWindow1", QStringLiteral("Library Window"), QKeySequence(Qt::CTRL | Qt::Key_D),
+          &TLogview::LibraryWindow1Click);
 
   libraryStatus_ = new QLabel(this);
   libraryStatus_->setObjectName(QStringLiteral("LibraryStatus"));
@@ -89,6 +99,60 @@ void TLogview::showImported(const QString& log, qint64 added, qint64 duplicates,
   libraryStatus_->show();
   QTimer::singleShot(kImportedShownMs, libraryStatus_, [this] {
     if (!importer_->busy() && libraryStatus_->toolTip().isEmpty()) libraryStatus_->hide();
+  });
+}
+
+void TLogview::LibraryWindow1Click() {
+  runCommand(platform_, this, [this] {
+    if (!libraryWindow_) libraryWindow_ = new TLibraryform(*this, platform_);
+    libraryWindow_->show();
+    libraryWindow_->raise();
+    libraryWindow_->activateWindow();
+  });
+}
+
+bool TLogview::openFromLibrary(Library& library, const std::vector<int64_t>& ids, const QString& what) {
+  // As a drop: an open composer writes to the UploadFile of the log it was opened on.
+  if (ids.empty() || composerOpen() || working()) return false;
+  return runCommand(platform_, this, [&] {
+    const std::string host = library.message(ids.front()).host;
+    if (windows_.list && windows_.list->isVisible()) windows_.list->close();
+    clearHeader();
+    ClearBoardMap(state_);
+    const int32_t previous = state_.MesCount;
+    int32_t written = 0;
+    try {
+      written = writeStoreFrom(library, ids, pathFromText(state_.WorkDir));
+    } catch (...) {
+      // Part of the store may be new: it is what the files now hold, up to the old count.
+      state_.MesCount = std::max(previous, highestMessageFile(pathFromText(state_.WorkDir)));
+      state_.Index.clear();
+      throw;
+    }
+    state_.MesCount = written;
+    state_.CurrentMes = 1;
+    state_.Index.clear();
+    // The association follows the host: the entry whose List the messages were filed under.
+    state_.UploadFile = state_.UpFileName;
+    state_.UploadRewrite = 1;
+    state_.ListFileName.clear();
+    Bytes list;
+    try {
+      list = toBytes(QString::fromStdString(host));
+    } catch (const Error&) {
+      // A host with no code page 932 form names no entry.
+    }
+    for (const BbsEntry& entry : state_.BbsTable)
+      if (!list.empty() && entry.List == list) {
+        state_.ListFileName = entry.List;
+        state_.UploadFile = storedUploadFile(entry, state_.UpFileName);
+      }
+    const Bytes title = titleFromBoardList(state_);
+    setApplicationTitle(title);
+    setWindowTitle(QStringLiteral("ライブラリ: %1 - %2").arg(what, toQ(title)));
+    Docview->clear();
+    ShowStoredMessage(state_.CurrentMes);
+    afterLoading();
   });
 }
 

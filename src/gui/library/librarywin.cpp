@@ -1,0 +1,282 @@
+#include "gui/library/librarywin.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QTextBlock>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "core/library/librarypreferences.h"
+#include "core/library/tokenizer.h"
+#include "core/reading/boardcode.h"
+#include "core/text/errors.h"
+#include "core/text/paths.h"
+#include "gui/app/viewmain.h"
+#include "gui/library/libraryresults.h"
+#include "gui/platform/command.h"
+#include "gui/platform/qtext.h"
+
+namespace pelarin::gui {
+
+namespace {
+
+constexpr int kTypingPauseMs = 40;
+constexpr int kIdRole = Qt::UserRole;
+constexpr int kHostRole = Qt::UserRole + 1;
+constexpr int kBoardRole = Qt::UserRole + 2;
+
+QString headerOf(const LibraryMessage& m) {
+  return QStringLiteral("%1  No.%2  ID %3  %4  %5").arg(toQ(BoardCode(m.keys.BoardKey)), toQ(m.keys.MesNumber),
+                                                         toQ(m.keys.WriterId), toQ(m.keys.WriterName),
+                                                         toQ(m.keys.Title));
+}
+
+}  // namespace
+
+TLibraryform::TLibraryform(TLogview& main, Platform& platform)
+    : QWidget(&main, Qt::Window), main_(main), platform_(platform) {
+  setObjectName(QStringLiteral("Libraryform"));
+  setWindowTitle(QStringLiteral("Library"));
+  library_ = std::make_unique<Library>(pathFromText(main.state().WorkDir));
+
+  Search = new QLineEdit(this);
+  Search->setObjectName(QStringLiteral("Search"));
+  Search->setPlaceholderText(QStringLiteral("検索"));
+  Search->setClearButtonEnabled(true);
+  Found = new QLabel(this);
+  Found->setObjectName(QStringLiteral("Found"));
+  BtOpen = new QPushButton(QStringLiteral("&Open in Reader"), this);
+  BtOpen->setObjectName(QStringLiteral("BtOpen"));
+  BtOpen->setAutoDefault(false);
+
+  Boards = new QTreeWidget(this);
+  Boards->setObjectName(QStringLiteral("Boards"));
+  Boards->setHeaderLabels({QStringLiteral("Board"), QStringLiteral("Messages")});
+  model_ = new LibraryResults(this);
+  Results = new QTableView(this);
+  Results->setObjectName(QStringLiteral("Results"));
+  Results->setModel(model_);
+  Results->setSelectionBehavior(QAbstractItemView::SelectRows);
+  Results->setTabKeyNavigation(false);
+  Results->verticalHeader()->setDefaultSectionSize(Results->fontMetrics().height() + 4);
+  Results->horizontalHeader()->setStretchLastSection(true);
+  Preview = new QPlainTextEdit(this);
+  Preview->setObjectName(QStringLiteral("Preview"));
+  Preview->setReadOnly(true);
+  Preview->setTabChangesFocus(true);
+  Preview->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Thread = new QTreeWidget(this);
+  Thread->setObjectName(QStringLiteral("Thread"));
+  Thread->setHeaderLabels({QStringLiteral("No."), QStringLiteral("Title"), QStringLiteral("Writer")});
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(Search, 1);
+  top->addWidget(Found);
+  top->addWidget(BtOpen);
+  auto* right = new QSplitter(Qt::Vertical, this);
+  right->addWidget(Results);
+  auto* lower = new QSplitter(Qt::Horizontal, right);
+  lower->addWidget(Preview);
+  lower->addWidget(Thread);
+  lower->setStretchFactor(0, 3);
+  lower->setStretchFactor(1, 2);
+  right->addWidget(lower);
+  auto* body = new QSplitter(Qt::Horizontal, this);
+  body->addWidget(Boards);
+  body->addWidget(right);
+  body->setStretchFactor(1, 4);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(body, 1);
+
+  setTabOrder(Search, Boards);
+  setTabOrder(Boards, Results);
+  setTabOrder(Results, Preview);
+  setTabOrder(Preview, Thread);
+  setTabOrder(Thread, BtOpen);
+
+  typing_ = new QTimer(this);
+  typing_->setSingleShot(true);
+  typing_->setInterval(kTypingPauseMs);
+  connect(typing_, &QTimer::timeout, this, &TLibraryform::searchNow);
+  connect(Search, &QLineEdit::textChanged, typing_, qOverload<>(&QTimer::start));
+  connect(Boards, &QTreeWidget::currentItemChanged, this, &TLibraryform::searchNow);
+  connect(Results->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TLibraryform::showSelected);
+  connect(Thread, &QTreeWidget::itemActivated, this, [this] { OpenInReader(); });
+  connect(BtOpen, &QPushButton::clicked, this, [this] { OpenInReader(); });
+  Results->installEventFilter(this);
+  Search->installEventFilter(this);
+
+  fillBoards();
+  resize(900, 600);
+  if (auto geometry = preference(*library_, kWindowGeometry))
+    restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*geometry)));
+  if (auto search = preference(*library_, kWindowSearch)) Search->setText(QString::fromStdString(*search));
+  typing_->stop();
+  searchNow();
+}
+
+TLibraryform::~TLibraryform() = default;
+
+void TLibraryform::fillBoards() {
+  Boards->clear();
+  const LibraryStats stats = library_->stats();
+  auto* all = new QTreeWidgetItem(Boards, {QStringLiteral("All"), QString::number(stats.messages)});
+  QTreeWidgetItem* host = nullptr;
+  for (const LibraryStats::Board& board : stats.boards) {
+    const QString name = QString::fromStdString(board.host);
+    if (!host || host->data(0, kHostRole).toString() != name) {
+      host = new QTreeWidgetItem(all, {name.isEmpty() ? QStringLiteral("(no host)") : name, QString()});
+      host->setData(0, kHostRole, name);
+      host->setData(1, Qt::UserRole, qint64{0});
+    }
+    auto* item = new QTreeWidgetItem(host, {toQ(BoardCode(std::to_string(board.boardKey))), QString::number(board.messages)});
+    item->setData(0, kHostRole, name);
+    item->setData(0, kBoardRole, board.boardKey);
+    const qint64 sum = host->data(1, Qt::UserRole).toLongLong() + board.messages;
+    host->setData(1, Qt::UserRole, sum);
+    host->setText(1, QString::number(sum));
+  }
+  Boards->expandAll();
+  Boards->resizeColumnToContents(0);
+  QSignalBlocker quiet(Boards);
+  Boards->setCurrentItem(all);
+}
+
+LibraryFilter TLibraryform::filter() const {
+  LibraryFilter f;
+  const QTreeWidgetItem* item = Boards->currentItem();
+  if (!item || !item->data(0, kHostRole).isValid()) return f;
+  f.host = item->data(0, kHostRole).toString().toStdString();
+  if (item->data(0, kBoardRole).isValid()) f.boardKey = item->data(0, kBoardRole).toInt();
+  return f;
+}
+
+std::vector<std::string> TLibraryform::terms() const {
+  return splitTerms(Search->text().toStdString());
+}
+
+void TLibraryform::searchNow() {
+  typing_->stop();
+  runCommand(platform_, this, [this] {
+    const std::vector<std::string> t = terms();
+    const LibraryFilter f = filter();
+    if (t.empty() && !f.host) {
+      // The whole library is no answer to an empty query.
+      model_->reset(library_.get(), {});
+      Found->clear();
+    } else {
+      model_->reset(library_.get(), library_->search(t, f, kLibraryResultLimit));
+      const size_t n = model_->ids().size() < kLibraryResultLimit ? model_->ids().size() : library_->count(t, f);
+      Found->setText(n > model_->ids().size() ? QStringLiteral("%1 件 (先頭 %2 件)").arg(n).arg(model_->ids().size())
+                                             : QStringLiteral("%1 件").arg(n));
+    }
+    if (!model_->ids().empty()) Results->setCurrentIndex(model_->index(0, 0));
+    else {
+      Preview->clear();
+      Thread->clear();
+    }
+  });
+}
+
+void TLibraryform::showSelected() {
+  const QModelIndex current = Results->currentIndex();
+  if (!current.isValid()) return;
+  runCommand(platform_, this, [this, &current] {
+    const int64_t id = model_->idAt(current.row());
+    const LibraryMessage m = library_->message(id);
+    Preview->setPlainText(headerOf(m) + QStringLiteral("\n\n") + toQ(m.body).remove(QLatin1Char('\r')));
+    // The matched terms stand out, in any case, as the search folds them.
+    QList<QTextEdit::ExtraSelection> marks;
+    QTextCharFormat marked;
+    marked.setBackground(QColor(255, 230, 120));
+    for (const std::string& term : terms()) {
+      QTextCursor at(Preview->document());
+      while (!(at = Preview->document()->find(QString::fromStdString(term), at)).isNull())
+        marks.append({at, marked});
+    }
+    Preview->setExtraSelections(marks);
+    showThread(id);
+  });
+}
+
+void TLibraryform::showThread(int64_t id) {
+  QSignalBlocker quiet(Thread);
+  Thread->clear();
+  std::vector<QTreeWidgetItem*> parents;
+  QTreeWidgetItem* chosen = nullptr;
+  for (const ThreadLine& line : library_->thread(id)) {
+    const LibraryMessage m = library_->message(line.id);
+    parents.resize(static_cast<size_t>(line.depth));
+    const QStringList cells{toQ(m.keys.MesNumber), toQ(m.keys.Title).trimmed(), toQ(m.keys.WriterName).trimmed()};
+    auto* item = parents.empty() ? new QTreeWidgetItem(Thread, cells) : new QTreeWidgetItem(parents.back(), cells);
+    item->setData(0, kIdRole, QVariant::fromValue<qint64>(line.id));
+    parents.push_back(item);
+    if (line.id == id) chosen = item;
+  }
+  Thread->expandAll();
+  if (chosen) Thread->setCurrentItem(chosen);
+}
+
+bool TLibraryform::OpenInReader() {
+  std::vector<int64_t> ids;
+  QString what = Search->text().trimmed();
+  if (focusWidget() == Thread) {
+    for (QTreeWidgetItemIterator it(Thread); *it; ++it) ids.push_back((*it)->data(0, kIdRole).toLongLong());
+    if (Thread->topLevelItemCount() > 0)
+      what = QStringLiteral("No.%1 のスレッド").arg(Thread->topLevelItem(0)->text(0));
+  } else {
+    QModelIndexList rows = Results->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());
+    for (const QModelIndex& row : rows) ids.push_back(model_->idAt(row.row()));
+    if (ids.empty()) ids = model_->ids();
+    if (what.isEmpty() && Boards->currentItem()) what = Boards->currentItem()->text(0);
+  }
+  if (ids.empty()) return false;
+  return main_.openFromLibrary(*library_, ids, what);
+}
+
+void TLibraryform::remember() {
+  runCommand(platform_, this, [this] {
+    setPreference(*library_, kWindowGeometry, saveGeometry().toBase64().toStdString());
+    setPreference(*library_, kWindowSearch, Search->text().toStdString());
+  });
+}
+
+void TLibraryform::closeEvent(QCloseEvent* event) {
+  remember();
+  event->accept();
+}
+
+bool TLibraryform::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (watched == Results && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+      OpenInReader();
+      return true;
+    }
+    // From the search field the arrows walk the results without leaving it.
+    if (watched == Search && (key == Qt::Key_Down || key == Qt::Key_Up) && model_->rowCount() > 0) {
+      Results->setFocus();
+      QCoreApplication::sendEvent(Results, event);
+      return true;
+    }
+    if (watched == Search && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+      searchNow();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace pelarin::gui

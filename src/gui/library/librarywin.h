@@ -1,0 +1,71 @@
+// The Library window: search as you type over every message ever imported,
+// the hosts and boards it holds, a preview, the thread, and the way back
+// into the reader.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/library/library.h"
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+class QTimer;
+class QTreeWidget;
+
+namespace pelarin::gui {
+
+class LibraryResults;
+class Platform;
+class TLogview;
+
+inline constexpr int kLibraryResultLimit = 200;  // ids only; rows load as they show
+inline constexpr char kWindowGeometry[] = "library-window-geometry";
+inline constexpr char kWindowSearch[] = "library-window-search";
+
+class TLibraryform : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Throws LibraryError when the work directory's library cannot be opened.
+  TLibraryform(TLogview& main, Platform& platform);
+  ~TLibraryform() override;
+
+  Library& library() { return *library_; }
+  // Runs the search now instead of after the typing pause.
+  void searchNow();
+  // The chosen results, or the thread when it has the focus, into the reader.
+  bool OpenInReader();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void fillBoards();
+  void showSelected();
+  void showThread(int64_t id);
+  LibraryFilter filter() const;
+  std::vector<std::string> terms() const;
+  void remember();
+
+  TLogview& main_;
+  Platform& platform_;
+  std::unique_ptr<Library> library_;
+  QLineEdit* Search = nullptr;
+  QTreeWidget* Boards = nullptr;
+  QTableView* Results = nullptr;
+  QPlainTextEdit* Preview = nullptr;
+  QTreeWidget* Thread = nullptr;
+  QPushButton* BtOpen = nullptr;
+  QLabel* Found = nullptr;
+  QTimer* typing_ = nullptr;
+  LibraryResults* model_ = nullptr;
+};
+
+}  // namespace pelarin::gui

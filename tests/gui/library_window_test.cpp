@@ -1,0 +1,230 @@
+// The Library window: results as the user types, the preview and thread of
+// the chosen message, and the way back into the reader as a load would leave it.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTreeWidget>
+
+#include "core/library/library.h"
+#include "core/library/librarypreferences.h"
+#include "core/library/librarystore.h"
+#include "gui/app/application.h"
+#include "gui/app/viewmain.h"
+#include "gui/library/libraryimporter.h"
+#include "gui/library/librarywin.h"
+#include "gui/platform/qtext.h"
+#include "gui/platform/scriptedplatform.h"
+#include "support/guitest.h"
+
+using namespace pelarin;
+using namespace pelarin::gui;
+using namespace pelarin::gui::testing;
+
+namespace {
+
+struct Message {
+  const char* number;
+  const char* title;
+  const char* body;
+  const char* answered = "";
+};
+
+Bytes pad(const char* utf8, size_t width) {
+  Bytes b = sj(utf8);
+  b.resize(std::max(b.size(), width), ' ');
+  return b;
+}
+
+// A board's log as the host prints it: replies carry the number they answer.
+Bytes boardLog(const char* board, const std::vector<Message>& messages) {
+  Bytes log = sj("[ Ｂbs") + sj(board) + sj(" ]") + "\r\n";
+  for (const Message& m : messages) {
+    const Bytes fields = pad(m.title, 32) + " 0001 " + pad("A", 16);
+    if (!*m.answered) {
+      log += sj("  ●") + m.number + "     " + fields + "\r\n";
+    } else {
+      log += sj("  ●") + m.number + " res " + Bytes(37, ' ') + m.answered + "\r\n";
+      log += Bytes(14, ' ') + fields + "\r\n";
+    }
+    log += "\r\n" + sj(m.body) + "\r\n" + sj("●１●次　●２●前　●３●返信") + "\r\n";
+  }
+  return log;
+}
+
+const std::vector<Message> kThread = {{"00010", "root", "冬の京都"},
+                                      {"00011", "re root", "雪の京都", "00010"},
+                                      {"00012", "re re", "東京", "00011"},
+                                      {"00020", "other", "夏"}};
+
+// Loads the log, waits for the library to take it, and keeps the store it made.
+std::vector<Bytes> loadAndKeepStore(TLogview& main, ScriptedPlatform& platform, WorkDir& dir,
+                                    const QString& log = QStringLiteral("a.log")) {
+  QSignalSpy finished(&main.importer(), &LibraryImporter::finished);
+  platform.files.push_back(dir.file(log));
+  control<QAction>(&main, "Load1")->trigger();
+  if (!finished.wait(20000)) qFatal("the import did not end");
+  std::vector<Bytes> store;
+  for (int n = 1; n <= main.state().MesCount; ++n) store.push_back(dir.read(QStringLiteral("mes%1.tmp").arg(n)));
+  return store;
+}
+
+TLibraryform* openWindow(TLogview& main) {
+  control<QAction>(&main, "LibraryWindow1")->trigger();
+  TLibraryform* window = main.libraryWindow();
+  if (!window || !window->isVisible()) qFatal("no Library window");
+  return window;
+}
+
+void type(TLibraryform* window, const QString& text) {
+  auto* search = control<QLineEdit>(window, "Search");
+  search->clear();
+  // As an input method commits it: keyClicks knows Latin-1 only.
+  search->insert(text);
+}
+
+}  // namespace
+
+class LibraryWindowTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void typingFillsTheResultsAndTheChoiceShowsPreviewAndThread() {
+    WorkDir dir;
+    dir.write(QStringLiteral("a.log"), boardLog("３", kThread));
+    ScriptedPlatform platform;
+    Application app(platform);
+    loadAndKeepStore(app.main(), platform, dir);
+    TLibraryform* window = openWindow(app.main());
+    auto* results = control<QTableView>(window, "Results");
+
+    type(window, QStringLiteral("京都"));
+    // Results come after the typing pause, not at each key.
+    QTRY_COMPARE(results->model()->rowCount(), 2);
+    QCOMPARE(results->model()->index(0, 1).data().toString(), QStringLiteral("10"));
+    QCOMPARE(results->model()->index(1, 4).data().toString(), QStringLiteral("re root"));
+    QCOMPARE(results->model()->index(1, 0).data().toString(), QStringLiteral("B3"));
+    QCOMPARE(results->model()->index(1, 5).data().toString(), QStringLiteral("10"));
+    QCOMPARE(control<QLabel>(window, "Found")->text(), QStringLiteral("2 件"));
+
+    results->setCurrentIndex(results->model()->index(1, 0));
+    auto* preview = control<QPlainTextEdit>(window, "Preview");
+    QVERIFY(preview->toPlainText().contains(QStringLiteral("雪の京都")));
+    QCOMPARE(preview->extraSelections().size(), 1);
+    QCOMPARE(preview->extraSelections()[0].cursor.selectedText(), QStringLiteral("京都"));
+    auto* thread = control<QTreeWidget>(window, "Thread");
+    QCOMPARE(thread->topLevelItemCount(), 1);
+    QTreeWidgetItem* root = thread->topLevelItem(0);
+    QCOMPARE(root->text(0), QStringLiteral("10"));
+    QCOMPARE(root->child(0)->text(1), QStringLiteral("re root"));
+    QCOMPARE(root->child(0)->child(0)->text(1), QStringLiteral("re re"));
+    QCOMPARE(thread->currentItem(), root->child(0));
+
+    type(window, QStringLiteral("京都\u3000雪"));  // the ideographic space parts terms too
+    QTRY_COMPARE(results->model()->rowCount(), 1);
+    type(window, QStringLiteral("見つからない"));
+    QTRY_COMPARE(results->model()->rowCount(), 0);
+    QVERIFY(preview->toPlainText().isEmpty());
+    QCOMPARE(thread->topLevelItemCount(), 0);
+
+    // The board in the tree lists its messages without a query.
+    auto* boards = control<QTreeWidget>(window, "Boards");
+    QTreeWidgetItem* all = boards->topLevelItem(0);
+    QCOMPARE(all->text(1), QStringLiteral("4"));
+    QTreeWidgetItem* board = all->child(0)->child(0);
+    QCOMPARE(board->text(1), QStringLiteral("4"));
+    type(window, QString());
+    boards->setCurrentItem(board);
+    QCOMPARE(results->model()->rowCount(), 4);
+  }
+
+  void openInReaderWritesTheLoadsStoreAndShowsMessageOne() {
+    WorkDir dir;
+    dir.write(QStringLiteral("a.log"), boardLog("３", kThread));
+    ScriptedPlatform platform;
+    Application app(platform);
+    TLogview& main = app.main();
+    const std::vector<Bytes> loaded = loadAndKeepStore(main, platform, dir);
+    QCOMPARE(loaded.size(), size_t{4});
+    // Another store in between, so the open has something to replace.
+    dir.write(QStringLiteral("b.log"), boardLog("４", {{"00001", "b", "x"}}));
+    loadAndKeepStore(main, platform, dir, QStringLiteral("b.log"));
+    TLibraryform* window = openWindow(main);
+    auto* boards = control<QTreeWidget>(window, "Boards");
+    boards->setCurrentItem(boards->topLevelItem(0)->child(0)->child(0));
+    QCOMPARE(boards->currentItem()->text(0), QStringLiteral("B3"));
+    auto* results = control<QTableView>(window, "Results");
+    QCOMPARE(results->model()->rowCount(), 4);
+    results->clearSelection();
+    QVERIFY(window->OpenInReader());
+    QCOMPARE(main.state().MesCount, 4);
+    QCOMPARE(main.state().CurrentMes, 1);
+    for (int n = 1; n <= 4; ++n) QCOMPARE(dir.read(QStringLiteral("mes%1.tmp").arg(n)), loaded[n - 1]);
+    QVERIFY(!dir.exists(QStringLiteral("mes5.tmp")));
+    QCOMPARE(control<QLineEdit>(&main, "Mesnumber")->text(), QStringLiteral("10"));
+    QVERIFY(main.windowTitle().startsWith(QStringLiteral("ライブラリ: ")));
+
+    // Enter on the chosen rows opens only those; from the thread, the whole thread.
+    type(window, QStringLiteral("京都"));
+    QTRY_COMPARE(results->model()->rowCount(), 2);
+    results->setFocus();
+    results->selectRow(1);
+    QTest::keyClick(results, Qt::Key_Return);
+    QCOMPARE(main.state().MesCount, 1);
+    QCOMPARE(dir.read(QStringLiteral("mes1.tmp")), loaded[1]);
+    QVERIFY(!dir.exists(QStringLiteral("mes2.tmp")));
+    auto* thread = control<QTreeWidget>(window, "Thread");
+    thread->setFocus();
+    QVERIFY(window->OpenInReader());
+    QCOMPARE(main.state().MesCount, 3);
+    QCOMPARE(dir.read(QStringLiteral("mes3.tmp")), loaded[2]);
+    QVERIFY(main.windowTitle().contains(QStringLiteral("スレッド")));
+  }
+
+  void openIsRefusedWhileAComposerIsOpen() {
+    WorkDir dir;
+    dir.write(QStringLiteral("a.log"), boardLog("３", kThread));
+    ScriptedPlatform platform;
+    Application app(platform);
+    TLogview& main = app.main();
+    const std::vector<Bytes> loaded = loadAndKeepStore(main, platform, dir);
+    TLibraryform* window = openWindow(main);
+    type(window, QStringLiteral("東京"));
+    QTRY_COMPARE(control<QTableView>(window, "Results")->model()->rowCount(), 1);
+    control<QAction>(&main, "NewMessage1")->trigger();
+    QVERIFY(!window->OpenInReader());
+    QCOMPARE(main.state().MesCount, 4);
+    QCOMPARE(dir.read(QStringLiteral("mes1.tmp")), loaded[0]);
+  }
+
+  void keyboardWalksTheWindowInOrderAndItRemembersItsSearch() {
+    WorkDir dir;
+    dir.write(QStringLiteral("a.log"), boardLog("３", kThread));
+    ScriptedPlatform platform;
+    {
+      Application app(platform);
+      loadAndKeepStore(app.main(), platform, dir);
+      TLibraryform* window = openWindow(app.main());
+      window->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(window));
+      auto* search = control<QLineEdit>(window, "Search");
+      search->setFocus();
+      const char* order[] = {"Boards", "Results", "Preview", "Thread", "BtOpen"};
+      for (const char* name : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromLatin1(name));
+      }
+      type(window, QStringLiteral("京都"));
+      window->close();
+    }
+    Library library(toPath(dir.path()));
+    QCOMPARE(preference(library, kWindowSearch), std::optional<std::string>("京都"));
+    QVERIFY(preference(library, kWindowGeometry).has_value());
+  }
+};
+
+QTEST_MAIN(LibraryWindowTest)
+#include "library_window_test.moc"
