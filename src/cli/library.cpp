@@ -63,7 +63,7 @@ int add(Library& library, const Invocation& inv, std::FILE* out) {
   if (entryExists(bbsIni)) state.BbsTable = readBbsIni(bbsIni);
   for (const auto& log : inv.logs) {
     LineReader in(log, inv.raw ? LineReader::Form::Raw : LineReader::Form::Guess);
-    const std::string hostName = inv.host ? *inv.host : hostForLog(state, log);
+    const std::string hostName = inv.host ? *inv.host : hostForLog(state.BbsTable, log);
     const ImportResult r = library.importLog(in, hostName, state);
     const std::string note = logFormNote(in.form(), in.replaced());
     if (!note.empty()) std::fprintf(stderr, "%s: %s\n", log.filename().string().c_str(), note.c_str());

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/lists/bbsini.h"
 #include "core/logimport/messagefile.h"
 #include "core/text/bytes.h"
 
@@ -115,7 +116,7 @@ class Library {
 // The host a log is filed under: the List of the association its file name
 // matches, as Load matches it; "" when none does or the name has no code
 // page 932 form.
-std::string hostForLog(AppState& state, const std::filesystem::path& log);
+std::string hostForLog(const BbsTableType& table, const std::filesystem::path& log);
 
 // "<N> はライブラリにありません。"
 std::string noSuchMessageText(int64_t id);

@@ -9,6 +9,7 @@
 #include "core/library/library.h"
 #include "core/library/sha256.h"
 #include "core/library/sqlite.h"
+#include "core/lists/association.h"
 #include "core/logimport/logloading.h"
 #include "core/logimport/splitlog.h"
 #include "core/text/paths.h"
@@ -147,14 +148,8 @@ class LibrarySink : public MessageSink {
 
 }  // namespace
 
-std::string hostForLog(AppState& state, const std::filesystem::path& log) {
-  state.ListFileName.clear();
-  try {
-    associateLog(state, textFromPath(log.filename()));
-  } catch (const EncodeError&) {
-    return "";
-  }
-  return cp932ToUtf8(state.ListFileName);
+std::string hostForLog(const BbsTableType& table, const std::filesystem::path& log) {
+  return cp932ToUtf8(logListName(table, log));
 }
 
 ImportResult Library::importLog(LineReader& log, const std::string& host, AppState& state, Progress* progress) {

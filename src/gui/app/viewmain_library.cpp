@@ -70,11 +70,8 @@ void TLogview::queueForLibrary(const std::filesystem::path& log) {
 }
 
 void TLogview::sendToLibrary() {
-  // The association is looked up on a scratch state: the reader's own keeps its upload file.
-  AppState scratch;
-  scratch.BbsTable = state_.BbsTable;
   for (const std::filesystem::path& log : forLibrary_)
-    importer_->add(pathFromText(state_.WorkDir), log, hostForLog(scratch, log));
+    importer_->add(pathFromText(state_.WorkDir), log, hostForLog(state_.BbsTable, log));
   forLibrary_.clear();
 }
 
