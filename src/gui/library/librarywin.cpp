@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -95,7 +97,15 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   body->addWidget(Boards);
   body->addWidget(right);
   body->setStretchFactor(1, 4);
+  Menu = new QMenuBar(this);
+  File1 = Menu->addMenu(QStringLiteral("&File"));
+  File1->setObjectName(QStringLiteral("LibraryFile1"));
+  File1->addSeparator();
+  QAction* close = File1->addAction(QStringLiteral("&Close"), this, &QWidget::close);
+  close->setObjectName(QStringLiteral("LibraryClose1"));
+  close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
   auto* layout = new QVBoxLayout(this);
+  layout->setMenuBar(Menu);
   layout->addLayout(top);
   layout->addWidget(body, 1);
 

@@ -11,6 +11,8 @@
 #include "core/library/library.h"
 
 class QLabel;
+class QMenu;
+class QMenuBar;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -64,6 +66,8 @@ class TLibraryform : public QWidget {
   QTreeWidget* Thread = nullptr;
   QPushButton* BtOpen = nullptr;
   QLabel* Found = nullptr;
+  QMenuBar* Menu = nullptr;
+  QMenu* File1 = nullptr;  // Add Folder, the exports, Close
   QTimer* typing_ = nullptr;
   LibraryResults* model_ = nullptr;
 };
