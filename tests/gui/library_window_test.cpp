@@ -285,11 +285,21 @@ class LibraryWindowTest : public QObject {
         QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromLatin1(name));
       }
       type(window, QStringLiteral("京都"));
+      window->searchNow();
+      control<QTableView>(window, "Results")->selectRow(1);
       window->close();
     }
-    Library library(toPath(dir.path()));
-    QCOMPARE(preference(library, kWindowSearch), std::optional<std::string>("京都"));
-    QVERIFY(preference(library, kWindowGeometry).has_value());
+    {
+      Library library(toPath(dir.path()));
+      QCOMPARE(preference(library, kWindowSearch), std::optional<std::string>("京都"));
+      QVERIFY(preference(library, kWindowGeometry).has_value());
+    }
+    // The next run shows the same search with the same message chosen.
+    Application app(platform);
+    TLibraryform* window = openWindow(app.main());
+    QCOMPARE(control<QLineEdit>(window, "Search")->text(), QStringLiteral("京都"));
+    QCOMPARE(control<QTableView>(window, "Results")->currentIndex().row(), 1);
+    QVERIFY(control<QPlainTextEdit>(window, "Preview")->toPlainText().contains(QStringLiteral("雪の京都")));
   }
 };
 

@@ -29,6 +29,7 @@ class TLogview;
 inline constexpr int kLibraryResultLimit = 200;  // ids only; rows load as they show
 inline constexpr char kWindowGeometry[] = "library-window-geometry";
 inline constexpr char kWindowSearch[] = "library-window-search";
+inline constexpr char kWindowSelected[] = "library-window-selected";
 
 class TLibraryform : public QWidget {
   Q_OBJECT
@@ -54,7 +55,9 @@ class TLibraryform : public QWidget {
   void showThread(int64_t id);
   LibraryFilter filter() const;
   std::vector<std::string> terms() const;
-  void remember();
+  // Geometry, search and the chosen message, for the next run.
+  void remember(bool quietly = false);
+  void selectId(int64_t id);
 
   TLogview& main_;
   Platform& platform_;
