@@ -21,6 +21,13 @@ void LibraryResults::reset(Library* library, std::vector<int64_t> ids) {
   endResetModel();
 }
 
+void LibraryResults::extend(const std::vector<int64_t>& ids) {
+  if (ids.size() <= ids_.size()) return;
+  beginInsertRows({}, static_cast<int>(ids_.size()), static_cast<int>(ids.size()) - 1);
+  ids_.insert(ids_.end(), ids.begin() + static_cast<std::ptrdiff_t>(ids_.size()), ids.end());
+  endInsertRows();
+}
+
 int LibraryResults::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(ids_.size());
 }

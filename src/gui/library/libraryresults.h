@@ -21,6 +21,8 @@ class LibraryResults : public QAbstractTableModel {
   explicit LibraryResults(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
   void reset(Library* library, std::vector<int64_t> ids);
+  // The same search's longer answer: rows past the present ones are added.
+  void extend(const std::vector<int64_t>& ids);
   const std::vector<int64_t>& ids() const { return ids_; }
   int64_t idAt(int row) const { return ids_.at(static_cast<size_t>(row)); }
 

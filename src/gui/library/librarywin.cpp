@@ -27,6 +27,7 @@
 #include "core/text/errors.h"
 #include "core/text/paths.h"
 #include "gui/app/viewmain.h"
+#include "gui/library/librarycounter.h"
 #include "gui/library/libraryresults.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
@@ -35,7 +36,7 @@ namespace pelarin::gui {
 
 namespace {
 
-constexpr int kTypingPauseMs = 40;
+constexpr int kTypingPauseMs = 25;
 constexpr int kIdRole = Qt::UserRole;
 constexpr int kHostRole = Qt::UserRole + 1;
 constexpr int kBoardRole = Qt::UserRole + 2;
@@ -53,6 +54,8 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   setObjectName(QStringLiteral("Libraryform"));
   setWindowTitle(QStringLiteral("Library"));
   library_ = std::make_unique<Library>(pathFromText(main.state().WorkDir));
+  counter_ = new LibraryCounter(pathFromText(main.state().WorkDir), kLibraryResultLimit, this);
+  connect(counter_, &LibraryCounter::finished, this, &TLibraryform::counted);
 
   Search = new QLineEdit(this);
   Search->setObjectName(QStringLiteral("Search"));
@@ -203,8 +206,13 @@ std::vector<std::string> TLibraryform::terms() const {
   return splitTerms(Search->text().toStdString());
 }
 
+QString foundText(size_t count, size_t shown) {
+  return count > shown ? QStringLiteral("%1 件 (先頭 %2 件)").arg(count).arg(shown) : QStringLiteral("%1 件").arg(count);
+}
+
 void TLibraryform::searchNow() {
   typing_->stop();
+  ++searches_;
   runCommand(platform_, this, [this] {
     const std::vector<std::string> t = terms();
     const LibraryFilter f = filter();
@@ -213,10 +221,14 @@ void TLibraryform::searchNow() {
       model_->reset(library_.get(), {});
       Found->clear();
     } else {
-      model_->reset(library_.get(), library_->search(t, f, kLibraryResultLimit));
-      const size_t n = model_->ids().size() < kLibraryResultLimit ? model_->ids().size() : library_->count(t, f);
-      Found->setText(n > model_->ids().size() ? QStringLiteral("%1 件 (先頭 %2 件)").arg(n).arg(model_->ids().size())
-                                             : QStringLiteral("%1 件").arg(n));
+      // The first page at once; the rest of the first results and the count from behind.
+      model_->reset(library_.get(), library_->search(t, f, kLibraryFirstPage));
+      if (model_->ids().size() < static_cast<size_t>(kLibraryFirstPage)) {
+        Found->setText(foundText(model_->ids().size(), model_->ids().size()));
+      } else {
+        Found->setText(QStringLiteral("%1 件以上").arg(model_->ids().size()));
+        counter_->ask(searches_, t, f);
+      }
     }
     if (!model_->ids().empty()) Results->setCurrentIndex(model_->index(0, 0));
     else {
@@ -224,6 +236,17 @@ void TLibraryform::searchNow() {
       Thread->clear();
     }
   });
+}
+
+void TLibraryform::counted(quint64 search, const std::vector<int64_t>& ids, qint64 count, const QString& error) {
+  if (search != searches_) return;  // typed on meanwhile
+  if (!error.isEmpty()) {
+    Found->setToolTip(error);
+    return;
+  }
+  Found->setToolTip(QString());
+  model_->extend(ids);
+  Found->setText(foundText(static_cast<size_t>(count), model_->ids().size()));
 }
 
 void TLibraryform::showSelected() {

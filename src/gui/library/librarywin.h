@@ -22,11 +22,13 @@ class QTreeWidget;
 
 namespace pelarin::gui {
 
+class LibraryCounter;
 class LibraryResults;
 class Platform;
 class TLogview;
 
 inline constexpr int kLibraryResultLimit = 200;  // ids only; rows load as they show
+inline constexpr int kLibraryFirstPage = 50;     // shown at once; the rest and the count follow
 inline constexpr char kWindowGeometry[] = "library-window-geometry";
 inline constexpr char kWindowSearch[] = "library-window-search";
 inline constexpr char kWindowSelected[] = "library-window-selected";
@@ -57,6 +59,7 @@ class TLibraryform : public QWidget {
   std::vector<std::string> terms() const;
   // Geometry, search and the chosen message, for the next run.
   void remember(bool quietly = false);
+  void counted(quint64 search, const std::vector<int64_t>& ids, qint64 count, const QString& error);
   void selectId(int64_t id);
 
   TLogview& main_;
@@ -73,6 +76,8 @@ class TLibraryform : public QWidget {
   QMenu* File1 = nullptr;  // Add Folder, the exports, Close
   QTimer* typing_ = nullptr;
   LibraryResults* model_ = nullptr;
+  LibraryCounter* counter_ = nullptr;
+  uint64_t searches_ = 0;  // the number of the search shown
 };
 
 }  // namespace pelarin::gui

@@ -1,0 +1,51 @@
+// The rest of a search, behind the window: the first matches are shown at
+// once, then the first page's remainder and the full count arrive from a
+// thread with its own connection. Only the latest search is worked on.
+#pragma once
+
+#include <QObject>
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/library/library.h"
+
+namespace pelarin::gui {
+
+class LibraryCounter : public QObject {
+  Q_OBJECT
+
+ public:
+  LibraryCounter(std::filesystem::path dir, size_t limit, QObject* parent = nullptr);
+  ~LibraryCounter() override;
+
+  // Forgets the search asked before; finished() names this one's number.
+  void ask(uint64_t search, std::vector<std::string> terms, LibraryFilter filter);
+
+ Q_SIGNALS:
+  // ids: the first `limit` matches; error: the library's text when it failed.
+  void finished(quint64 search, const std::vector<int64_t>& ids, qint64 count, const QString& error);
+
+ private:
+  struct Request {
+    uint64_t search;
+    std::vector<std::string> terms;
+    LibraryFilter filter;
+  };
+  void run();
+
+  const std::filesystem::path dir_;
+  const size_t limit_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::optional<Request> next_;
+  bool stopping_ = false;
+  std::thread thread_;
+};
+
+}  // namespace pelarin::gui
