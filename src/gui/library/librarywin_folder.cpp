@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QUrl>
+#include <algorithm>
 
 #include "core/library/folderimport.h"
 #include "core/text/paths.h"
