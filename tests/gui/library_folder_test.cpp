@@ -30,8 +30,9 @@ using namespace pelarin::gui::testing;
 
 namespace {
 
-const QString kStopped =
-    QStringLiteral("\n\n読み込めなかったログ 1 件:\nlogs/2024/9.log: '00~31' は整数ではありません 9.log の 8 行目で読み込みを止めました。");
+const QString kStopped = QStringLiteral(
+    "\n\n読み込めなかったログ 1 件:\nlogs/2024/9.log: '00~31' は整数ではありません 9.log の 8 "
+    "行目で読み込みを止めました。");
 
 // In name order: 2024/10.log (3 messages), 2024/9.log (2, then a line it stops at), b.log (2).
 void writeTree(const WorkDir& dir) {
@@ -49,7 +50,9 @@ TLibraryform* openWindow(TLogview& main) {
   return window;
 }
 
-QString allCount(TLibraryform* window) { return control<QTreeWidget>(window, "Boards")->topLevelItem(0)->text(1); }
+QString allCount(TLibraryform* window) {
+  return control<QTreeWidget>(window, "Boards")->topLevelItem(0)->text(1);
+}
 
 LibraryStats statsOf(const WorkDir& dir) {
   Library library(toPath(dir.path()));

@@ -45,7 +45,8 @@ void walk(const fs::path& dir, const fs::path& shown, FolderLogs& out) {
     if (skippedForLibrary(name)) continue;
     const fs::file_status status = entry.symlink_status(ec);
     if (ec) {
-      out.errors.push_back({(shown / name).generic_string(), FileError("Cannot open", entry.path(), ec.value()).what()});
+      out.errors.push_back(
+          {(shown / name).generic_string(), FileError("Cannot open", entry.path(), ec.value()).what()});
       continue;
     }
     if (fs::is_directory(status)) {
@@ -105,8 +106,10 @@ FolderImportSummary importLogs(Library& library, const FolderLogs& found, const 
     Progress inLog;
     if (progress) {
       inLog.onStep = [&](const Progress& p) {
-        progress->bytes.store(bytesBefore + p.bytes.load(std::memory_order_relaxed), std::memory_order_relaxed);
-        progress->done.store(messagesBefore + p.done.load(std::memory_order_relaxed), std::memory_order_relaxed);
+        progress->bytes.store(bytesBefore + p.bytes.load(std::memory_order_relaxed),
+                              std::memory_order_relaxed);
+        progress->done.store(messagesBefore + p.done.load(std::memory_order_relaxed),
+                             std::memory_order_relaxed);
         if (progress->onStep) progress->onStep(*progress);
         if (progress->abandon.load()) inLog.abandon = true;
         if (progress->cancel.load()) inLog.cancel = true;
@@ -114,7 +117,8 @@ FolderImportSummary importLogs(Library& library, const FolderLogs& found, const 
     }
     try {
       LineReader in(log.path, LineReader::Form::Guess);
-      const ImportResult r = library.importLog(in, hostForLog(table, log.path), state, progress ? &inLog : nullptr);
+      const ImportResult r =
+          library.importLog(in, hostForLog(table, log.path), state, progress ? &inLog : nullptr);
       if (r.seenBefore) {
         ++summary.seenBefore;
       } else {

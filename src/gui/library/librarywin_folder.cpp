@@ -46,7 +46,8 @@ QString summaryText(const FolderImportSummary& s) {
     const int shown = std::min<int>(kShownErrors, static_cast<int>(s.errors.size()));
     for (int i = 0; i < shown; ++i) {
       const FolderImportError& e = s.errors[static_cast<size_t>(i)];
-      lines << shownPath(e.file) + QStringLiteral(": ") + QString::fromUtf8(e.text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+      lines << shownPath(e.file) + QStringLiteral(": ") +
+                   QString::fromUtf8(e.text).replace(QLatin1Char('\n'), QLatin1Char(' '));
     }
     if (static_cast<int>(s.errors.size()) > shown)
       lines << QStringLiteral("ほか %1 件").arg(static_cast<int>(s.errors.size()) - shown);
@@ -90,7 +91,8 @@ void TLibraryform::AddLogs(const QStringList& paths) {
     const BbsTableType table = main_.state().BbsTable;
     const QString caption = QStringLiteral("ライブラリに追加中");
     QString name = QStringLiteral("%1 項目").arg(paths.size());
-    if (paths.size() == 1 && !named.front().filename().empty()) name = shownPath(named.front().filename().string());
+    if (paths.size() == 1 && !named.front().filename().empty())
+      name = shownPath(named.front().filename().string());
 
     FolderLogs found;
     bool cancelled = false;
@@ -140,7 +142,8 @@ void TLibraryform::dropEvent(QDropEvent* event) {
   event->setDropAction(Qt::CopyAction);
   event->accept();
   // After the drop has been answered, so the desktop is not kept waiting on the import.
-  QMetaObject::invokeMethod(this, [this, files] { AddLogs(files); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, files] { AddLogs(files); }, Qt::QueuedConnection);
 }
 
 }  // namespace pelarin::gui

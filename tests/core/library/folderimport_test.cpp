@@ -58,8 +58,9 @@ TEST_F(FolderImportTest, SubfoldersInNameOrderWithoutLinksOrTheProgramsOwnFiles)
 
   const FolderLogs found = findLogs({dir_.path()});
   const std::string work = dir_.path().filename().string() + "/";
-  EXPECT_EQ(shownNames(found), (std::vector<std::string>{work + "logs/2024/03/x.txt", work + "logs/2024/10.log",
-                                                         work + "logs/2024/9.log", work + "logs/b.log"}));
+  EXPECT_EQ(shownNames(found),
+            (std::vector<std::string>{work + "logs/2024/03/x.txt", work + "logs/2024/10.log",
+                                      work + "logs/2024/9.log", work + "logs/b.log"}));
   EXPECT_TRUE(found.errors.empty());
 
   const FolderImportSummary s = importLogs(library_, found, table_);
@@ -73,8 +74,8 @@ TEST_F(FolderImportTest, SubfoldersInNameOrderWithoutLinksOrTheProgramsOwnFiles)
 }
 
 TEST_F(FolderImportTest, AFaultyLogIsNamedTheRestGoInAndTheSecondTimeAllWereSeen) {
-  writeFile(logs_ / "2024" / "bad.log", boardLog("３", {{"00005", "五", {"e"}}}) +
-                                            boardLog("３", {{"00006", "六", {"f"}, "", "0x01"}}));
+  writeFile(logs_ / "2024" / "bad.log",
+            boardLog("３", {{"00005", "五", {"e"}}}) + boardLog("３", {{"00006", "六", {"f"}, "", "0x01"}}));
   writeFile(logs_ / "2024" / "gone.log", boardLog("３", {{"00007", "七", {"g"}}}));
   const FolderLogs found = findLogs({logs_});
   ASSERT_EQ(found.logs.size(), 6u);
