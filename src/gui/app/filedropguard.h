@@ -1,6 +1,8 @@
 // Files dragged from another program land only where they load a log: the
-// main window. Anywhere else (a composer's editor would take the URL as text
-// and answer Move, after which a file manager deletes the file) they are refused.
+// main window, or a window that takes them whole (acceptDrops on the window
+// itself, none on its fields). Anywhere else (a composer's editor would take
+// the URL as text and answer Move, after which a file manager deletes the
+// file) they are refused.
 #pragma once
 
 #include <QObject>
@@ -11,7 +13,8 @@ namespace pelarin::gui {
 
 class FileDropGuard : public QObject {
  public:
-  // Watches every widget of the program; drops on `allowed`'s window pass.
+  // Watches every widget of the program; drops on `allowed`'s window pass,
+  // and on any window that accepts drops itself.
   explicit FileDropGuard(QWidget* allowed);
   ~FileDropGuard() override;
 

@@ -10,6 +10,10 @@
 
 #include "core/library/library.h"
 
+class QAction;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -22,6 +26,7 @@ class QTreeWidget;
 
 namespace pelarin::gui {
 
+class BackgroundWork;
 class LibraryCounter;
 class LibraryResults;
 class Platform;
@@ -46,10 +51,17 @@ class TLibraryform : public QWidget {
   void searchNow();
   // The chosen results, or the thread when it has the focus, into the reader.
   bool OpenInReader();
+  // Every log under the folders and files named, with a summary; refused while one runs.
+  void AddLogs(const QStringList& paths);
+  void AddFolder1Click();
+  BackgroundWork& folderWork() { return *folderWork_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void fillBoards();
@@ -61,6 +73,8 @@ class TLibraryform : public QWidget {
   void remember(bool quietly = false);
   void counted(quint64 search, const std::vector<int64_t>& ids, qint64 count, const QString& error);
   void selectId(int64_t id);
+  void createFolderImport();
+  bool acceptsDrop(QDropEvent* event) const;
 
   TLogview& main_;
   Platform& platform_;
@@ -74,6 +88,8 @@ class TLibraryform : public QWidget {
   QLabel* Found = nullptr;
   QMenuBar* Menu = nullptr;
   QMenu* File1 = nullptr;  // Add Folder, the exports, Close
+  QAction* AddFolder1 = nullptr;
+  BackgroundWork* folderWork_ = nullptr;
   QTimer* typing_ = nullptr;
   LibraryResults* model_ = nullptr;
   LibraryCounter* counter_ = nullptr;

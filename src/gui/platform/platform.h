@@ -1,4 +1,4 @@
-// The seam to the desktop: message boxes, the open-file and font dialogs and
+// The seam to the desktop: message boxes, the open-file, folder and font dialogs and
 // the help viewer. Windows ask through it, so tests can answer from a script.
 #pragma once
 
@@ -32,6 +32,8 @@ class Platform {
   // command that asks; the filter is in the system's form.
   virtual std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& initialDir,
                                           const QString& systemFilter) = 0;
+  // The chosen folder's full path, or nothing when cancelled.
+  virtual std::optional<QString> chooseFolder(QWidget* parent, const QString& title, const QString& initialDir) = 0;
 
   virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) = 0;
 

@@ -52,6 +52,12 @@ std::optional<QString> QtPlatform::openFile(QWidget* parent, const QString& titl
   return file;
 }
 
+std::optional<QString> QtPlatform::chooseFolder(QWidget* parent, const QString& title, const QString& initialDir) {
+  QString folder = QFileDialog::getExistingDirectory(parent, title, initialDir);
+  if (folder.isEmpty()) return std::nullopt;
+  return folder;
+}
+
 void showJapaneseSample(QFontDialog& dialog) {
   // Qt's own dialog has no setter for its sample: its preview box is the one holding the Latin sample.
   for (QLineEdit* edit : dialog.findChildren<QLineEdit*>())

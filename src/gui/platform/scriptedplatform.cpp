@@ -20,6 +20,15 @@ std::optional<QString> ScriptedPlatform::openFile(QWidget*, const QString& title
   return f;
 }
 
+std::optional<QString> ScriptedPlatform::chooseFolder(QWidget*, const QString& title, const QString& initialDir) {
+  folderRequests.push_back({title, initialDir, QString()});
+  if (folders.empty()) return std::nullopt;
+  std::optional<QString> f;
+  f.swap(folders.front());
+  folders.pop_front();
+  return f;
+}
+
 std::optional<QFont> ScriptedPlatform::chooseFont(QWidget*, const QFont&) {
   if (fonts.empty()) return std::nullopt;
   std::optional<QFont> f;
