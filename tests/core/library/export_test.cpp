@@ -296,7 +296,8 @@ TEST(ExportFile, AFailedExportLeavesTheOldFile) {
 // Every file of a folder with its bytes.
 std::map<std::string, std::string> folderFiles(const std::filesystem::path& folder) {
   std::map<std::string, std::string> files;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) files[e.path().filename()] = readFile(e.path());
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    files[e.path().filename()] = readFile(e.path());
   return files;
 }
 

@@ -223,7 +223,9 @@ TEST_F(LibraryTest, ThreadAndBoardSelectionsAndTheirCountedDecoding) {
          "a.log");
   import(boardLog("４", {{"00011", "other board", {"x"}, "00010"}}), "b.log");
   import(boardLog("３", {{"00010", "other host", {"y"}}}), "c.log", "elsewhere");
-  const std::vector<int64_t> all = find("", {.host = "pelnet"});
+  LibraryFilter pelnet;
+  pelnet.host = "pelnet";
+  const std::vector<int64_t> all = find("", pelnet);
   ASSERT_EQ(all.size(), 5u);
   auto titlesOf = [&](const std::vector<int64_t>& ids) {
     std::vector<std::string> out;
