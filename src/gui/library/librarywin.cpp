@@ -100,6 +100,7 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   Menu = new QMenuBar(this);
   File1 = Menu->addMenu(QStringLiteral("&File"));
   File1->setObjectName(QStringLiteral("LibraryFile1"));
+  createExportActions();
   File1->addSeparator();
   QAction* close = File1->addAction(QStringLiteral("&Close"), this, &QWidget::close);
   close->setObjectName(QStringLiteral("LibraryClose1"));

@@ -5,11 +5,13 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "core/library/library.h"
 
+class QAction;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -29,6 +31,7 @@ class TLogview;
 inline constexpr int kLibraryResultLimit = 200;  // ids only; rows load as they show
 inline constexpr char kWindowGeometry[] = "library-window-geometry";
 inline constexpr char kWindowSearch[] = "library-window-search";
+inline constexpr char kExportFolder[] = "library-export-folder";
 
 class TLibraryform : public QWidget {
   Q_OBJECT
@@ -43,6 +46,11 @@ class TLibraryform : public QWidget {
   void searchNow();
   // The chosen results, or the thread when it has the focus, into the reader.
   bool OpenInReader();
+  // All matches of the search and board, the shown thread, or the chosen
+  // board, as text, mbox or an HTML folder.
+  void ExportResults1Click();
+  void ExportThread1Click();
+  void ExportBoard1Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -55,6 +63,11 @@ class TLibraryform : public QWidget {
   LibraryFilter filter() const;
   std::vector<std::string> terms() const;
   void remember();
+  void createExportActions();
+  void updateExportActions();
+  // Asks for the format and the target, then exports what select gives on
+  // the worker's own connection.
+  void exportChosen(const QString& title, const std::function<std::vector<int64_t>(Library&)>& select);
 
   TLogview& main_;
   Platform& platform_;
@@ -68,6 +81,9 @@ class TLibraryform : public QWidget {
   QLabel* Found = nullptr;
   QMenuBar* Menu = nullptr;
   QMenu* File1 = nullptr;  // Add Folder, the exports, Close
+  QAction* ExportResults1 = nullptr;
+  QAction* ExportThread1 = nullptr;
+  QAction* ExportBoard1 = nullptr;
   QTimer* typing_ = nullptr;
   LibraryResults* model_ = nullptr;
 };

@@ -21,6 +21,8 @@ class QtPlatform : public Platform {
   BoxAnswer messageBox(QWidget* parent, BoxKind kind, const QString& text, BoxButtons buttons) override;
   std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& initialDir,
                                   const QString& systemFilter) override;
+  std::optional<SaveTarget> saveFile(QWidget* parent, const QString& title, const QString& initialDir,
+                                     const QStringList& filters) override;
   std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
   void showHelp(QWidget* parent, const QString& helpFile) override;
   void closeHelp(const QString& helpFile) override;

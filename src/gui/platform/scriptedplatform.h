@@ -22,20 +22,30 @@ class ScriptedPlatform : public Platform {
     QString filter;
   };
 
+  struct SaveRequest {
+    QString title;
+    QString initialDir;
+    QStringList filters;
+  };
+
   // Answers, taken in order; an empty queue answers OK, No, cancel.
   std::deque<BoxAnswer> answers;
   std::deque<std::optional<QString>> files;
+  std::deque<std::optional<SaveTarget>> saves;
   std::deque<std::optional<QFont>> fonts;
 
   // What was asked.
   std::vector<Box> boxes;
   std::vector<OpenRequest> openRequests;
+  std::vector<SaveRequest> saveRequests;
   std::vector<QString> helpShown;
   std::vector<QString> helpClosed;
 
   BoxAnswer messageBox(QWidget* parent, BoxKind kind, const QString& text, BoxButtons buttons) override;
   std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& initialDir,
                                   const QString& systemFilter) override;
+  std::optional<SaveTarget> saveFile(QWidget* parent, const QString& title, const QString& initialDir,
+                                     const QStringList& filters) override;
   std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
   void showHelp(QWidget* parent, const QString& helpFile) override;
   void closeHelp(const QString& helpFile) override;
