@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -200,6 +201,72 @@ class LibraryWindowTest : public QObject {
     QCOMPARE(dir.read(QStringLiteral("mes1.tmp")), loaded[0]);
   }
 
+  void repliesAreFollowedInTheStoreFirstThenFromTheLibraryAndBack() {
+    WorkDir dir;
+    dir.write(QStringLiteral("a.log"), boardLog("３", kThread));
+    ScriptedPlatform platform;
+    Application app(platform);
+    TLogview& main = app.main();
+    const std::vector<Bytes> loaded = loadAndKeepStore(main, platform, dir);
+    auto* answered = control<QAction>(&main, "AnsweredMessage1");
+    auto* responses = control<QAction>(&main, "Responses1");
+    auto* back = control<QAction>(&main, "Back1");
+    auto* library = control<QMenu>(&main, "Library1");
+    auto* number = control<QLineEdit>(&main, "Mesnumber");
+
+    // Message 10 answers nothing; 20 has no answers either.
+    Q_EMIT library->aboutToShow();
+    QVERIFY(!answered->isEnabled());
+    QVERIFY(responses->isEnabled());
+    QVERIFY(!back->isEnabled());
+    Q_EMIT library->aboutToHide();
+
+    control<QAction>(&main, "Next1")->trigger();
+    QCOMPARE(number->text(), QStringLiteral("11"));
+    answered->trigger();
+    QCOMPARE(main.state().CurrentMes, 1);
+    responses->trigger();
+    auto* pick = main.findChild<QMenu*>(QStringLiteral("ResponsesPick"));
+    QVERIFY(pick);
+    QCOMPARE(pick->actions().size(), 1);
+    QVERIFY(pick->actions()[0]->text().startsWith(QStringLiteral("No.11 ")));
+    pick->actions()[0]->trigger();
+    pick->close();
+    QCOMPARE(main.state().CurrentMes, 2);
+    back->trigger();
+    QCOMPARE(main.state().CurrentMes, 1);
+    back->trigger();
+    QCOMPARE(main.state().CurrentMes, 2);
+    QCOMPARE(main.state().MesCount, 4);  // nothing was added: the store had them all
+
+    // A log of the last reply alone: what it answers comes from the library, added at the store's end.
+    dir.write(QStringLiteral("c.log"), boardLog("３", {{"00012", "re re", "東京", "00011"}}));
+    loadAndKeepStore(main, platform, dir, QStringLiteral("c.log"));
+    QCOMPARE(main.state().MesCount, 1);
+    Q_EMIT library->aboutToShow();
+    QVERIFY(answered->isEnabled());
+    QVERIFY(!responses->isEnabled());
+    QVERIFY(!back->isEnabled());  // the new load forgot the old store's way back
+    Q_EMIT library->aboutToHide();
+    answered->trigger();
+    answered->trigger();
+    QCOMPARE(main.state().MesCount, 3);
+    QCOMPARE(main.state().CurrentMes, 3);
+    QCOMPARE(number->text(), QStringLiteral("10"));
+    QCOMPARE(dir.read(QStringLiteral("mes2.tmp")), loaded[1]);
+    QCOMPARE(dir.read(QStringLiteral("mes3.tmp")), loaded[0]);
+    QVERIFY(main.state().Index.covers(3));
+    // Once added, the store answers: 11's answer is message 3, not a fourth copy.
+    back->trigger();
+    QCOMPARE(main.state().CurrentMes, 2);
+    answered->trigger();
+    QCOMPARE(main.state().MesCount, 3);
+    QCOMPARE(main.state().CurrentMes, 3);
+    back->trigger();
+    back->trigger();
+    QCOMPARE(main.state().CurrentMes, 1);
+  }
+
   void keyboardWalksTheWindowInOrderAndItRemembersItsSearch() {
     WorkDir dir;
     dir.write(QStringLiteral("a.log"), boardLog("３", kThread));
@@ -218,11 +285,21 @@ class LibraryWindowTest : public QObject {
         QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromLatin1(name));
       }
       type(window, QStringLiteral("京都"));
+      window->searchNow();
+      control<QTableView>(window, "Results")->selectRow(1);
       window->close();
     }
-    Library library(toPath(dir.path()));
-    QCOMPARE(preference(library, kWindowSearch), std::optional<std::string>("京都"));
-    QVERIFY(preference(library, kWindowGeometry).has_value());
+    {
+      Library library(toPath(dir.path()));
+      QCOMPARE(preference(library, kWindowSearch), std::optional<std::string>("京都"));
+      QVERIFY(preference(library, kWindowGeometry).has_value());
+    }
+    // The next run shows the same search with the same message chosen.
+    Application app(platform);
+    TLibraryform* window = openWindow(app.main());
+    QCOMPARE(control<QLineEdit>(window, "Search")->text(), QStringLiteral("京都"));
+    QCOMPARE(control<QTableView>(window, "Results")->currentIndex().row(), 1);
+    QVERIFY(control<QPlainTextEdit>(window, "Preview")->toPlainText().contains(QStringLiteral("雪の京都")));
   }
 };
 

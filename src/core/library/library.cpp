@@ -155,14 +155,31 @@ std::vector<int64_t> Library::ancestors(int64_t id) {
   return up;
 }
 
+std::vector<int64_t> Library::responses(int64_t id) {
+  Statement s(*db_,
+              "SELECT c.id FROM messages p JOIN messages c ON c.host = p.host AND "
+              "c.board_key = p.board_key AND c.reply = p.number WHERE p.id = ?1 AND p.number > 0 "
+              "AND c.id <> p.id ORDER BY c.number, c.id");
+  s.bind(1, id);
+  std::vector<int64_t> out;
+  while (s.step()) out.push_back(s.integer(0));
+  return out;
+}
+
+std::optional<int64_t> Library::find(const std::string& host, int32_t boardKey, int32_t number) {
+  if (number <= 0) return std::nullopt;  // mail has no number to find it by
+  Statement s(*db_, "SELECT id FROM messages WHERE host = ?1 AND board_key = ?2 AND number = ?3 ORDER BY id LIMIT 1");
+  s.bind(1, host);
+  s.bind(2, int64_t{boardKey});
+  s.bind(3, int64_t{number});
+  if (!s.step()) return std::nullopt;
+  return s.integer(0);
+}
+
 std::vector<ThreadLine> Library::thread(int64_t id) {
   message(id);  // refuses an unknown id
   const std::vector<int64_t> up = ancestors(id);
   const int64_t root = up.empty() ? id : up.front();
-  Statement children(*db_,
-                     "SELECT c.id FROM messages p JOIN messages c ON c.host = p.host AND "
-                     "c.board_key = p.board_key AND c.reply = p.number WHERE p.id = ?1 AND p.number > 0 "
-                     "AND c.id <> p.id ORDER BY c.number, c.id");
   std::vector<ThreadLine> out;
   std::set<int64_t> seen;
   std::vector<ThreadLine> stack{{0, root}};
@@ -171,10 +188,7 @@ std::vector<ThreadLine> Library::thread(int64_t id) {
     stack.pop_back();
     if (!seen.insert(line.id).second) continue;
     out.push_back(line);
-    std::vector<int64_t> kids;
-    children.bind(1, line.id);
-    while (children.step()) kids.push_back(children.integer(0));
-    children.reset();
+    const std::vector<int64_t> kids = responses(line.id);
     for (auto k = kids.rbegin(); k != kids.rend(); ++k) stack.push_back({line.depth + 1, *k});
   }
   return out;

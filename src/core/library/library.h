@@ -99,13 +99,18 @@ class Library {
   std::vector<ThreadLine> thread(int64_t id);
   // Ids from the thread's root down to the message's parent.
   std::vector<int64_t> ancestors(int64_t id);
+  // The message it answers, by its reply number; none when the library lacks it.
+  std::optional<int64_t> parentOf(int64_t id);
+  // The messages answering it, by number.
+  std::vector<int64_t> responses(int64_t id);
+  // The numbered message (host, board key, number), its first import.
+  std::optional<int64_t> find(const std::string& host, int32_t boardKey, int32_t number);
 
   LibraryStats stats();
 
   Database& database() { return *db_; }
 
  private:
-  std::optional<int64_t> parentOf(int64_t id);
   bool denseEnough(const std::string& match, size_t limit);
   std::vector<int64_t> candidates(const std::vector<std::string>& terms, const LibraryFilter& filter,
                                   size_t limit, bool counting, size_t* counted);

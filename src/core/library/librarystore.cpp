@@ -4,6 +4,7 @@
 
 #include "core/library/library.h"
 #include "core/logimport/messagefile.h"
+#include "core/logimport/storeindex.h"
 #include "core/text/linewriter.h"
 
 namespace pelarin {
@@ -23,20 +24,35 @@ int32_t highestMessageFile(const std::filesystem::path& dir) {
   return highest;
 }
 
-int32_t writeStoreFrom(Library& library, const std::vector<int64_t>& ids, const std::filesystem::path& dir) {
+int32_t writeStoreFrom(Library& library, const std::vector<int64_t>& ids, const std::filesystem::path& dir,
+                       StoreIndex* index) {
   if (ids.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max() - 1))
     throw std::length_error("too many messages for one store");
   const auto count = static_cast<int32_t>(ids.size());
   const int32_t previous = highestMessageFile(dir);
   // As a load writes over the store: never through a link or a shared file.
   clearUnwritableMessages(dir, std::min(previous, count));
+  if (index) index->clear();
   for (int32_t n = 1; n <= count; ++n) {
+    LibraryMessage m = library.message(ids[static_cast<size_t>(n - 1)]);
     LineWriter out(messagePath(dir, n), LineWriter::Mode::Overwrite);
-    out.write(library.message(ids[static_cast<size_t>(n - 1)]).fileBytes());
+    out.write(m.fileBytes());
     out.close();
+    if (index) index->put(n, std::move(m.keys));
   }
   deleteMessages(dir, count + 1, previous);
   return count;
+}
+
+void appendToStoreFrom(Library& library, int64_t id, const std::filesystem::path& dir, int32_t n,
+                       StoreIndex& index) {
+  LibraryMessage m = library.message(id);
+  // Above the store's end the name holds nothing of value; a link there is taken away, not followed.
+  deleteMessages(dir, n, n);
+  LineWriter out(messagePath(dir, n), LineWriter::Mode::Truncate);
+  out.write(m.fileBytes());
+  out.close();
+  index.put(n, std::move(m.keys));
 }
 
 }  // namespace pelarin

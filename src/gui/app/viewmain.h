@@ -141,6 +141,9 @@ class TLogview : public QMainWindow, public AppHost {
   void Help2Click();
   void About1Click();
   void LibraryWindow1Click();
+  void AnsweredMessage1Click();
+  void Responses1Click();
+  void Back1Click();
   void BoadNumberChange();
   void MesListSelectCell(int row);
 
@@ -166,6 +169,14 @@ class TLogview : public QMainWindow, public AppHost {
   void sendToLibrary();
   void showImport(const QString& log, quint64 bytes, quint64 size, int queued);
   void showImported(const QString& log, qint64 added, qint64 duplicates, const QString& error);
+  struct ReplyTarget;
+  std::optional<MessageKeys> storedKeys(int32_t n) const;
+  int32_t storedMessage(int32_t boardKey, int32_t number) const;  // 0 when the store lacks it
+  std::unique_ptr<Library> openLibraryQuietly() const;            // none when there is none to read
+  std::optional<ReplyTarget> answeredTarget(Library* library) const;
+  std::vector<ReplyTarget> responseTargets(Library* library) const;
+  void goToReply(const ReplyTarget& target);
+  void updateReplyCommands();
   QAction* addItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& key,
                    void (TLogview::*handler)());
   void FormCreate();
@@ -230,6 +241,11 @@ class TLogview : public QMainWindow, public AppHost {
   QLabel* libraryStatus_ = nullptr;   // the import's indicator, right of the menus
   QAction* ImportOnLoad1 = nullptr;
   TLibraryform* libraryWindow_ = nullptr;
+  std::string storeHost_;      // the host the store's messages are filed under in the library
+  std::vector<int32_t> back_;  // messages shown before each reply followed
+  QAction* AnsweredMessage1 = nullptr;
+  QAction* Responses1 = nullptr;
+  QAction* Back1 = nullptr;
   QAction* WrapLines = nullptr;  // off by default: the host's lines keep their columns
   QAction* Responce1 = nullptr;
   QAction* Help2 = nullptr;

@@ -50,11 +50,23 @@ void TLogview::createLibraryMenu(QMenu* library) {
       ImportOnLoad1->setEnabled(false);
       ImportOnLoad1->setToolTip(QString::fromUtf8(e.what()));
     }
+    updateReplyCommands();
+  });
+  // Their shortcuts ask again when pressed.
+  connect(library, &QMenu::aboutToHide, this, [this] {
+    for (QAction* action : {AnsweredMessage1, Responses1, Back1}) action->setEnabled(true);
   });
   connect(ImportOnLoad1, &QAction::triggered, this,
           [this](bool on) { importer_->setImportOnLoad(pathFromText(state_.WorkDir), on); });
   addItem(library, "LibraryWindow1", QStringLiteral("Library Window"), QKeySequence(Qt::CTRL | Qt::Key_D),
           &TLogview::LibraryWindow1Click);
+  library->addSeparator();
+  AnsweredMessage1 = addItem(library, "AnsweredMessage1", QStringLiteral("Answered Message"),
+                             QKeySequence(Qt::ALT | Qt::Key_Up), &TLogview::AnsweredMessage1Click);
+  Responses1 = addItem(library, "Responses1", QStringLiteral("Responses"), QKeySequence(Qt::ALT | Qt::Key_Down),
+                       &TLogview::Responses1Click);
+  Back1 = addItem(library, "Back1", QStringLiteral("Back"), QKeySequence(Qt::ALT | Qt::Key_Left),
+                  &TLogview::Back1Click);
 
   libraryStatus_ = new QLabel(this);
   libraryStatus_->setObjectName(QStringLiteral("LibraryStatus"));
@@ -67,9 +79,11 @@ void TLogview::queueForLibrary(const std::filesystem::path& log) {
   std::error_code ec;
   const std::filesystem::path where = std::filesystem::absolute(log, ec);
   forLibrary_.push_back(ec ? log : where);
+  storeHost_ = hostForLog(state_.BbsTable, log);
 }
 
 void TLogview::sendToLibrary() {
+  back_.clear();  // the store was loaded anew: its numbers name other messages
   for (const std::filesystem::path& log : forLibrary_)
     importer_->add(pathFromText(state_.WorkDir), log, hostForLog(state_.BbsTable, log));
   forLibrary_.clear();
@@ -113,13 +127,14 @@ bool TLogview::openFromLibrary(Library& library, const std::vector<int64_t>& ids
   if (ids.empty() || composerOpen() || working()) return false;
   return runCommand(platform_, this, [&] {
     const std::string host = library.message(ids.front()).host;
+    storeHost_ = host;
     if (windows_.list && windows_.list->isVisible()) windows_.list->close();
     clearHeader();
     ClearBoardMap(state_);
     const int32_t previous = state_.MesCount;
     int32_t written = 0;
     try {
-      written = writeStoreFrom(library, ids, pathFromText(state_.WorkDir));
+      written = writeStoreFrom(library, ids, pathFromText(state_.WorkDir), &state_.Index);
     } catch (...) {
       // Part of the store may be new: it is what the files now hold, up to the old count.
       state_.MesCount = std::max(previous, highestMessageFile(pathFromText(state_.WorkDir)));
@@ -128,7 +143,6 @@ bool TLogview::openFromLibrary(Library& library, const std::vector<int64_t>& ids
     }
     state_.MesCount = written;
     state_.CurrentMes = 1;
-    state_.Index.clear();
     // The association follows the host: the entry whose List the messages were filed under.
     state_.UploadFile = state_.UpFileName;
     state_.UploadRewrite = 1;

@@ -18,6 +18,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <map>
+
+#include "core/library/exportquery.h"
 #include "core/library/librarypreferences.h"
 #include "core/library/tokenizer.h"
 #include "core/reading/boardcode.h"
@@ -71,7 +74,8 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   Results->setSelectionBehavior(QAbstractItemView::SelectRows);
   Results->setTabKeyNavigation(false);
   Results->verticalHeader()->setDefaultSectionSize(Results->fontMetrics().height() + 4);
-  Results->horizontalHeader()->setStretchLastSection(true);
+  // The title takes what the narrow columns leave.
+  Results->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
   Preview = new QPlainTextEdit(this);
   Preview->setObjectName(QStringLiteral("Preview"));
   Preview->setReadOnly(true);
@@ -135,13 +139,30 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   if (auto search = preference(*library_, kWindowSearch)) Search->setText(QString::fromStdString(*search));
   typing_->stop();
   searchNow();
+  if (auto selected = preference(*library_, kWindowSelected)) {
+    try {
+      selectId(std::stoll(*selected));
+    } catch (const std::logic_error&) {
+      // Not an id: nothing to choose again.
+    }
+  }
 }
 
-TLibraryform::~TLibraryform() = default;
+// Closed with the program, the window is never asked to close itself.
+TLibraryform::~TLibraryform() {
+  if (isVisible()) remember(true);
+}
+
+void TLibraryform::selectId(int64_t id) {
+  const std::vector<int64_t>& ids = model_->ids();
+  const auto at = std::find(ids.begin(), ids.end(), id);
+  if (at != ids.end()) Results->setCurrentIndex(model_->index(static_cast<int>(at - ids.begin()), 0));
+}
 
 void TLibraryform::fillBoards() {
   Boards->clear();
   const LibraryStats stats = library_->stats();
+  std::map<std::string, std::map<std::string, std::string>> names;  // by host, from its board list
   auto* all = new QTreeWidgetItem(Boards, {QStringLiteral("All"), QString::number(stats.messages)});
   QTreeWidgetItem* host = nullptr;
   for (const LibraryStats::Board& board : stats.boards) {
@@ -151,7 +172,13 @@ void TLibraryform::fillBoards() {
       host->setData(0, kHostRole, name);
       host->setData(1, Qt::UserRole, qint64{0});
     }
-    auto* item = new QTreeWidgetItem(host, {toQ(BoardCode(std::to_string(board.boardKey))), QString::number(board.messages)});
+    const QString code = toQ(BoardCode(std::to_string(board.boardKey)));
+    auto known = names.find(board.host);
+    if (known == names.end())
+      known = names.emplace(board.host, boardNames(pathFromText(main_.state().WorkDir), board.host)).first;
+    const auto named = known->second.find(code.toStdString());
+    const QString shown = named == known->second.end() ? code : code + QStringLiteral("  ") + QString::fromStdString(named->second);
+    auto* item = new QTreeWidgetItem(host, {shown, QString::number(board.messages)});
     item->setData(0, kHostRole, name);
     item->setData(0, kBoardRole, board.boardKey);
     const qint64 sum = host->data(1, Qt::UserRole).toLongLong() + board.messages;
@@ -257,11 +284,23 @@ bool TLibraryform::OpenInReader() {
   return main_.openFromLibrary(*library_, ids, what);
 }
 
-void TLibraryform::remember() {
-  runCommand(platform_, this, [this] {
+void TLibraryform::remember(bool quietly) {
+  auto save = [this] {
     setPreference(*library_, kWindowGeometry, saveGeometry().toBase64().toStdString());
     setPreference(*library_, kWindowSearch, Search->text().toStdString());
-  });
+    const QModelIndex current = Results->currentIndex();
+    setPreference(*library_, kWindowSelected,
+                  current.isValid() ? std::to_string(model_->idAt(current.row())) : std::string());
+  };
+  if (!quietly) {
+    runCommand(platform_, this, save);
+    return;
+  }
+  try {
+    save();
+  } catch (const Error&) {
+    // The program is ending: a library that cannot be written loses only the window's place.
+  }
 }
 
 void TLibraryform::closeEvent(QCloseEvent* event) {

@@ -31,6 +31,7 @@ class TLogview;
 inline constexpr int kLibraryResultLimit = 200;  // ids only; rows load as they show
 inline constexpr char kWindowGeometry[] = "library-window-geometry";
 inline constexpr char kWindowSearch[] = "library-window-search";
+inline constexpr char kWindowSelected[] = "library-window-selected";
 inline constexpr char kExportFolder[] = "library-export-folder";
 
 class TLibraryform : public QWidget {
@@ -62,7 +63,9 @@ class TLibraryform : public QWidget {
   void showThread(int64_t id);
   LibraryFilter filter() const;
   std::vector<std::string> terms() const;
-  void remember();
+  // Geometry, search and the chosen message, for the next run.
+  void remember(bool quietly = false);
+  void selectId(int64_t id);
   void createExportActions();
   void updateExportActions();
   // Asks for the format and the target, then exports what select gives on
