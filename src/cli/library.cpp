@@ -4,11 +4,8 @@
 #include "cli/commands.h"
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
-#include "core/library/exportfile.h"
-#include "core/library/exporthtml.h"
-#include "core/library/exportmbox.h"
 #include "core/library/exportquery.h"
-#include "core/library/exporttext.h"
+#include "core/library/exportwrite.h"
 #include "core/library/library.h"
 #include "core/library/librarystore.h"
 #include "core/library/tokenizer.h"
@@ -88,9 +85,10 @@ void stats(Library& library, std::FILE* out) {
 }  // namespace
 
 void writeExport(const Invocation& inv, const std::vector<ExportMessage>& messages) {
-  if (inv.format == "html") return exportHtml(messages, inv.out);
-  const bool mbox = inv.format == "mbox";
-  writeExportFile(inv.out, [&](std::ostream& out) { mbox ? exportMbox(messages, out) : exportText(messages, out); });
+  const ExportFormat format = inv.format == "html"   ? ExportFormat::Html
+                              : inv.format == "mbox" ? ExportFormat::Mbox
+                                                     : ExportFormat::Text;
+  pelarin::writeExport(format, messages, inv.out);
 }
 
 std::vector<ExportMessage> exportSelection(Library& library, const Invocation& inv) {

@@ -14,6 +14,7 @@
 
 #include "core/text/errors.h"
 #include "core/text/linewriter.h"
+#include "core/text/progress.h"
 
 namespace pelarin {
 
@@ -73,7 +74,7 @@ bool earlier(const ExportMessage* a, const ExportMessage* b) {
   return std::pair(a->number, a->id) < std::pair(b->number, b->id);
 }
 
-std::string boardPage(const Board& b) {
+std::string boardPage(const Board& b, Progress* progress, int64_t& done) {
   // The nearest ancestor on this page is the parent in the tree: a filter may have left others out.
   std::unordered_map<int64_t, size_t> at;
   for (size_t i = 0; i < b.messages.size(); ++i) at.emplace(b.messages[i]->id, i);
@@ -136,6 +137,7 @@ std::string boardPage(const Board& b) {
       out += " ・ " + std::to_string(m.replyTo) + " への返信（元のメッセージはありません）";
     out += " ・ <a href=\"#t" + std::to_string(m.id) + "\">ツリー</a></p>\n<pre>" + htmlEscape(m.body) +
            "</pre>\n</article>\n";
+    if (progress) progress->step(++done);
   }
   out += "</body>\n</html>\n";
   return out;
@@ -230,7 +232,8 @@ std::string htmlEscape(std::string_view text) {
   return out;
 }
 
-void exportHtml(const std::vector<ExportMessage>& messages, const std::filesystem::path& folder) {
+void exportHtml(const std::vector<ExportMessage>& messages, const std::filesystem::path& folder,
+                Progress* progress) {
   std::map<std::pair<std::string, int32_t>, size_t> slot;
   std::vector<Board> boards;
   for (const ExportMessage& m : messages) {
@@ -244,14 +247,22 @@ void exportHtml(const std::vector<ExportMessage>& messages, const std::filesyste
   // Names from the board's place, never from the host's or board's text.
   for (size_t i = 0; i < boards.size(); ++i) boards[i].file = "board-" + std::to_string(i + 1) + ".html";
 
+  // Every page is made before the folder is touched, so a cancel leaves it as it was.
+  if (progress) progress->begin(Progress::Phase::Writing, static_cast<int64_t>(messages.size()));
+  int64_t done = 0;
+  std::vector<std::string> pages;
+  pages.reserve(boards.size());
+  for (const Board& b : boards) pages.push_back(boardPage(b, progress, done));
+  const std::string index = indexPage(boards, messages.size());
+
   prepareFolder(folder);
   writeWhole(folder / kHtmlExportMark, "Pelarin library export\n");
   std::set<std::string> written;
-  for (const Board& b : boards) {
-    writeWhole(folder / b.file, boardPage(b));
-    written.insert(b.file);
+  for (size_t i = 0; i < boards.size(); ++i) {
+    writeWhole(folder / boards[i].file, pages[i]);
+    written.insert(boards[i].file);
   }
-  writeWhole(folder / "index.html", indexPage(boards, messages.size()));
+  writeWhole(folder / "index.html", index);
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     const std::string name = entry.path().filename().string();
     if (isBoardPageName(name) && !written.count(name) && entry.is_regular_file() && !entry.is_symlink())

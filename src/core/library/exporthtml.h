@@ -11,14 +11,19 @@
 
 namespace pelarin {
 
+class Progress;
+
 // The file that marks a folder as an export, so a later export may replace it.
 inline constexpr char kHtmlExportMark[] = ".pelarin-export";
 
 // Writes into `folder`, made when missing. A link there, or a folder that
 // holds other files and no earlier export, is refused with an Error and
 // nothing written. Pages of an earlier export's boards that this one lacks
-// are removed; other files are left alone.
-void exportHtml(const std::vector<ExportMessage>& messages, const std::filesystem::path& folder);
+// are removed; other files are left alone. With progress, a step per message
+// while the pages are made, all before the folder is touched: a cancel
+// leaves it as it was.
+void exportHtml(const std::vector<ExportMessage>& messages, const std::filesystem::path& folder,
+                Progress* progress = nullptr);
 
 // Text for HTML: & < > " ' as references.
 std::string htmlEscape(std::string_view text);

@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "core/library/mimeencoding.h"
+#include "core/text/progress.h"
 
 namespace pelarin {
 
@@ -179,10 +180,13 @@ void appendMboxMessage(std::string& out, const ExportMessage& m) {
   out += "\n";  // the empty line before the next "From " belongs to no mail
 }
 
-void exportMbox(const std::vector<ExportMessage>& messages, std::ostream& out) {
+void exportMbox(const std::vector<ExportMessage>& messages, std::ostream& out, Progress* progress) {
+  if (progress) progress->begin(Progress::Phase::Writing, static_cast<int64_t>(messages.size()));
   std::string chunk;
+  int64_t done = 0;
   for (const ExportMessage& m : messages) {
     appendMboxMessage(chunk, m);
+    if (progress) progress->step(++done);
     if (chunk.size() >= (1 << 16)) {
       out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
       chunk.clear();

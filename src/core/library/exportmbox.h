@@ -27,8 +27,11 @@ std::vector<std::string> referencesOf(const ExportMessage& message);
 // text, so it is a hash of the name, "local" for none.
 std::string hostDomain(std::string_view host);
 
-// One mail per message, in the given order; the stream's failure is the caller's to check.
-void exportMbox(const std::vector<ExportMessage>& messages, std::ostream& out);
+class Progress;
+
+// One mail per message, in the given order; the stream's failure is the
+// caller's to check. With progress, a step per message written.
+void exportMbox(const std::vector<ExportMessage>& messages, std::ostream& out, Progress* progress = nullptr);
 // One mail, appended: for a caller that streams the messages itself.
 void appendMboxMessage(std::string& out, const ExportMessage& message);
 

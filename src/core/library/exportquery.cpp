@@ -7,6 +7,7 @@
 #include "core/text/integers.h"
 #include "core/text/linereader.h"
 #include "core/text/paths.h"
+#include "core/text/progress.h"
 
 namespace pelarin {
 
@@ -43,7 +44,8 @@ std::map<std::string, std::string> boardNames(const std::filesystem::path& dir, 
 }
 
 std::vector<ExportMessage> exportMessages(Library& library, const std::vector<int64_t>& ids,
-                                          const std::filesystem::path& dir) {
+                                          const std::filesystem::path& dir, Progress* progress) {
+  if (progress) progress->begin(Progress::Phase::Listing, static_cast<int64_t>(ids.size()));
   std::map<std::string, std::map<std::string, std::string>> namesByHost;
   std::vector<ExportMessage> out;
   out.reserve(ids.size());
@@ -78,8 +80,22 @@ std::vector<ExportMessage> exportMessages(Library& library, const std::vector<in
     for (int64_t a : e.ancestors) e.ancestorNumbers.push_back(numberOf(a));
     numbers.emplace(e.id, e.number);
     out.push_back(std::move(e));
+    if (progress) progress->step(static_cast<int64_t>(out.size()));
   }
   return out;
+}
+
+std::vector<int64_t> threadIds(Library& library, int64_t id) {
+  std::vector<int64_t> ids;
+  for (const ThreadLine& line : library.thread(id)) ids.push_back(line.id);
+  return ids;
+}
+
+std::vector<int64_t> boardIds(Library& library, const std::string& host, int32_t boardKey) {
+  LibraryFilter board;
+  board.host = host;
+  board.boardKey = boardKey;
+  return library.search({}, board, 0);
 }
 
 }  // namespace pelarin

@@ -3,6 +3,8 @@
 #include <ctime>
 #include <string>
 
+#include "core/text/progress.h"
+
 namespace pelarin {
 
 namespace {
@@ -37,10 +39,13 @@ void appendMessage(std::string& out, const ExportMessage& m) {
 
 }  // namespace
 
-void exportText(const std::vector<ExportMessage>& messages, std::ostream& out) {
+void exportText(const std::vector<ExportMessage>& messages, std::ostream& out, Progress* progress) {
+  if (progress) progress->begin(Progress::Phase::Writing, static_cast<int64_t>(messages.size()));
   std::string chunk;
+  int64_t done = 0;
   for (const ExportMessage& m : messages) {
     appendMessage(chunk, m);
+    if (progress) progress->step(++done);
     if (chunk.size() >= (1 << 16)) {
       out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
       chunk.clear();

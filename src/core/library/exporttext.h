@@ -9,6 +9,9 @@
 
 namespace pelarin {
 
-void exportText(const std::vector<ExportMessage>& messages, std::ostream& out);
+class Progress;
+
+// With progress, a step per message written.
+void exportText(const std::vector<ExportMessage>& messages, std::ostream& out, Progress* progress = nullptr);
 
 }  // namespace pelarin

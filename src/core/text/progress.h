@@ -1,6 +1,7 @@
 // What long store work reports while it runs, and how it is told to stop: the
-// loops of the splitter, the sort, the list builders and the list's reading
-// take an optional Progress; without one they cost nothing extra.
+// loops of the splitter, the sort, the list builders, the list's reading and
+// the library's exports take an optional Progress; without one they cost
+// nothing extra.
 #pragma once
 
 #include <atomic>
@@ -19,7 +20,7 @@ class CancelledError : public Error {
 
 class Progress {
  public:
-  enum class Phase { Reading, Sorting, Listing };
+  enum class Phase { Reading, Sorting, Listing, Writing };
 
   // The user's Cancel: the work stops at its next step. Another thread may set it.
   std::atomic<bool> cancel{false};

@@ -76,6 +76,11 @@ void ProgressWindow::update(const Progress& progress) {
                               .arg(shown_.counted, grouped(static_cast<uint64_t>(done)))
                               .arg(grouped(static_cast<uint64_t>(total))));
       break;
+    case Progress::Phase::Writing:
+      CountLabel->setText(QStringLiteral("書き出し %1 / %2 件")
+                              .arg(grouped(static_cast<uint64_t>(done)))
+                              .arg(grouped(static_cast<uint64_t>(total))));
+      break;
   }
   // A cancelled split still sorts what it kept; that sort can be cancelled again.
   if (!BtCancel->isEnabled() && !progress.cancelled()) BtCancel->setEnabled(true);

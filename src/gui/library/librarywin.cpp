@@ -109,6 +109,8 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   File1->setObjectName(QStringLiteral("LibraryFile1"));
   createFolderImport();
   File1->addSeparator();
+  createExportActions();
+  File1->addSeparator();
   QAction* close = File1->addAction(QStringLiteral("&Close"), this, &QWidget::close);
   close->setObjectName(QStringLiteral("LibraryClose1"));
   close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -37,6 +38,7 @@ inline constexpr int kLibraryFirstPage = 50;     // shown at once; the rest and 
 inline constexpr char kWindowGeometry[] = "library-window-geometry";
 inline constexpr char kWindowSearch[] = "library-window-search";
 inline constexpr char kWindowSelected[] = "library-window-selected";
+inline constexpr char kExportFolder[] = "library-export-folder";
 
 class TLibraryform : public QWidget {
   Q_OBJECT
@@ -55,6 +57,11 @@ class TLibraryform : public QWidget {
   void AddLogs(const QStringList& paths);
   void AddFolder1Click();
   BackgroundWork& folderWork() { return *folderWork_; }
+  // All matches of the search and board, the shown thread, or the chosen
+  // board, as text, mbox or an HTML folder.
+  void ExportResults1Click();
+  void ExportThread1Click();
+  void ExportBoard1Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -75,6 +82,11 @@ class TLibraryform : public QWidget {
   void selectId(int64_t id);
   void createFolderImport();
   bool acceptsDrop(QDropEvent* event) const;
+  void createExportActions();
+  void updateExportActions();
+  // Asks for the format and the target, then exports what select gives on
+  // the worker's own connection.
+  void exportChosen(const QString& title, const std::function<std::vector<int64_t>(Library&)>& select);
 
   TLogview& main_;
   Platform& platform_;
@@ -90,6 +102,9 @@ class TLibraryform : public QWidget {
   QMenu* File1 = nullptr;  // Add Folder, the exports, Close
   QAction* AddFolder1 = nullptr;
   BackgroundWork* folderWork_ = nullptr;
+  QAction* ExportResults1 = nullptr;
+  QAction* ExportThread1 = nullptr;
+  QAction* ExportBoard1 = nullptr;
   QTimer* typing_ = nullptr;
   LibraryResults* model_ = nullptr;
   LibraryCounter* counter_ = nullptr;

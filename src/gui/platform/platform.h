@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QWidget;
@@ -21,6 +22,12 @@ QString boxTitle(BoxKind kind);
 // The system's filter form "Log File|*.log|ALL Files|*.*" in Qt's form.
 QString qtFilter(const QString& systemFilter);
 
+// Where a save dialog's answer writes: the path and the filter chosen with it.
+struct SaveTarget {
+  QString path;
+  int filter = 0;  // its index in the filters offered
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -34,6 +41,12 @@ class Platform {
                                           const QString& systemFilter) = 0;
   // The chosen folder's full path, or nothing when cancelled.
   virtual std::optional<QString> chooseFolder(QWidget* parent, const QString& title, const QString& initialDir) = 0;
+
+  // The save dialog: filters in Qt's form ("Text (*.txt)"); a name typed without
+  // a suffix takes the chosen filter's. An existing file is replaced only after
+  // the dialog asked. Nothing when cancelled.
+  virtual std::optional<SaveTarget> saveFile(QWidget* parent, const QString& title, const QString& initialDir,
+                                             const QStringList& filters) = 0;
 
   virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) = 0;
 

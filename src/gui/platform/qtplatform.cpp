@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
+#include <algorithm>
 
 namespace pelarin::gui {
 
@@ -56,6 +57,23 @@ std::optional<QString> QtPlatform::chooseFolder(QWidget* parent, const QString& 
   QString folder = QFileDialog::getExistingDirectory(parent, title, initialDir);
   if (folder.isEmpty()) return std::nullopt;
   return folder;
+}
+
+std::optional<SaveTarget> QtPlatform::saveFile(QWidget* parent, const QString& title,
+                                               const QString& initialDir, const QStringList& filters) {
+  QFileDialog dialog(parent, title, initialDir);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters(filters);
+  const auto takeSuffix = [&dialog](const QString& filter) {
+    // "Text (*.txt)" gives "txt"; a filter naming one file gives none.
+    const int star = filter.indexOf(QLatin1String("(*."));
+    dialog.setDefaultSuffix(star < 0 ? QString() : filter.mid(star + 3).section(QLatin1Char(')'), 0, 0));
+  };
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, takeSuffix);
+  takeSuffix(filters.value(0));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return SaveTarget{dialog.selectedFiles().first(),
+                    static_cast<int>(std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter())))};
 }
 
 void showJapaneseSample(QFontDialog& dialog) {

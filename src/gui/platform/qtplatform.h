@@ -22,6 +22,8 @@ class QtPlatform : public Platform {
   std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& initialDir,
                                   const QString& systemFilter) override;
   std::optional<QString> chooseFolder(QWidget* parent, const QString& title, const QString& initialDir) override;
+  std::optional<SaveTarget> saveFile(QWidget* parent, const QString& title, const QString& initialDir,
+                                     const QStringList& filters) override;
   std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
   void showHelp(QWidget* parent, const QString& helpFile) override;
   void closeHelp(const QString& helpFile) override;

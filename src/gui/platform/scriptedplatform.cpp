@@ -29,6 +29,16 @@ std::optional<QString> ScriptedPlatform::chooseFolder(QWidget*, const QString& t
   return f;
 }
 
+std::optional<SaveTarget> ScriptedPlatform::saveFile(QWidget*, const QString& title,
+                                                     const QString& initialDir, const QStringList& filters) {
+  saveRequests.push_back({title, initialDir, filters});
+  if (saves.empty()) return std::nullopt;
+  std::optional<SaveTarget> s;
+  s.swap(saves.front());
+  saves.pop_front();
+  return s;
+}
+
 std::optional<QFont> ScriptedPlatform::chooseFont(QWidget*, const QFont&) {
   if (fonts.empty()) return std::nullopt;
   std::optional<QFont> f;

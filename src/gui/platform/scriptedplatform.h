@@ -22,16 +22,24 @@ class ScriptedPlatform : public Platform {
     QString filter;
   };
 
+  struct SaveRequest {
+    QString title;
+    QString initialDir;
+    QStringList filters;
+  };
+
   // Answers, taken in order; an empty queue answers OK, No, cancel.
   std::deque<BoxAnswer> answers;
   std::deque<std::optional<QString>> files;
   std::deque<std::optional<QString>> folders;
+  std::deque<std::optional<SaveTarget>> saves;
   std::deque<std::optional<QFont>> fonts;
 
   // What was asked.
   std::vector<Box> boxes;
   std::vector<OpenRequest> openRequests;
   std::vector<OpenRequest> folderRequests;  // without a filter
+  std::vector<SaveRequest> saveRequests;
   std::vector<QString> helpShown;
   std::vector<QString> helpClosed;
 
@@ -39,6 +47,8 @@ class ScriptedPlatform : public Platform {
   std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& initialDir,
                                   const QString& systemFilter) override;
   std::optional<QString> chooseFolder(QWidget* parent, const QString& title, const QString& initialDir) override;
+  std::optional<SaveTarget> saveFile(QWidget* parent, const QString& title, const QString& initialDir,
+                                     const QStringList& filters) override;
   std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
   void showHelp(QWidget* parent, const QString& helpFile) override;
   void closeHelp(const QString& helpFile) override;

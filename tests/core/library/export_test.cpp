@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -13,6 +14,7 @@
 #include "core/library/exporttext.h"
 #include "core/library/mimeencoding.h"
 #include "core/text/errors.h"
+#include "core/text/progress.h"
 #include "support/tempdir.h"
 
 namespace pelarin {
@@ -289,6 +291,66 @@ TEST(ExportFile, AFailedExportLeavesTheOldFile) {
   std::set<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.insert(e.path().filename());
   EXPECT_EQ(names, std::set<std::string>{"out.mbox"}) << "no temporary left behind";
+}
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> folderFiles(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    files[e.path().filename()] = readFile(e.path());
+  return files;
+}
+
+TEST(ExportProgress, EachFormatCountsEveryMessageAndWritesWhatItWritesWithout) {
+  TempDir dir;
+  const auto v = threads();
+  Progress progress;
+  std::vector<int64_t> steps;
+  progress.onStep = [&](const Progress& p) {
+    EXPECT_EQ(p.phase.load(), static_cast<int>(Progress::Phase::Writing));
+    EXPECT_EQ(p.total.load(), static_cast<int64_t>(v.size()));
+    steps.push_back(p.done.load());
+  };
+  const std::vector<int64_t> each{1, 2, 3, 4, 5, 6, 7};
+  std::ostringstream text, textPlain, mbox, mboxPlain;
+  exportText(v, text, &progress);
+  exportText(v, textPlain);
+  EXPECT_EQ(text.str(), textPlain.str());
+  EXPECT_EQ(steps, each);
+  steps.clear();
+  exportMbox(v, mbox, &progress);
+  exportMbox(v, mboxPlain);
+  EXPECT_EQ(mbox.str(), mboxPlain.str());
+  EXPECT_EQ(steps, each);
+  steps.clear();
+  exportHtml(v, dir / "counted", &progress);
+  exportHtml(v, dir / "plain");
+  EXPECT_EQ(folderFiles(dir / "counted"), folderFiles(dir / "plain"));
+  ASSERT_EQ(steps.size(), v.size());
+  EXPECT_EQ(steps.back(), 7);
+}
+
+TEST(ExportProgress, ACancelLeavesTheOldTargetAsItWas) {
+  TempDir dir;
+  const auto v = threads();
+  Progress progress;
+  progress.onStep = [&](const Progress& p) {
+    if (p.done.load() == 3) progress.cancel = true;
+  };
+  writeFile(dir / "out.txt", "old");
+  EXPECT_THROW(writeExportFile(dir / "out.txt", [&](std::ostream& out) { exportText(v, out, &progress); }),
+               CancelledError);
+  EXPECT_EQ(readFile(dir / "out.txt"), "old");
+  EXPECT_EQ(folderFiles(dir.path()).size(), 1u) << "no temporary left behind";
+
+  exportHtml(std::vector<ExportMessage>(v.begin(), v.begin() + 3), dir / "site");
+  const auto before = folderFiles(dir / "site");
+  progress.cancel = false;
+  EXPECT_THROW(exportHtml(v, dir / "site", &progress), CancelledError);
+  EXPECT_EQ(folderFiles(dir / "site"), before);
+  progress.cancel = false;
+  EXPECT_THROW(exportHtml(v, dir / "new", &progress), CancelledError);
+  EXPECT_FALSE(std::filesystem::exists(dir / "new"));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "core/text/cp932.h"
 #include "core/text/linereader.h"
 #include "core/text/paths.h"
+#include "core/text/progress.h"
 #include "librarylogs.h"
 #include "support/tempdir.h"
 
@@ -214,6 +215,41 @@ TEST_F(LibraryTest, ExportSelectionDecodesAndGivesAncestorsRootFirst) {
   EXPECT_EQ(m[2].replyTo, 11);
   EXPECT_EQ(m[2].ancestors, (std::vector<int64_t>{ids[0], ids[1]}));
   EXPECT_GT(m[2].logTime, 0);
+}
+
+TEST_F(LibraryTest, ThreadAndBoardSelectionsAndTheirCountedDecoding) {
+  import(boardLog("３", {{"00010", "root", {"r"}}, {"00012", "re later", {"b"}, "00010"},
+                        {"00011", "re first", {"a"}, "00010"}, {"00013", "alone", {"c"}}}),
+         "a.log");
+  import(boardLog("４", {{"00011", "other board", {"x"}, "00010"}}), "b.log");
+  import(boardLog("３", {{"00010", "other host", {"y"}}}), "c.log", "elsewhere");
+  LibraryFilter pelnet;
+  pelnet.host = "pelnet";
+  const std::vector<int64_t> all = find("", pelnet);
+  ASSERT_EQ(all.size(), 5u);
+  auto titlesOf = [&](const std::vector<int64_t>& ids) {
+    std::vector<std::string> out;
+    for (int64_t id : ids) out.push_back(titleOf(id));
+    return out;
+  };
+  using V = std::vector<std::string>;
+  EXPECT_EQ(titlesOf(threadIds(library_, all[1])), (V{"root", "re first", "re later"}));
+  EXPECT_EQ(titlesOf(boardIds(library_, "pelnet", 3)), (V{"root", "re first", "re later", "alone"}));
+  EXPECT_EQ(titlesOf(boardIds(library_, "elsewhere", 3)), (V{"other host"}));
+  EXPECT_TRUE(boardIds(library_, "pelnet", 5).empty());
+
+  Progress progress;
+  std::vector<int64_t> steps;
+  progress.onStep = [&](const Progress& p) {
+    EXPECT_EQ(p.total.load(), 5);
+    steps.push_back(p.done.load());
+  };
+  EXPECT_EQ(exportMessages(library_, all, dir_.path(), &progress).size(), 5u);
+  EXPECT_EQ(steps, (std::vector<int64_t>{1, 2, 3, 4, 5}));
+  progress.onStep = [&](const Progress& p) {
+    if (p.done.load() == 2) progress.cancel = true;
+  };
+  EXPECT_THROW(exportMessages(library_, all, dir_.path(), &progress), CancelledError);
 }
 
 // The store written from the library holds the very files the splitter writes.
