@@ -133,5 +133,6 @@ int main(int argc, char** argv) {
               "keystroke to the full count, median", quantile(counts, 0.5));
   std::printf("%-44s %10.1f ms\n", "keystroke to the full count, slowest", quantile(counts, 1.0));
   window->close();
+  windows.main().close();  // gives the work directory's lock back
   return 0;
 }

@@ -288,6 +288,7 @@ void TLibraryform::showThread(int64_t id) {
     if (line.id == id) chosen = item;
   }
   Thread->expandAll();
+  Thread->resizeColumnToContents(0);  // deep replies keep their numbers readable
   if (chosen) Thread->setCurrentItem(chosen);
 }
 
