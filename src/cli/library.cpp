@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "core/app/apphost.h"
+#include "core/app/lockfile.h"
 #include "core/app/appstate.h"
 #include "core/library/exportquery.h"
 #include "core/library/exportwrite.h"
@@ -117,9 +118,15 @@ int runLibrary(const Invocation& inv, std::FILE* out) {
       for (const ThreadLine& t : library.thread(inv.id))
         print(out, std::to_string(t.depth) + '\t' + searchLine(library.message(t.id)));
       break;
-    case LibraryCommand::Open:
+    case LibraryCommand::Open: {
+      // The store belongs to the program while it runs in this directory: never written under it.
+      WorkDirLock lock(inv.dir / kLockFileName);
+      if (!lock.owns())
+        throw Error("Pelarin is already launched or UPLOAD.TMP exists\n" + (inv.dir / kLockFileName).string());
       print(out, std::to_string(writeStoreFrom(library, matches(library, inv), inv.dir)) + '\n');
+      lock.release();
       break;
+    }
     case LibraryCommand::Export:
       writeExport(inv, exportSelection(library, inv));
       break;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/app/lockfile.h"
 #include "core/text/cp932.h"
 #include "core/text/paths.h"
 #include "support/tempdir.h"
@@ -71,6 +72,18 @@ TEST_F(LibraryCli, AddSearchShowThreadAndStats) {
   ASSERT_EQ(open.status, 0) << open.err;
   EXPECT_EQ(open.out, "1\n");
   EXPECT_EQ(run({"show", "1"}).out, shown.out);
+  EXPECT_FALSE(std::filesystem::exists(work_ / kLockFileName));  // no stale lock left for the program
+  {
+    // With the program running here, its store is left alone.
+    WorkDirLock running(work_ / kLockFileName);
+    ASSERT_TRUE(running.owns());
+    const std::string before = readFile(work_ / "mes1.tmp");
+    Output refused = run({"library", "open", "京都"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("Pelarin is already launched"), std::string::npos) << refused.err;
+    EXPECT_EQ(readFile(work_ / "mes1.tmp"), before);
+    running.release();
+  }
 
   Output thread = run({"library", "thread", id});
   ASSERT_EQ(thread.status, 0) << thread.err;
