@@ -18,6 +18,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <map>
 
 #include "core/library/exportquery.h"
@@ -31,6 +32,7 @@
 #include "gui/library/libraryresults.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/placement.h"
 
 namespace pelarin::gui {
 
@@ -77,8 +79,16 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   Results->setSelectionBehavior(QAbstractItemView::SelectRows);
   Results->setTabKeyNavigation(false);
   Results->verticalHeader()->setDefaultSectionSize(Results->fontMetrics().height() + 4);
-  // The title takes what the narrow columns leave.
-  Results->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
+  // The title takes what the narrow columns leave; those are as wide as what they hold.
+  QHeaderView* columns = Results->horizontalHeader();
+  const QFontMetrics metrics = Results->fontMetrics();
+  const int pad = 2 * metrics.horizontalAdvance(QLatin1Char('0'));
+  const char* widest[] = {"BF00", "000000", "WWWWWWWW", "", "", "000000"};
+  for (int c : {0, 1, 2, 5})
+    columns->resizeSection(c, std::max(metrics.horizontalAdvance(model_->headerData(c, Qt::Horizontal).toString()),
+                                       metrics.horizontalAdvance(QLatin1String(widest[c]))) + pad);
+  columns->resizeSection(3, metrics.horizontalAdvance(QString(8, QChar(0x6F22))) + pad);  // eight kanji
+  columns->setSectionResizeMode(4, QHeaderView::Stretch);
   Preview = new QPlainTextEdit(this);
   Preview->setObjectName(QStringLiteral("Preview"));
   Preview->setReadOnly(true);
@@ -139,8 +149,13 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
 
   fillBoards();
   resize(900, 600);
-  if (auto geometry = preference(*library_, kWindowGeometry))
+  if (auto geometry = preference(*library_, kWindowGeometry)) {
     restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*geometry)));
+  } else {
+    // Left to itself a window manager may open it partly off the screen.
+    int32_t none[4] = {};
+    takePosition(this, StoredGeometry{none[0], none[1], none[2], none[3]}, programMainWindow());
+  }
   if (auto search = preference(*library_, kWindowSearch)) Search->setText(QString::fromStdString(*search));
   typing_->stop();
   searchNow();
