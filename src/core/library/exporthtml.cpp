@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <set>
 #include <system_error>
 #include <tuple>
@@ -197,12 +198,6 @@ void prepareFolder(const std::filesystem::path& folder) {
   refuse(folder, "には書き出し以外のファイルがあります。空のフォルダか新しいフォルダを指定してください");
 }
 
-void writeWhole(const std::filesystem::path& file, const std::string& content) {
-  ReplacingWriter writer(file);
-  writer.write(content);
-  writer.commit();
-}
-
 }  // namespace
 
 std::string htmlEscape(std::string_view text) {
@@ -256,13 +251,22 @@ void exportHtml(const std::vector<ExportMessage>& messages, const std::filesyste
   const std::string index = indexPage(boards, messages.size());
 
   prepareFolder(folder);
-  writeWhole(folder / kHtmlExportMark, "Pelarin library export\n");
+  // Every page goes to disk beside its name before any replaces the old one:
+  // a write that fails part-way leaves the earlier export whole.
+  std::vector<std::unique_ptr<ReplacingWriter>> staged;
+  auto stage = [&](const std::string& name, const std::string& content) {
+    staged.push_back(std::make_unique<ReplacingWriter>(folder / name));
+    staged.back()->write(content);
+    staged.back()->finishWriting();
+  };
+  stage(kHtmlExportMark, "Pelarin library export\n");
   std::set<std::string> written;
   for (size_t i = 0; i < boards.size(); ++i) {
-    writeWhole(folder / boards[i].file, pages[i]);
+    stage(boards[i].file, pages[i]);
     written.insert(boards[i].file);
   }
-  writeWhole(folder / "index.html", index);
+  stage("index.html", index);
+  for (auto& page : staged) page->commit();
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     const std::string name = entry.path().filename().string();
     if (isBoardPageName(name) && !written.count(name) && entry.is_regular_file() && !entry.is_symlink())

@@ -233,10 +233,16 @@ void ReplacingWriter::commitInPlace() {
   done_ = true;
 }
 
-void ReplacingWriter::commit() {
-  if (!writer_) return commitInPlace();
+void ReplacingWriter::finishWriting() {
+  if (!writer_ || finished_) return;
   writer_->syncToDisk();
   writer_->close();
+  finished_ = true;
+}
+
+void ReplacingWriter::commit() {
+  if (!writer_) return commitInPlace();
+  finishWriting();
   if (std::rename(temp_.c_str(), target_.c_str()) != 0) throw FileError("Cannot replace", target_, errno);
   done_ = true;
   syncDirectory(target_);
@@ -263,9 +269,15 @@ ReplacingWriter::~ReplacingWriter() {
   if (!done_ && !temp_.empty()) std::remove(temp_.c_str());
 }
 
-void ReplacingWriter::commit() {
+void ReplacingWriter::finishWriting() {
+  if (finished_) return;
   writer_->syncToDisk();
   writer_->close();
+  finished_ = true;
+}
+
+void ReplacingWriter::commit() {
+  finishWriting();
   if (std::rename(temp_.c_str(), target_.c_str()) != 0) throw FileError("Cannot replace", target_, errno);
   done_ = true;
 }

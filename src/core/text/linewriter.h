@@ -65,6 +65,9 @@ class ReplacingWriter {
   void writeLine(ByteView line);
   // Bytes as they are, for a file whose line ends are not all the writer's.
   void write(ByteView bytes);
+  // Puts the new file on disk and closes it, so that many can wait for their
+  // commit() without holding a descriptor each; commit() then only renames.
+  void finishWriting();
   void commit();  // throws FileError; the target is then the new file
 
  private:
@@ -76,6 +79,7 @@ class ReplacingWriter {
   int inPlace_ = -1;  // the target's descriptor, when written in place
   Bytes content_;     // what goes into it then
   bool done_ = false;
+  bool finished_ = false;
 };
 
 // The hidden name a whole-file write gives its temporary, ".<target>.<12 hex digits>": one left

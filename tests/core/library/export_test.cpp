@@ -297,7 +297,7 @@ TEST(ExportFile, AFailedExportLeavesTheOldFile) {
 std::map<std::string, std::string> folderFiles(const std::filesystem::path& folder) {
   std::map<std::string, std::string> files;
   for (const auto& e : std::filesystem::directory_iterator(folder))
-    files[e.path().filename()] = readFile(e.path());
+    files[e.path().filename()] = e.is_directory() ? "(folder)" : readFile(e.path());
   return files;
 }
 
@@ -351,6 +351,19 @@ TEST(ExportProgress, ACancelLeavesTheOldTargetAsItWas) {
   progress.cancel = false;
   EXPECT_THROW(exportHtml(v, dir / "new", &progress), CancelledError);
   EXPECT_FALSE(std::filesystem::exists(dir / "new"));
+}
+
+TEST(ExportHtml, APageThatCannotBeWrittenLeavesTheEarlierExportWhole) {
+  TempDir dir;
+  auto v = threads();
+  exportHtml(v, dir / "site");
+  // The last board's page cannot be replaced: something else holds its name.
+  std::filesystem::remove(dir / "site" / "board-4.html");
+  std::filesystem::create_directory(dir / "site" / "board-4.html");
+  const auto before = folderFiles(dir / "site");
+  for (ExportMessage& m : v) m.body += "追記\n";
+  EXPECT_THROW(exportHtml(v, dir / "site"), Error);
+  EXPECT_EQ(folderFiles(dir / "site"), before) << "no page replaced, no temporary left behind";
 }
 
 }  // namespace
