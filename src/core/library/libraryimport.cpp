@@ -10,7 +10,6 @@
 #include "core/library/sha256.h"
 #include "core/library/sqlite.h"
 #include "core/lists/association.h"
-#include "core/logimport/logloading.h"
 #include "core/logimport/splitlog.h"
 #include "core/text/paths.h"
 #include "core/text/cp932.h"
