@@ -205,8 +205,11 @@ void TLibraryform::fillBoards() {
     host->setData(1, Qt::UserRole, sum);
     host->setText(1, QString::number(sum));
   }
+  // Wide enough for every board's name; of many hosts, each opens when asked.
   Boards->expandAll();
   Boards->resizeColumnToContents(0);
+  if (all->childCount() > 1)
+    for (int i = 0; i < all->childCount(); ++i) all->child(i)->setExpanded(false);
   QSignalBlocker quiet(Boards);
   Boards->setCurrentItem(all);
 }
