@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <QAction>
+#include <QMenuBar>
 #include <QLabel>
 #include <QMenu>
 
@@ -140,6 +141,15 @@ class LibraryImportTest : public QObject {
     QVERIFY(!finished.list[0].error.isEmpty());
     QTRY_VERIFY(!main.libraryStatus()->isHidden());
     QVERIFY(!main.libraryStatus()->toolTip().isEmpty());
+    // However long the text, it takes only the room the menus leave.
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    QMenuBar* bar = main.menuBar();
+    QTRY_VERIFY(main.libraryStatus()->isVisible());
+    for (QAction* menu : bar->actions()) {
+      const QRect place = bar->actionGeometry(menu);
+      QVERIFY2(!place.isEmpty() && place.right() < main.libraryStatus()->x(), qPrintable(menu->text()));
+    }
     QVERIFY(main.close());
   }
 };

@@ -21,6 +21,7 @@
 #include "gui/reading/listwin.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/menubarstatus.h"
 
 namespace pelarin::gui {
 
@@ -68,9 +69,8 @@ void TLogview::createLibraryMenu(QMenu* library) {
   Back1 = addItem(library, "Back1", QStringLiteral("Back"), QKeySequence(Qt::ALT | Qt::Key_Left),
                   &TLogview::Back1Click);
 
-  libraryStatus_ = new QLabel(this);
+  libraryStatus_ = new MenuBarStatus(this);
   libraryStatus_->setObjectName(QStringLiteral("LibraryStatus"));
-  libraryStatus_->setContentsMargins(8, 0, 8, 0);
   libraryStatus_->hide();
   menuBar()->setCornerWidget(libraryStatus_, Qt::TopRightCorner);
 }
