@@ -1,10 +1,12 @@
 #include "gui/shared/menubarstatus.h"
 
 #include <QAction>
+#include <QHelpEvent>
 #include <QMenuBar>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionMenuItem>
+#include <QToolTip>
 #include <algorithm>
 
 namespace pelarin::gui {
@@ -54,6 +56,16 @@ void MenuBarStatus::paintEvent(QPaintEvent*) {
   const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width());
   style()->drawItemText(&painter, area, static_cast<int>(alignment()), palette(), isEnabled(), shown,
                         foregroundRole());
+}
+
+bool MenuBarStatus::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
+    const bool shortened = fontMetrics().horizontalAdvance(text()) > contentsRect().width();
+    if (shortened) QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+    else QToolTip::hideText();
+    return true;
+  }
+  return QLabel::event(event);
 }
 
 }  // namespace pelarin::gui

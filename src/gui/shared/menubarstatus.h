@@ -15,6 +15,7 @@ class MenuBarStatus : public QLabel {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  bool event(QEvent* event) override;  // a shortened text shows whole as a tooltip
 
  private:
   int room() const;  // what the menu bar's menus leave free
