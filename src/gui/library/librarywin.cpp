@@ -83,7 +83,7 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   QHeaderView* columns = Results->horizontalHeader();
   const QFontMetrics metrics = Results->fontMetrics();
   const int pad = 2 * metrics.horizontalAdvance(QLatin1Char('0'));
-  const char* widest[] = {"BF00", "000000", "WWWWWWWW", "", "", "000000"};
+  const char* widest[] = {"BF00", "000000", "00000000", "", "", "000000"};
   for (int c : {0, 1, 2, 5})
     columns->resizeSection(c, std::max(metrics.horizontalAdvance(model_->headerData(c, Qt::Horizontal).toString()),
                                        metrics.horizontalAdvance(QLatin1String(widest[c]))) + pad);
