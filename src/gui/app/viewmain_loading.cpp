@@ -3,10 +3,8 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QUrl>
 
 #include "core/logimport/logloading.h"
 #include "core/logimport/splitlog.h"
@@ -21,19 +19,12 @@
 #include "gui/platform/command.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/filedrop.h"
 #include "gui/reading/listwin.h"
 
 namespace pelarin::gui {
 
 namespace {
-
-QStringList localFiles(const QMimeData* data) {
-  QStringList files;
-  if (!data || !data->hasUrls()) return files;
-  for (const QUrl& url : data->urls())
-    if (url.isLocalFile()) files << url.toLocalFile();
-  return files;
-}
 
 const QString kMessagesKept = QStringLiteral("それまでのメッセージは読み込まれています。");
 
@@ -208,41 +199,16 @@ void TLogview::DropFiles(const QStringList& paths) {
   state_.AppendMode = 0;
 }
 
-// Taken as a copy only: a source that honours a move deletes what it gave.
 bool TLogview::acceptsDrop(QDropEvent* event) const {
-  return !composerOpen() && !working() && (event->possibleActions() & Qt::CopyAction) &&
-         !localFiles(event->mimeData()).isEmpty();
+  return !composerOpen() && !working() && offersFilesToCopy(event);
 }
 
-void TLogview::dragEnterEvent(QDragEnterEvent* event) {
-  if (!acceptsDrop(event)) {
-    event->ignore();
-    return;
-  }
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
-}
+void TLogview::dragEnterEvent(QDragEnterEvent* event) { answerDrag(event, acceptsDrop(event)); }
 
-void TLogview::dragMoveEvent(QDragMoveEvent* event) {
-  if (!acceptsDrop(event)) {
-    event->ignore();
-    return;
-  }
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
-}
+void TLogview::dragMoveEvent(QDragMoveEvent* event) { answerDrag(event, acceptsDrop(event)); }
 
 void TLogview::dropEvent(QDropEvent* event) {
-  if (!acceptsDrop(event)) {
-    event->ignore();
-    return;
-  }
-  const QStringList files = localFiles(event->mimeData());
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
-  // Loading runs after the drop has been answered, so the desktop is not kept waiting on our boxes.
-  QMetaObject::invokeMethod(
-      this, [this, files] { DropFiles(files); }, Qt::QueuedConnection);
+  takeDrop(event, acceptsDrop(event), this, [this](const QStringList& files) { DropFiles(files); });
 }
 
 }  // namespace pelarin::gui

@@ -6,8 +6,6 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMenu>
-#include <QMimeData>
-#include <QUrl>
 #include <algorithm>
 
 #include "core/library/folderimport.h"
@@ -19,20 +17,13 @@
 #include "gui/platform/command.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/filedrop.h"
 
 namespace pelarin::gui {
 
 namespace {
 
 constexpr int kShownErrors = 10;
-
-QStringList localFiles(const QMimeData* data) {
-  QStringList files;
-  if (!data || !data->hasUrls()) return files;
-  for (const QUrl& url : data->urls())
-    if (url.isLocalFile()) files << url.toLocalFile();
-  return files;
-}
 
 QString shownPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
@@ -118,32 +109,16 @@ void TLibraryform::AddLogs(const QStringList& paths) {
   });
 }
 
-// Taken as a copy only: a source that honours a move deletes what it gave.
 bool TLibraryform::acceptsDrop(QDropEvent* event) const {
-  return !folderWork_->running() && !main_.working() && (event->possibleActions() & Qt::CopyAction) &&
-         !localFiles(event->mimeData()).isEmpty();
+  return !folderWork_->running() && !main_.working() && offersFilesToCopy(event);
 }
 
-void TLibraryform::dragEnterEvent(QDragEnterEvent* event) {
-  if (!acceptsDrop(event)) return event->ignore();
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
-}
+void TLibraryform::dragEnterEvent(QDragEnterEvent* event) { answerDrag(event, acceptsDrop(event)); }
 
-void TLibraryform::dragMoveEvent(QDragMoveEvent* event) {
-  if (!acceptsDrop(event)) return event->ignore();
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
-}
+void TLibraryform::dragMoveEvent(QDragMoveEvent* event) { answerDrag(event, acceptsDrop(event)); }
 
 void TLibraryform::dropEvent(QDropEvent* event) {
-  if (!acceptsDrop(event)) return event->ignore();
-  const QStringList files = localFiles(event->mimeData());
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
-  // After the drop has been answered, so the desktop is not kept waiting on the import.
-  QMetaObject::invokeMethod(
-      this, [this, files] { AddLogs(files); }, Qt::QueuedConnection);
+  takeDrop(event, acceptsDrop(event), this, [this](const QStringList& files) { AddLogs(files); });
 }
 
 }  // namespace pelarin::gui
