@@ -2,6 +2,20 @@
 
 namespace pelarin::gui {
 
+namespace {
+
+// The next scripted answer; none left is a cancelled dialog.
+template <typename T>
+std::optional<T> next(std::deque<std::optional<T>>& queue) {
+  if (queue.empty()) return std::nullopt;
+  std::optional<T> answer;
+  answer.swap(queue.front());  // swapped, not moved: GCC warns falsely on a moved optional
+  queue.pop_front();
+  return answer;
+}
+
+}  // namespace
+
 BoxAnswer ScriptedPlatform::messageBox(QWidget*, BoxKind kind, const QString& text, BoxButtons buttons) {
   boxes.push_back({kind, text, buttons});
   if (answers.empty()) return buttons == BoxButtons::Ok ? BoxAnswer::Ok : BoxAnswer::No;
@@ -13,38 +27,22 @@ BoxAnswer ScriptedPlatform::messageBox(QWidget*, BoxKind kind, const QString& te
 std::optional<QString> ScriptedPlatform::openFile(QWidget*, const QString& title, const QString& initialDir,
                                                   const QString& systemFilter) {
   openRequests.push_back({title, initialDir, systemFilter});
-  if (files.empty()) return std::nullopt;
-  std::optional<QString> f;
-  f.swap(files.front());
-  files.pop_front();
-  return f;
+  return next(files);
 }
 
 std::optional<QString> ScriptedPlatform::chooseFolder(QWidget*, const QString& title, const QString& initialDir) {
   folderRequests.push_back({title, initialDir, QString()});
-  if (folders.empty()) return std::nullopt;
-  std::optional<QString> f;
-  f.swap(folders.front());
-  folders.pop_front();
-  return f;
+  return next(folders);
 }
 
 std::optional<SaveTarget> ScriptedPlatform::saveFile(QWidget*, const QString& title,
                                                      const QString& initialDir, const QStringList& filters) {
   saveRequests.push_back({title, initialDir, filters});
-  if (saves.empty()) return std::nullopt;
-  std::optional<SaveTarget> s;
-  s.swap(saves.front());
-  saves.pop_front();
-  return s;
+  return next(saves);
 }
 
 std::optional<QFont> ScriptedPlatform::chooseFont(QWidget*, const QFont&) {
-  if (fonts.empty()) return std::nullopt;
-  std::optional<QFont> f;
-  f.swap(fonts.front());
-  fonts.pop_front();
-  return f;
+  return next(fonts);
 }
 
 void ScriptedPlatform::showHelp(QWidget*, const QString& helpFile) { helpShown.push_back(helpFile); }
