@@ -5,8 +5,10 @@
 #include <system_error>
 
 #include "core/library/bodypacking.h"
+#include "core/library/libraryaccess.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
+#include "core/library/wholefiles.h"
 #include "core/text/integers.h"
 
 namespace pelarin {
@@ -51,7 +53,9 @@ CREATE TABLE copies(
 CREATE VIRTUAL TABLE fts USING fts5(title, writer, body, content='', columnsize=0, prefix='1', tokenize='pelarin_cjk');
 )";
 
-MessageKeys parseKeys(ByteView blob) {
+}  // namespace
+
+MessageKeys keysFromLines(ByteView blob) {
   MessageKeys k;
   Bytes* fields[] = {&k.BoardKey, &k.MesNumber, &k.Title, &k.ResNumber, &k.WriterId, &k.WriterName};
   size_t pos = 0;
@@ -68,9 +72,11 @@ MessageKeys parseKeys(ByteView blob) {
   return k;
 }
 
-}  // namespace
-
 std::string noSuchMessageText(int64_t id) { return std::to_string(id) + " はライブラリにありません。"; }
+
+std::string damagedLibraryText() {
+  return "ライブラリのファイルが壊れているか、ライブラリのファイルではありません。";
+}
 
 Bytes LibraryMessage::fileBytes() const {
   Bytes out;
@@ -82,8 +88,18 @@ Bytes LibraryMessage::fileBytes() const {
   return out + body;
 }
 
-Library::Library(const std::filesystem::path& dir) {
-  db_ = std::make_unique<Database>(fileIn(dir));
+Library::Library(const std::filesystem::path& dir, Use use) {
+  Database::Mode mode = Database::Mode::Immutable;
+  if (use == Use::Inspect) {
+    mode = inspectionMode(fileIn(dir));
+    unwritable_ = {fileIn(dir)};
+  } else {
+    LibraryAccess access = libraryAccess(fileIn(dir));
+    mode = access.mode;
+    unwritable_ = std::move(access.unwritable);
+  }
+  db_ = std::make_unique<Database>(fileIn(dir), mode);
+  db_->guardWrites([this] { checkBeforeWriting(); }, [this] { rememberWhole(db_->file()); });
   registerTokenizer(db_->handle());
   Database& db = *db_;
   // The first read of the file is where a damaged or foreign file shows.
@@ -102,9 +118,9 @@ Library::Library(const std::filesystem::path& dir) {
       t.step();
       tables = t.integer(0);
     }
-    if (tables != 0)
-      throw LibraryError("ライブラリのファイルが壊れているか、ライブラリのファイルではありません。\n" +
-                         db.file().string());
+    if (tables != 0 || use == Use::Inspect)
+      throw LibraryError(damagedLibraryText() + "\n" + db.file().string());
+    db.beforeWrite();
     // Large pages: fewer, fuller b-tree pages for the index's long doclists.
     db.exec("PRAGMA page_size=16384");
     db.exec("PRAGMA journal_mode=WAL");
@@ -119,6 +135,17 @@ Library::Library(const std::filesystem::path& dir) {
 
 Library::~Library() = default;
 
+// Writing into a damaged b-tree spreads the damage (a page handed out twice,
+// a freelist that points into live pages), so the file is checked first.
+void Library::checkBeforeWriting() {
+  if (db_->mode() != Database::Mode::ReadWrite) throw LibraryError(cannotWriteText(unwritable_));
+  const std::filesystem::path& file = db_->file();
+  if (knownWhole(file)) return;
+  const std::string damage = firstDamage(*db_);
+  if (!damage.empty()) throw LibraryError(damagedLibraryText() + "\n" + file.string() + ": " + damage);
+  rememberWhole(file);
+}
+
 LibraryMessage Library::message(int64_t id) {
   Statement s(*db_,
               "SELECT m.host, m.board_key, m.number, m.reply, m.keys, m.body, s.mtime, m.body_size FROM messages m "
@@ -131,7 +158,7 @@ LibraryMessage Library::message(int64_t id) {
   m.boardKey = static_cast<int32_t>(s.integer(1));
   m.number = static_cast<int32_t>(s.integer(2));
   m.reply = static_cast<int32_t>(s.integer(3));
-  m.keys = parseKeys(s.blobView(4));
+  m.keys = keysFromLines(s.blobView(4));
   m.body = unpackBody(s.blobView(5), static_cast<size_t>(s.integer(7)));
   m.logTime = s.integer(6);
   return m;

@@ -70,9 +70,14 @@ struct LibraryStats {
 
 class Library {
  public:
-  // Opens WorkDir's library, making it at first use. Throws LibraryError for
-  // a damaged file or one of a newer schema.
-  explicit Library(const std::filesystem::path& dir);
+  enum class Use {
+    Normal,   // making it at first use; read-only when this process cannot write it
+    Inspect,  // an existing library, read without ever writing it (check, recover)
+  };
+  // Opens WorkDir's library. Throws LibraryError for a damaged file or one of
+  // a newer schema. The first write of each Library object checks the file
+  // first and refuses a damaged one or one this process cannot write.
+  explicit Library(const std::filesystem::path& dir, Use use = Use::Normal);
   ~Library();
   Library(const Library&) = delete;
   Library& operator=(const Library&) = delete;
@@ -114,8 +119,10 @@ class Library {
   bool denseEnough(const std::string& match, size_t limit);
   std::vector<int64_t> candidates(const std::vector<std::string>& terms, const LibraryFilter& filter,
                                   size_t limit, bool counting, size_t* counted);
+  void checkBeforeWriting();
 
   std::unique_ptr<Database> db_;
+  std::vector<std::filesystem::path> unwritable_;
 };
 
 // The host a log is filed under: the List of the association its file name
@@ -123,7 +130,13 @@ class Library {
 // page 932 form.
 std::string hostForLog(const BbsTableType& table, const std::filesystem::path& log);
 
+// The six key lines as the library keeps them, each ending in CR LF.
+MessageKeys keysFromLines(ByteView lines);
+
 // "<N> はライブラリにありません。"
 std::string noSuchMessageText(int64_t id);
+
+// "ライブラリのファイルが壊れているか、…"
+std::string damagedLibraryText();
 
 }  // namespace pelarin

@@ -26,10 +26,12 @@ std::optional<std::string> preference(Library& library, const std::string& key) 
 
 void setPreference(Library& library, const std::string& key, const std::string& value) {
   Database& db = library.database();
+  Transaction t(db);
   ensureTable(db);
   Statement set(db, "INSERT INTO preferences(key, value) VALUES (?1, ?2) "
                     "ON CONFLICT(key) DO UPDATE SET value = excluded.value");
   set.bind(1, key).bind(2, value).run();
+  t.commit();
 }
 
 bool importsOnLoad(Library& library) { return preference(library, kImportOnLoad).value_or("1") != "0"; }

@@ -19,11 +19,35 @@ std::string reasonOf(sqlite3* db, int code) {
   (void)db;
 }
 
+// A file name as a URI, so a '?' or '#' in it stays part of the name.
+std::string uriOf(const std::filesystem::path& file, const char* parameters) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (unsigned char c : file.string()) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' || c == '-' ||
+        c == '.' || c == '_' || c == '~') {
+      uri += static_cast<char>(c);
+    } else {
+      uri += '%';
+      uri += hex[c >> 4];
+      uri += hex[c & 15];
+    }
+  }
+  return uri + "?" + parameters;
+}
+
 }  // namespace
 
-Database::Database(const std::filesystem::path& file) : file_(file) {
-  const int rc = sqlite3_open_v2(file.c_str(), &db_,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW, nullptr);
+Database::Database(const std::filesystem::path& file, Mode mode) : file_(file), mode_(mode) {
+  int rc;
+  if (mode == Mode::ReadWrite) {
+    rc = sqlite3_open_v2(file.c_str(), &db_,
+                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW, nullptr);
+  } else {
+    const std::string uri = uriOf(file, mode == Mode::ReadOnly ? "mode=ro" : "mode=ro&immutable=1");
+    rc = sqlite3_open_v2(uri.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW,
+                         nullptr);
+  }
   if (rc != SQLITE_OK) {
     const std::string detail = db_ ? sqlite3_errmsg(db_) : "";
     sqlite3_close(db_);
@@ -113,7 +137,16 @@ ByteView Statement::blobView(int col) const {
   return p ? ByteView(p, static_cast<size_t>(sqlite3_column_bytes(stmt_, col))) : ByteView();
 }
 
-Transaction::Transaction(Database& db) : db_(db) { db_.exec("BEGIN IMMEDIATE"); }
+void Database::beforeWrite() {
+  if (!before_) return;
+  before_();
+  before_ = nullptr;
+}
+
+Transaction::Transaction(Database& db) : db_(db) {
+  db_.beforeWrite();
+  db_.exec("BEGIN IMMEDIATE");
+}
 
 Transaction::~Transaction() {
   if (open_) sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
@@ -122,6 +155,7 @@ Transaction::~Transaction() {
 void Transaction::commit() {
   db_.exec("COMMIT");
   open_ = false;
+  db_.afterWrite();
 }
 
 }  // namespace pelarin

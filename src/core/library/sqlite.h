@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,8 +24,13 @@ class LibraryError : public Error {
 
 class Database {
  public:
-  // Opens (creating) the file read-write; throws LibraryError.
-  explicit Database(const std::filesystem::path& file);
+  enum class Mode {
+    ReadWrite,  // creating the file when missing
+    ReadOnly,   // reads a -wal beside it through its -shm; creates nothing when both are there
+    Immutable,  // the file alone, without locks or side files: nothing is created
+  };
+  // Opens the file; throws LibraryError.
+  explicit Database(const std::filesystem::path& file, Mode mode = Mode::ReadWrite);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -35,10 +41,24 @@ class Database {
   int changes() const { return sqlite3_changes(db_); }
   [[noreturn]] void fail(const std::string& what) const;
   const std::filesystem::path& file() const { return file_; }
+  Mode mode() const { return mode_; }
+
+  // Every write goes through a Transaction: `before` runs ahead of it until
+  // it returns once without throwing, `after` each time one commits.
+  void guardWrites(std::function<void()> before, std::function<void()> after) {
+    before_ = std::move(before);
+    after_ = std::move(after);
+  }
+  void beforeWrite();
+  void afterWrite() {
+    if (after_) after_();
+  }
 
  private:
   std::filesystem::path file_;
+  Mode mode_;
   sqlite3* db_ = nullptr;
+  std::function<void()> before_, after_;
 };
 
 class Statement {
