@@ -39,8 +39,9 @@ int runOutbox(const Invocation& inv, std::FILE* out);
 // A message as show prints it.
 std::string shownText(const MessageView& v);
 
-// The library commands: add, search, show, thread, open, export, stats.
-// Returns the exit status: 1 when add stopped inside a log.
+// The library commands: add, search, show, thread, open, export, stats,
+// check, recover. Returns the exit status: 1 when add stopped inside a log
+// or check found a problem.
 int runLibrary(const Invocation& inv, std::FILE* out);
 
 // What an export writes: the matches in the library's order, decoded, with

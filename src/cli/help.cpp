@@ -91,9 +91,25 @@ library The library DIR/pelarin-library.db: every message ever added, kept
   stats
         Messages per host and board, then messages, logs and the database's
         size in bytes.
+  check
+        Checks the library, reading only: SQLite's integrity check of the
+        file, then that every message has its log, a body that can be read
+        and the index entries of its text, and every copy its log and its
+        message. Prints each problem a line, KIND<TAB>ID<TAB>text (KIND file,
+        message, index or copy) and exits with 1; else "ok<TAB>N messages".
+  recover OUT
+        Copies every message of a damaged library that can still be read
+        (keys, body, logs, copies, IDs) into a new library in the folder OUT
+        (made when missing; one that holds a library is refused), its index
+        built anew; prints salvaged<TAB>N, lost<TAB>N and logs<TAB>N. The
+        damaged file is only read. Adding a log again then reads it in full.
 
-Exit status: 0 done; 1 an error or, for outbox check, a problem found (its text on stderr; files written before it
-stay); 2 a usage error.
+        Before the first write, add checks the library: a damaged one, or
+        one this user may not write (the file, its folder, its -wal or -shm),
+        is refused with a message naming it, and nothing is written.
+
+Exit status: 0 done; 1 an error or, for outbox check and library check, a problem found (its text on stderr; files
+written before it stay); 2 a usage error.
 )";
 
 }  // namespace pelarin::cli

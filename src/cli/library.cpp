@@ -8,6 +8,8 @@
 #include "core/library/exportquery.h"
 #include "core/library/exportwrite.h"
 #include "core/library/library.h"
+#include "core/library/librarycheck.h"
+#include "core/library/libraryrecover.h"
 #include "core/library/librarystore.h"
 #include "core/library/tokenizer.h"
 #include "core/lists/bbsini.h"
@@ -83,6 +85,22 @@ void stats(Library& library, std::FILE* out) {
                  std::to_string(st.databaseBytes) + '\n');
 }
 
+// The problems one a line and 1, or "ok" with the count and 0.
+int check(const std::filesystem::path& dir, std::FILE* out) {
+  Library library(dir, Library::Use::Inspect);
+  const LibraryCheck result = checkLibrary(library);
+  for (const std::string& problem : result.problems) print(out, problem + '\n');
+  if (!result.problems.empty()) return 1;
+  print(out, "ok\t" + std::to_string(result.messages) + " messages\n");
+  return 0;
+}
+
+void recover(const Invocation& inv, std::FILE* out) {
+  const RecoverResult r = recoverLibrary(inv.dir, inv.out);
+  print(out, "salvaged\t" + std::to_string(r.salvaged) + "\nlost\t" + std::to_string(r.lost) + "\nlogs\t" +
+                 std::to_string(r.logs) + '\n');
+}
+
 }  // namespace
 
 void writeExport(const Invocation& inv, const std::vector<ExportMessage>& messages) {
@@ -98,6 +116,12 @@ std::vector<ExportMessage> exportSelection(Library& library, const Invocation& i
 
 int runLibrary(const Invocation& inv, std::FILE* out) {
   requireDirectory(inv.dir);
+  // These two only read the library, and not with the usual opening.
+  if (inv.library == LibraryCommand::Check) return check(inv.dir, out);
+  if (inv.library == LibraryCommand::Recover) {
+    recover(inv, out);
+    return 0;
+  }
   Library library(inv.dir);
   switch (inv.library) {
     case LibraryCommand::Add:
@@ -132,6 +156,9 @@ int runLibrary(const Invocation& inv, std::FILE* out) {
       break;
     case LibraryCommand::Stats:
       stats(library, out);
+      break;
+    case LibraryCommand::Check:
+    case LibraryCommand::Recover:
       break;
   }
   return 0;

@@ -54,6 +54,8 @@ LibraryCommand libraryCommandNamed(const std::string& name) {
   if (name == "open") return LibraryCommand::Open;
   if (name == "export") return LibraryCommand::Export;
   if (name == "stats") return LibraryCommand::Stats;
+  if (name == "check") return LibraryCommand::Check;
+  if (name == "recover") return LibraryCommand::Recover;
   throw UsageError("unknown library command '" + name + "'");
 }
 
@@ -104,7 +106,9 @@ Invocation parseLibraryArgs(const std::vector<std::string>& args) {
       throw UsageError("unknown option '" + a + "' for library" + (sub ? " " + *sub : std::string()));
     }
   }
-  if (!sub) throw UsageError("library needs a command: add, search, show, thread, open, export or stats");
+  if (!sub)
+    throw UsageError(
+        "library needs a command: add, search, show, thread, open, export, stats, check or recover");
   switch (inv.library) {
     case LibraryCommand::Add:
       if (operands.empty()) throw UsageError("library add needs at least one LOG");
@@ -116,7 +120,13 @@ Invocation parseLibraryArgs(const std::vector<std::string>& args) {
       inv.id = parseCount(operands[0], "ID", 1);
       break;
     case LibraryCommand::Stats:
-      if (!operands.empty()) throw UsageError("library stats takes no operand");
+    case LibraryCommand::Check:
+      if (!operands.empty()) throw UsageError("library " + *sub + " takes no operand");
+      break;
+    case LibraryCommand::Recover:
+      if (operands.size() != 1) throw UsageError("library recover takes one OUT");
+      if (operands[0].empty()) throw UsageError("library recover needs a folder name, not ''");
+      inv.out = operands[0];
       break;
     case LibraryCommand::Export:
       if (inv.format.empty()) throw UsageError("library export needs --format text, mbox or html");

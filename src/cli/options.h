@@ -18,7 +18,7 @@ class UsageError : public std::runtime_error {
 
 enum class Command { Help, Split, List, Show, Boards, Names, Outbox, Library };
 
-enum class LibraryCommand { Add, Search, Show, Thread, Open, Export, Stats };
+enum class LibraryCommand { Add, Search, Show, Thread, Open, Export, Stats, Check, Recover };
 
 struct Invocation {
   Command command = Command::Help;
@@ -42,7 +42,7 @@ struct Invocation {
   std::string format;                   // export: text, mbox or html
   std::vector<std::string> terms;       // search, open, export: QUERY
   int64_t id = 0;                       // show, thread: ID
-  std::filesystem::path out;            // export: OUT
+  std::filesystem::path out;            // export, recover: OUT
 };
 
 // Throws UsageError.

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "core/app/lockfile.h"
+#include "core/library/library.h"
+#include "core/library/sqlite.h"
 #include "core/text/cp932.h"
 #include "core/text/paths.h"
 #include "support/tempdir.h"
@@ -138,6 +140,30 @@ TEST_F(LibraryCli, UsageErrorsFailuresAndADamagedFile) {
   EXPECT_EQ(damaged.status, 1);
   EXPECT_NE(damaged.err.find("壊れている"), std::string::npos) << damaged.err;
   EXPECT_EQ(readFile(work_ / "pelarin-library.db"), Bytes(10000, 'z'));  // refused, not repaired over
+}
+
+TEST_F(LibraryCli, CheckAndRecover) {
+  Output none = run({"library", "check"});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.err.find("ライブラリのファイルがありません。"), std::string::npos) << none.err;
+  EXPECT_TRUE(std::filesystem::is_empty(work_.path()));  // nothing made
+  EXPECT_EQ(run({"library", "check", "x"}).status, 2);
+  EXPECT_EQ(run({"library", "recover"}).status, 2);
+
+  ASSERT_EQ(run({"library", "add", sample()}).status, 0);
+  EXPECT_EQ(run({"library", "check"}).out, "ok\t7 messages\n");
+  Output saved = run({"library", "recover", "saved"});
+  ASSERT_EQ(saved.status, 0) << saved.err;
+  EXPECT_EQ(saved.out, "salvaged\t7\nlost\t0\nlogs\t1\n");
+  EXPECT_EQ(run({"library", "-C", "saved", "search", "--count"}).out, "7\n");
+  Output again = run({"library", "recover", "saved"});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.err.find("ライブラリがすでにあります"), std::string::npos) << again.err;
+
+  { Database(pelarin::Library::fileIn(work_.path())).exec("UPDATE messages SET source = 5 WHERE id = 2"); }
+  Output broken = run({"library", "check"});
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_EQ(broken.out, "message\t2\t元のログ 5 がライブラリにありません\n");
 }
 
 }  // namespace
