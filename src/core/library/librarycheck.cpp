@@ -1,6 +1,7 @@
 #include "core/library/librarycheck.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 #include "core/library/bodypacking.h"
@@ -59,21 +60,29 @@ class Checker {
   explicit Checker(Library& library) : db_(library.database()) {}
 
   LibraryCheck run() {
-    guarded([&] { file(); });
-    guarded([&] { index(); });
-    guarded([&] { messages(); });
-    guarded([&] { copies(); });
+    guarded("ファイル", [&] { file(); });
+    guarded("索引", [&] { index(); });
+    guarded("メッセージ", [&] { messages(); });
+    guarded("写し", [&] { copies(); });
     return std::move(result_);
   }
 
  private:
+  // A part that a damaged page stops says where; the other parts still run.
   template <typename F>
-  void guarded(F&& part) {
+  void guarded(const std::string& name, F&& part) {
     try {
       part();
     } catch (const LibraryError& e) {
-      // What a damaged page stops is reported; the other parts still run.
-      add("file", "", oneLine(e.what()));
+      // The second line is "FILE: SQLite's reason".
+      std::string reason = e.what();
+      const size_t line = reason.find('\n');
+      const size_t colon = reason.find(": ", line == std::string::npos ? 0 : line);
+      if (colon != std::string::npos) reason.erase(0, colon + 2);
+      const std::string where = name == "メッセージ" && lastMessage_
+                                    ? " ID " + std::to_string(*lastMessage_) + " の次で"
+                                    : "途中で";
+      add("file", "", name + "の検査が" + where + "止まりました: " + oneLine(reason));
     }
   }
 
@@ -126,6 +135,7 @@ class Checker {
     while (s.step()) {
       ++result_.messages;
       const int64_t id = s.integer(0);
+      lastMessage_ = id;
       const std::string idText = std::to_string(id);
       if (s.integer(2))
         add("message", idText, "元のログ " + std::to_string(s.integer(1)) + " がライブラリにありません");
@@ -175,6 +185,7 @@ class Checker {
   LibraryCheck result_;
   std::unordered_map<int64_t, Entries> indexed_;
   bool indexRead_ = false;
+  std::optional<int64_t> lastMessage_;
 };
 
 }  // namespace

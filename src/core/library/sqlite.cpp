@@ -22,7 +22,8 @@ std::string reasonOf(sqlite3* db, int code) {
 // A file name as a URI, so a '?' or '#' in it stays part of the name.
 std::string uriOf(const std::filesystem::path& file, const char* parameters) {
   static const char hex[] = "0123456789ABCDEF";
-  std::string uri = "file:";
+  // An absolute path gets the empty authority, so "//x" stays a path.
+  std::string uri = file.is_absolute() ? "file://" : "file:";
   for (unsigned char c : file.string()) {
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' || c == '-' ||
         c == '.' || c == '_' || c == '~') {
