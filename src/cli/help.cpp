@@ -102,14 +102,15 @@ library The library DIR/pelarin-library.db: every message ever added, kept
         (keys, body, logs, copies, IDs) into a new library in the folder OUT
         (made when missing; one that holds a library is refused), its index
         built anew; prints salvaged<TAB>N, lost<TAB>N and logs<TAB>N. The
-        damaged file is only read. Adding a log again then reads it in full.
+        damaged file is only read. When messages were lost, adding their
+        logs again reads them in full.
 
         Before the first write, add checks the library: a damaged one, or
         one this user may not write (the file, its folder, its -wal or -shm),
         is refused with a message naming it, and nothing is written.
 
-Exit status: 0 done; 1 an error or, for outbox check and library check, a problem found (its text on stderr; files
-written before it stay); 2 a usage error.
+Exit status: 0 done; 1 an error (its text on stderr; files written before it
+stay) or, for outbox check and library check, a problem found; 2 a usage error.
 )";
 
 }  // namespace pelarin::cli

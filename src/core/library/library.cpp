@@ -133,7 +133,14 @@ Library::Library(const std::filesystem::path& dir, Use use) {
   db.exec("PRAGMA cache_size=-262144");
 }
 
-Library::~Library() = default;
+Library::~Library() {
+  // The last connection's close copies the -wal into the file: SQLite's own
+  // write of what was whole keeps it whole.
+  const std::filesystem::path file = db_->file();
+  const bool whole = db_->mode() == Database::Mode::ReadWrite && knownWhole(file);
+  db_.reset();
+  if (whole) rememberWhole(file);
+}
 
 // Writing into a damaged b-tree spreads the damage (a page handed out twice,
 // a freelist that points into live pages), so the file is checked first.

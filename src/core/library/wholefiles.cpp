@@ -40,7 +40,10 @@ std::optional<Stamp> stampOf(const std::filesystem::path& path) {
 std::optional<FileStamp> fileStampOf(const std::filesystem::path& file) {
   const auto stamp = stampOf(file);
   if (!stamp) return std::nullopt;
-  return FileStamp{*stamp, stampOf(file.string() + "-wal")};
+  auto wal = stampOf(file.string() + "-wal");
+  // An empty -wal, as every opening makes one, holds nothing.
+  if (wal && wal->size == 0) wal.reset();
+  return FileStamp{*stamp, wal};
 }
 
 std::mutex mutex;
