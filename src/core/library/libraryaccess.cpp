@@ -65,8 +65,12 @@ Database::Mode inspectionMode(const fs::path& file) {
     throw LibraryError("ライブラリのファイルがありません。\n" + file.string());
   const LibraryAccess access = libraryAccess(file);
   if (!access.unwritable.empty()) return access.mode;
-  // Writable: a -shm made now is as usable as the one a crash leaves.
-  return sideFile(file, "-wal").size > 0 ? Database::Mode::ReadOnly : Database::Mode::Immutable;
+  // A -wal and -shm there mean a program may have it open: read through
+  // them, under SQLite's locks. A -shm made now for a -wal holding
+  // transactions is as usable as the one a crash leaves. Otherwise the file
+  // alone is the library.
+  const SideFile wal = sideFile(file, "-wal"), shm = sideFile(file, "-shm");
+  return (wal.exists && shm.exists) || wal.size > 0 ? Database::Mode::ReadOnly : Database::Mode::Immutable;
 }
 
 std::string cannotWriteText(const std::vector<fs::path>& unwritable) {
