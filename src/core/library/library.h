@@ -21,7 +21,7 @@ class Progress;
 struct AppState;
 
 inline constexpr char kLibraryFileName[] = "pelarin-library.db";
-inline constexpr int kLibrarySchema = 1;
+inline constexpr int kLibrarySchema = 2;
 
 // What one import did.
 struct ImportResult {
