@@ -1,6 +1,7 @@
 #include "core/library/library.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 #include <system_error>
 
@@ -53,6 +54,25 @@ CREATE TABLE copies(
 CREATE VIRTUAL TABLE fts USING fts5(title, writer, body, content='', columnsize=0, prefix='1', tokenize='pelarin_cjk');
 )";
 
+// Each step takes a library of the version before it to the next; a new
+// library is made as the first version, then goes through them all.
+constexpr const char* kUpgrades[] = {
+    // 2: the tickets of queued logs whose import has committed.
+    "CREATE TABLE queue_taken(ticket INTEGER PRIMARY KEY);",
+};
+static_assert(std::size(kUpgrades) == kLibrarySchema - 1);
+
+int userVersion(Database& db) {
+  Statement v(db, "PRAGMA user_version");
+  return v.step() ? static_cast<int>(v.integer(0)) : 0;
+}
+
+// Inside the caller's transaction: all the library holds stays.
+void upgradeFrom(Database& db, int version) {
+  for (; version < kLibrarySchema; ++version) db.exec(kUpgrades[version - 1]);
+  db.exec(("PRAGMA user_version=" + std::to_string(kLibrarySchema)).c_str());
+}
+
 }  // namespace
 
 MessageKeys keysFromLines(ByteView blob) {
@@ -103,11 +123,7 @@ Library::Library(const std::filesystem::path& dir, Use use) {
   registerTokenizer(db_->handle());
   Database& db = *db_;
   // The first read of the file is where a damaged or foreign file shows.
-  int version = 0;
-  {
-    Statement v(db, "PRAGMA user_version");
-    if (v.step()) version = static_cast<int>(v.integer(0));
-  }
+  const int version = userVersion(db);
   if (version > kLibrarySchema)
     throw LibraryError("このライブラリはより新しい版のPelarinで作られたため、開けません。\n" +
                        db.file().string());
@@ -126,8 +142,18 @@ Library::Library(const std::filesystem::path& dir, Use use) {
     db.exec("PRAGMA journal_mode=WAL");
     Transaction t(db);
     db.exec(kSchema);
-    db.exec(("PRAGMA user_version=" + std::to_string(kLibrarySchema)).c_str());
+    upgradeFrom(db, 1);
     t.commit();
+  } else if (version < kLibrarySchema && use != Use::Inspect && mode == Database::Mode::ReadWrite) {
+    // A library that may not be written (damaged, read-only) is still read as
+    // it is; its first write refuses with the reason.
+    try {
+      Transaction t(db);
+      // Another connection may have upgraded it while this one waited.
+      if (const int now = userVersion(db); now < kLibrarySchema) upgradeFrom(db, now);
+      t.commit();
+    } catch (const LibraryError&) {
+    }
   }
   db.exec("PRAGMA synchronous=NORMAL");
   db.exec("PRAGMA cache_size=-262144");

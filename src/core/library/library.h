@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,7 +22,7 @@ class Progress;
 struct AppState;
 
 inline constexpr char kLibraryFileName[] = "pelarin-library.db";
-inline constexpr int kLibrarySchema = 1;
+inline constexpr int kLibrarySchema = 2;
 
 // What one import did.
 struct ImportResult {
@@ -88,8 +89,10 @@ class Library {
   // state gives the association for the split's board map. Throws FileError
   // when the log cannot be read before anything is written.
   // With progress, a cancel stops it as a failure would: nothing of the log stays.
+  // inTransaction runs just before the commit, also for a log seen before, so
+  // what it writes is in the library exactly when the log is.
   ImportResult importLog(LineReader& log, const std::string& host, AppState& state,
-                         Progress* progress = nullptr);
+                         Progress* progress = nullptr, const std::function<void()>& inTransaction = {});
 
   // Matching ids in the library's order (host, board key, number, first
   // import). limit 0: all.

@@ -151,7 +151,8 @@ std::string hostForLog(const BbsTableType& table, const std::filesystem::path& l
   return cp932ToUtf8(logListName(table, log));
 }
 
-ImportResult Library::importLog(LineReader& log, const std::string& host, AppState& state, Progress* progress) {
+ImportResult Library::importLog(LineReader& log, const std::string& host, AppState& state, Progress* progress,
+                               const std::function<void()>& inTransaction) {
   Database& db = *db_;
   struct stat st {};
   if (::stat(log.path().c_str(), &st) != 0) throw FileError("Cannot open", log.path(), errno);
@@ -165,6 +166,11 @@ ImportResult Library::importLog(LineReader& log, const std::string& host, AppSta
     if (seen.step()) {
       result.seenBefore = true;
       result.duplicates = seen.integer(0);
+      if (inTransaction) {
+        seen.reset();
+        inTransaction();
+        t.commit();
+      }
       return result;
     }
   }
@@ -192,6 +198,7 @@ ImportResult Library::importLog(LineReader& log, const std::string& host, AppSta
   // A log the split stopped in is not done with: adding it again reads it again.
   Statement count(db, "UPDATE sources SET messages = ?2, complete = ?3 WHERE id = ?1");
   count.bind(1, sourceId).bind(2, sink.messages()).bind(3, result.stopped.empty() ? 1 : 0).run();
+  if (inTransaction) inTransaction();
   t.commit();
   result.added = sink.added();
   result.duplicates = sink.duplicates();

@@ -4,6 +4,7 @@ namespace pelarin {
 
 namespace {
 
+constexpr int kBusyTimeoutMs = 30000;
 constexpr char kDamaged[] = "ライブラリのファイルが壊れているか、ライブラリのファイルではありません。";
 
 std::string reasonOf(sqlite3* db, int code) {
@@ -58,10 +59,22 @@ Database::Database(const std::filesystem::path& file, Mode mode) : file_(file), 
   sqlite3_extended_result_codes(db_, 1);
   // A writer importing holds the lock for one log at a time: readers and a
   // second writer wait for it instead of failing at once.
-  sqlite3_busy_timeout(db_, 30000);
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
 }
 
 Database::~Database() { sqlite3_close_v2(db_); }
+
+void Database::giveUpWaitingWhen(const std::atomic<bool>& flag) {
+  constexpr int kWaitMs = 10, kTries = kBusyTimeoutMs / kWaitMs;
+  sqlite3_busy_handler(
+      db_,
+      [](void* given, int tries) {
+        if (static_cast<const std::atomic<bool>*>(given)->load() || tries >= kTries) return 0;
+        sqlite3_sleep(kWaitMs);
+        return 1;
+      },
+      const_cast<std::atomic<bool>*>(&flag));
+}
 
 void Database::fail(const std::string& what) const {
   const int code = sqlite3_extended_errcode(db_);

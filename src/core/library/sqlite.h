@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -40,6 +41,8 @@ class Database {
   int64_t lastInsertId() const { return sqlite3_last_insert_rowid(db_); }
   int changes() const { return sqlite3_changes(db_); }
   [[noreturn]] void fail(const std::string& what) const;
+  // Waits for another writer as long as before, but no longer once flag is set.
+  void giveUpWaitingWhen(const std::atomic<bool>& flag);
   const std::filesystem::path& file() const { return file_; }
   Mode mode() const { return mode_; }
 

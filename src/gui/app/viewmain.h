@@ -169,6 +169,7 @@ class TLogview : public QMainWindow, public AppHost {
   void sendToLibrary();
   void showImport(const QString& log, quint64 bytes, quint64 size, int queued);
   void showImported(const QString& log, qint64 added, qint64 duplicates, const QString& error);
+  void showNotAdded();
   struct ReplyTarget;
   std::optional<MessageKeys> storedKeys(int32_t n) const;
   int32_t storedMessage(int32_t boardKey, int32_t number) const;  // 0 when the store lacks it
@@ -239,6 +240,9 @@ class TLogview : public QMainWindow, public AppHost {
   LibraryImporter* importer_ = nullptr;
   std::vector<std::filesystem::path> forLibrary_;  // loaded, not yet handed to the importer
   QLabel* libraryStatus_ = nullptr;   // the import's indicator, right of the menus
+  // The logs the imports since the importer was last idle could not add, with the reasons.
+  QList<std::pair<QString, QString>> notAdded_;
+  bool importerWasIdle_ = false;
   QAction* ImportOnLoad1 = nullptr;
   TLibraryform* libraryWindow_ = nullptr;
   std::string storeHost_;      // the host the store's messages are filed under in the library

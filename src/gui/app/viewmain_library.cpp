@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <utility>
 
 #include "core/app/appstate.h"
 #include "core/library/library.h"
@@ -35,6 +36,11 @@ void TLogview::createLibraryMenu(QMenu* library) {
   importer_ = new LibraryImporter(this);
   connect(importer_, &LibraryImporter::progressed, this, &TLogview::showImport);
   connect(importer_, &LibraryImporter::finished, this, &TLogview::showImported);
+  connect(importer_, &LibraryImporter::idle, this, [this] {
+    importerWasIdle_ = true;
+    // The last log's count gives way to what was not added, which stays until the next import.
+    if (!notAdded_.isEmpty()) showNotAdded();
+  });
 
   ImportOnLoad1 = library->addAction(QStringLiteral("Add Loaded Logs"));
   ImportOnLoad1->setObjectName(QStringLiteral("ImportOnLoad1"));
@@ -90,6 +96,7 @@ void TLogview::sendToLibrary() {
 }
 
 void TLogview::showImport(const QString& log, quint64 bytes, quint64 size, int queued) {
+  if (std::exchange(importerWasIdle_, false)) notAdded_.clear();
   QString text = QStringLiteral("ライブラリへ追加中 %1").arg(log);
   if (size > 0) text += QStringLiteral(" %1%").arg(std::min<quint64>(100, bytes * 100 / size));
   if (queued > 0) text += QStringLiteral(" (あと %1)").arg(queued);
@@ -99,10 +106,10 @@ void TLogview::showImport(const QString& log, quint64 bytes, quint64 size, int q
 }
 
 void TLogview::showImported(const QString& log, qint64 added, qint64 duplicates, const QString& error) {
+  if (std::exchange(importerWasIdle_, false)) notAdded_.clear();
   if (!error.isEmpty() && added == 0) {
-    libraryStatus_->setText(QStringLiteral("ライブラリ: %1 を追加できませんでした").arg(log));
-    libraryStatus_->setToolTip(error);
-    libraryStatus_->show();
+    notAdded_.append({log, error});
+    showNotAdded();
     return;  // stays until the next import, so it can be read
   }
   libraryStatus_->setText(QStringLiteral("ライブラリ: %1 件追加, %2 件は既存").arg(added).arg(duplicates));
@@ -111,6 +118,21 @@ void TLogview::showImported(const QString& log, qint64 added, qint64 duplicates,
   QTimer::singleShot(kImportedShownMs, libraryStatus_, [this] {
     if (!importer_->busy() && libraryStatus_->toolTip().isEmpty()) libraryStatus_->hide();
   });
+}
+
+void TLogview::showNotAdded() {
+  const auto& [first, reason] = notAdded_.front();
+  if (notAdded_.size() == 1) {
+    libraryStatus_->setText(QStringLiteral("ライブラリ: %1 を追加できませんでした").arg(first));
+    libraryStatus_->setToolTip(reason);
+  } else {
+    libraryStatus_->setText(
+        QStringLiteral("ライブラリ: %1 ほか %2 件を追加できませんでした").arg(first).arg(notAdded_.size() - 1));
+    QStringList each;
+    for (const auto& [log, why] : notAdded_) each << log + QLatin1Char('\n') + why;
+    libraryStatus_->setToolTip(each.join(QStringLiteral("\n\n")));
+  }
+  libraryStatus_->show();
 }
 
 void TLogview::LibraryWindow1Click() {

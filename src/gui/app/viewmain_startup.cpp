@@ -17,6 +17,7 @@
 #include "gui/compose/mailwin.h"
 #include "gui/compose/newwin.h"
 #include "gui/compose/reswin.h"
+#include "gui/library/libraryimporter.h"
 #include "gui/platform/command.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
@@ -70,6 +71,8 @@ void TLogview::takeLock() {
   lock_ = std::move(lock);
   // The store lives for one run: what a run that did not end cleanly left goes.
   removeStoreLeftovers(workFile(""));
+  // The logs an earlier run had loaded but not yet added to the library.
+  importer_->takeUpQueue(pathFromText(state_.WorkDir));
   if (lock_->outcome() == WorkDirLock::Outcome::TakenOver)
     platform_.messageBox(
         this, BoxKind::Information,

@@ -1,18 +1,28 @@
 // Adds loaded logs to the library on a thread of its own, with its own
 // connection, after the load has shown its first message: the reader never
-// waits for the library.
+// waits for the library. Each log is first written to the library's queue,
+// which keeps it through the program's end or a kill until its import has
+// committed; the next start takes up what is left.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
+#include "core/library/importqueue.h"
 #include "core/text/progress.h"
+
+namespace pelarin {
+class Library;
+}
 
 namespace pelarin::gui {
 
@@ -21,12 +31,16 @@ class LibraryImporter : public QObject {
 
  public:
   explicit LibraryImporter(QObject* parent = nullptr);
-  // Stops the import under way; its transaction rolls back, so the library
-  // is as it was before that log.
+  // Stops the import under way without waiting for the library; its
+  // transaction rolls back and its log stays queued for the next start.
   ~LibraryImporter() override;
 
-  // Queued behind what is queued already. dir holds the library.
+  // Queued behind what is queued already, in dir's queue before this
+  // returns (in memory only when that queue cannot be written). dir holds the library.
   void add(const std::filesystem::path& dir, const std::filesystem::path& log, const std::string& host);
+  // What an earlier run left in dir's queue, behind what is queued. A log
+  // changed or gone since is not added: finished() names it with the reason.
+  void takeUpQueue(const std::filesystem::path& dir);
   // Kept in the library of dir, in turn with the imports.
   void setImportOnLoad(const std::filesystem::path& dir, bool on);
   bool busy() const;
@@ -44,19 +58,26 @@ class LibraryImporter : public QObject {
   struct Job {
     std::filesystem::path dir, log;
     std::string host;
-    int preference = -1;  // 0 or 1: a preference to keep instead of a log to import
+    int preference = -1;             // 0 or 1: a preference to keep instead of a log to import
+    std::optional<QueuedLog> entry;  // the log's entry in dir's queue
   };
   void push(Job job);
   void runJobs();
   void runJob(const Job& job, int queued);
+  void importLog(const Job& job, int queued);
+  void dequeue(const Job& job, Library* library);
 
   mutable std::mutex mutex_;
   std::condition_variable wake_, done_;
   std::deque<Job> jobs_;
   bool running_ = false;  // a job is under way
   bool stopping_ = false;
+  std::atomic<bool> abandon_{false};  // the worker's waits for the library give up
   Progress* current_ = nullptr;
   std::thread thread_;
+  // The window thread's own connection to the queue of queueDir_.
+  std::filesystem::path queueDir_;
+  std::unique_ptr<ImportQueue> queue_;
 };
 
 }  // namespace pelarin::gui

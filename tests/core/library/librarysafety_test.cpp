@@ -117,6 +117,36 @@ TEST(LibraryFile, GarbageTruncatedForeignAndNewerFilesAreRefused) {
   }
 }
 
+// A library of the first version (the second only added a table) is
+// upgraded where it lies, once, and keeps everything it held.
+TEST(LibraryFile, AFirstVersionLibraryIsUpgradedInPlaceKeepingAllItHolds) {
+  TempDir dir, logs;
+  writeFile(logs / "a.log", boardLog("３", manyMessages(30)));
+  {
+    Library library(dir.path());
+    importFile(library, logs / "a.log");
+  }
+  {
+    Database raw(Library::fileIn(dir.path()));
+    raw.exec("DROP TABLE queue_taken; PRAGMA user_version=1");
+  }
+  for (int open = 0; open < 2; ++open) {
+    Library library(dir.path());
+    Statement version(library.database(), "PRAGMA user_version");
+    ASSERT_TRUE(version.step());
+    EXPECT_EQ(version.integer(0), kLibrarySchema);
+    EXPECT_EQ(library.count(splitTerms("モデム"), {}), 30u);
+    EXPECT_EQ(library.stats().logs, 1);
+    Statement taken(library.database(), "SELECT count(*) FROM queue_taken");
+    ASSERT_TRUE(taken.step());
+    EXPECT_EQ(taken.integer(0), 0);
+  }
+  Library library(dir.path());
+  writeFile(logs / "b.log", boardLog("３", manyMessages(5, 31)));
+  importFile(library, logs / "b.log");
+  EXPECT_EQ(library.count({}, {}), 35u);
+}
+
 // pelarin-cli importing a large log is read beside, then killed in the middle:
 // the library is as it was before that log, and goes on working.
 TEST(LibraryFile, AKillDuringAnImportLeavesTheLibraryAsBeforeThatLog) {
