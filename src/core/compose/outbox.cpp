@@ -9,6 +9,7 @@
 
 #include "core/text/cp932.h"
 #include "core/text/errors.h"
+#include "core/text/filelock.h"
 #include "core/text/linewriter.h"
 
 namespace pelarin {
@@ -257,7 +258,15 @@ void writeUploadScript(const std::filesystem::path& path, const ScriptContent& c
   out.commit();
 }
 
+bool rewriteUploadScript(const std::filesystem::path& path, ByteView expected, const ScriptContent& content) {
+  const FileLock lock(path);
+  if (scriptBytes(readUploadScript(path)) != expected) return false;
+  writeUploadScript(path, content);
+  return true;
+}
+
 bool replaceRecord(const std::filesystem::path& path, size_t index, ByteView original, const Lines& record) {
+  const FileLock lock(path);
   ScriptContent content = readUploadScript(path);
   std::vector<ScriptBlock>& blocks = content.blocks;
   auto at = blocks.end();
