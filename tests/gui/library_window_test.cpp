@@ -8,11 +8,14 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTreeWidget>
 
 #include "core/library/library.h"
 #include "core/library/librarypreferences.h"
 #include "core/library/librarystore.h"
+#include "core/reading/messageview.h"
 #include "gui/app/application.h"
 #include "gui/app/viewmain.h"
 #include "gui/library/libraryimporter.h"
@@ -80,6 +83,28 @@ TLibraryform* openWindow(TLogview& main) {
   return window;
 }
 
+// The preview's text with each character the highlighting marks in brackets ("[京][都]").
+QString marked(QPlainTextEdit* preview) {
+  QString out;
+  for (QTextBlock b = preview->document()->begin(); b.isValid(); b = b.next()) {
+    QList<bool> on(b.length(), false);
+    for (const QTextLayout::FormatRange& r : b.layout()->formats())
+      if (r.format.background().style() != Qt::NoBrush)
+        for (int i = r.start; i < r.start + r.length; ++i) on[i] = true;
+    const QString text = b.text();
+    for (int i = 0; i < text.size(); ++i) out += on[i] ? u'[' + QString(text[i]) + u']' : QString(text[i]);
+    out += u'\n';
+  }
+  return out;
+}
+
+// The text with every place of the term in brackets as marked() shows it.
+QString withTerm(QString text, const QString& term) {
+  QString each;
+  for (QChar c : term) each += u'[' + QString(c) + u']';
+  return text.replace(term, each, Qt::CaseInsensitive);
+}
+
 void type(TLibraryform* window, const QString& text) {
   auto* search = control<QLineEdit>(window, "Search");
   search->clear();
@@ -114,8 +139,8 @@ class LibraryWindowTest : public QObject {
     results->setCurrentIndex(results->model()->index(1, 0));
     auto* preview = control<QPlainTextEdit>(window, "Preview");
     QVERIFY(preview->toPlainText().contains(QStringLiteral("雪の京都")));
-    QCOMPARE(preview->extraSelections().size(), 1);
-    QCOMPARE(preview->extraSelections()[0].cursor.selectedText(), QStringLiteral("京都"));
+    QCOMPARE(marked(preview).count(QStringLiteral("[京][都]")), 1);
+    QVERIFY(marked(preview).contains(QStringLiteral("雪の[京][都]")));
     auto* thread = control<QTreeWidget>(window, "Thread");
     QCOMPARE(thread->topLevelItemCount(), 1);
     QTreeWidgetItem* root = thread->topLevelItem(0);
@@ -140,6 +165,37 @@ class LibraryWindowTest : public QObject {
     type(window, QString());
     boards->setCurrentItem(board);
     QCOMPARE(results->model()->rowCount(), 4);
+  }
+
+  // A line as long as a captured log's holds the preview as it holds the
+  // reader: cut with a mark; the whole message is one command away.
+  void aLongLineIsCutWithAMarkAndEveryPlaceOfTheTermIsMarked() {
+    QString line;
+    for (int i = 0; i < 1500; ++i) line += i % 7 ? QStringLiteral("雨。") : QStringLiteral("京都");
+    const QString body = line + QStringLiteral("\nまた京都\n");
+    const std::string utf8 = line.toStdString() + "\r\nまた京都";
+    WorkDir dir;
+    dir.write(QStringLiteral("a.log"), boardLog("３", {{"00010", "long", utf8.c_str()}}));
+    ScriptedPlatform platform;
+    Application app(platform);
+    loadAndKeepStore(app.main(), platform, dir);
+    TLibraryform* window = openWindow(app.main());
+    type(window, QStringLiteral("京都"));
+    auto* results = control<QTableView>(window, "Results");
+    QTRY_COMPARE(results->model()->rowCount(), 1);
+    auto* preview = control<QPlainTextEdit>(window, "Preview");
+    const QString head = preview->toPlainText().section(u'\n', 0, 1) + u'\n';
+    const int omitted = 2 * static_cast<int>(line.size() - kViewerLineCap / 2);  // two bytes a character
+    const QString shown =
+        line.left(kViewerLineCap / 2) + QStringLiteral("…（以下 %1 バイト省略）\nまた京都\n").arg(omitted);
+    QCOMPARE(preview->toPlainText(), head + shown);
+    QCOMPARE(marked(preview), withTerm(head + shown, QStringLiteral("京都")) + u'\n');
+    auto* whole = window->findChild<QAction*>(QStringLiteral("PreviewWhole1"));
+    QVERIFY(whole && whole->isEnabled());
+    whole->trigger();
+    QCOMPARE(preview->toPlainText(), head + body);
+    QCOMPARE(marked(preview), withTerm(head + body, QStringLiteral("京都")) + u'\n');
+    QVERIFY(!whole->isEnabled());
   }
 
   void openInReaderWritesTheLoadsStoreAndShowsMessageOne() {

@@ -10,7 +10,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "compose_testing.h"
 #include "core/app/appstate.h"
@@ -41,6 +43,16 @@ const Lines kResponse = responseRecord("B5", "123", sj("花見の件"), {sj("> �
 const Lines kNew = newMessageRecord("B12", sj("新しい話"), {sj("本文")});
 const Lines kMail = mailRecord(MailIds{"77", "1001"}, sj("お手紙"), {sj("こんにちは")});
 const Bytes kHand = "G 5\r\n";
+
+// Runs `meanwhile` once as the next box opens: what another program does
+// while the user reads it.
+struct Platform : ScriptedPlatform {
+  std::function<void()> meanwhile;
+  BoxAnswer messageBox(QWidget* parent, BoxKind kind, const QString& text, BoxButtons buttons) override {
+    if (meanwhile) std::exchange(meanwhile, {})();
+    return ScriptedPlatform::messageBox(parent, kind, text, buttons);
+  }
+};
 
 struct Fixture {
   explicit Fixture(const Bytes& script = kHand + joined({kResponse, kNew, kMail})) {
@@ -77,7 +89,7 @@ struct Fixture {
   }
 
   WorkDir dir;
-  ScriptedPlatform platform;
+  Platform platform;
   std::unique_ptr<Application> app;
 };
 
@@ -182,6 +194,19 @@ class OutboxTest : public QObject {
     QCOMPARE(f.platform.boxes.size(), size_t(1));
     QCOMPARE(f.platform.boxes[0].kind, BoxKind::Information);
     QCOMPARE(f.column(1), QStringList{"Mail"});
+  }
+
+  void aRecordAppendedWhileDeleteAsksIsKept() {
+    Fixture f;
+    f.select(2);
+    f.platform.answers = {BoxAnswer::Yes};
+    const Bytes appended = kHand + joined({kResponse, kNew, kMail, kNew});
+    f.platform.meanwhile = [&] { f.dir.write(QStringLiteral("upload.txt"), appended); };
+    f.click("BtDelete");
+    QCOMPARE(f.script(), appended);
+    QCOMPARE(f.platform.boxes.size(), size_t(2));
+    QCOMPARE(f.platform.boxes[1].kind, BoxKind::Information);
+    QCOMPARE(f.list()->rowCount(), 5);
   }
 
   void editOpensTheComposerOfTheKindFilledAndItsOkReplacesTheRecord() {

@@ -9,6 +9,7 @@
 
 #include "core/text/cp932.h"
 #include "core/text/errors.h"
+#include "core/text/filelock.h"
 #include "core/text/linewriter.h"
 
 namespace pelarin {
@@ -257,7 +258,15 @@ void writeUploadScript(const std::filesystem::path& path, const ScriptContent& c
   out.commit();
 }
 
+bool rewriteUploadScript(const std::filesystem::path& path, ByteView expected, const ScriptContent& content) {
+  const FileLock lock(path);
+  if (scriptBytes(readUploadScript(path)) != expected) return false;
+  writeUploadScript(path, content);
+  return true;
+}
+
 bool replaceRecord(const std::filesystem::path& path, size_t index, ByteView original, const Lines& record) {
+  const FileLock lock(path);
   ScriptContent content = readUploadScript(path);
   std::vector<ScriptBlock>& blocks = content.blocks;
   auto at = blocks.end();
@@ -278,8 +287,10 @@ std::vector<ScriptProblem> checkUploadScript(const ScriptContent& content) {
   for (size_t b = 0; b < content.blocks.size(); ++b) {
     const ScriptBlock& block = content.blocks[b];
     std::vector<ScriptProblem> found;
+    // What is missing after a block's last line is named on that line, so
+    // every line named exists.
     const auto report = [&](size_t offset, std::string text) {
-      found.push_back({b + 1, block.firstLine + offset, std::move(text)});
+      found.push_back({b + 1, block.firstLine + std::min(offset, block.lines.size() - 1), std::move(text)});
     };
     if (block.isRecord()) {
       if (block.kind != BlockKind::Mail && !wellFormedBoard(block.board))
@@ -292,8 +303,7 @@ std::vector<ScriptProblem> checkUploadScript(const ScriptContent& content) {
           if (!allDigits(block.ids[k]))
             report(block.idAt[k], "ID '" + utf8(block.ids[k]) + "' が正しくありません");
       }
-      const size_t titleLine =
-          block.titleAt != kNoLine ? block.titleAt : std::min(block.bodyAt, block.lines.size() - 1);
+      const size_t titleLine = block.titleAt != kNoLine ? block.titleAt : block.bodyAt;
       if (block.title.empty())
         report(titleLine, "タイトルがありません");
       else if (block.title.size() > kTitleBytes)

@@ -69,9 +69,16 @@ void renumber(ScriptContent& content);
 // The whole script through a temporary file renamed over the old one.
 void writeUploadScript(const std::filesystem::path& path, const ScriptContent& content);
 
+// writeUploadScript while the script still holds `expected`, checked and
+// written under the script's lock (core/text/filelock.h), so that a record
+// appended meanwhile is never written over. False when the script changed:
+// nothing is written.
+bool rewriteUploadScript(const std::filesystem::path& path, ByteView expected, const ScriptContent& content);
+
 // Replaces the block whose bytes are `original` (the one at `index` from 0
 // while it still is, else the first) with the record, and writes the script
-// whole. False when no block holds those bytes any more: nothing is written.
+// whole, reading and writing under the script's lock. False when no block
+// holds those bytes any more: nothing is written.
 bool replaceRecord(const std::filesystem::path& path, size_t index, ByteView original, const Lines& record);
 
 struct ScriptProblem {

@@ -11,6 +11,7 @@
 #include "core/app/appstate.h"
 #include "core/lists/association.h"
 #include "core/text/errors.h"
+#include "core/text/filelock.h"
 #include "core/text/linewriter.h"
 #include "core/text/paths.h"
 #include "core/text/writablefile.h"
@@ -31,6 +32,7 @@ Bytes joined(const Lines& record) {
 // A new script in place of the old one; the writer refuses an old script
 // that may not be written, and a failure keeps it whole.
 void replaceScript(const std::filesystem::path& path, const Lines& record) {
+  const FileLock lock(path);
   ReplacingWriter out(path);
   for (const Bytes& line : record) out.writeLine(line);
   out.commit();
@@ -40,9 +42,9 @@ void replaceScript(const std::filesystem::path& path, const Lines& record) {
 
 class AppendFile {
  public:
-  // Never through a link or into anything but a regular file.
-  explicit AppendFile(const std::filesystem::path& path) : path_(path) {
-    existed_ = fileExists(path);
+  // Never through a link or into anything but a regular file. `existed`:
+  // the file held something before, which a failure must leave.
+  AppendFile(const std::filesystem::path& path, bool existed) : path_(path), existed_(existed) {
     fd_ = openRegularForWriting(path, O_APPEND | O_CREAT, "Cannot open");
     struct stat st {};
     if (::fstat(fd_, &st) != 0) fail(errno);
@@ -107,13 +109,15 @@ class AppendFile {
 };
 
 void appendToScript(const std::filesystem::path& path, const Lines& record) {
-  AppendFile out(path);
+  const FileLock lock(path);
+  AppendFile out(path, lock.held() ? !lock.created() : fileExists(path));
   out.write(joined(record));
 }
 
 #else
 
 void appendToScript(const std::filesystem::path& path, const Lines& record) {
+  const FileLock lock(path);
   LineWriter out(path, LineWriter::Mode::Append);
   out.write(joined(record));
   out.close();

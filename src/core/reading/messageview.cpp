@@ -1,5 +1,6 @@
 #include "core/reading/messageview.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "core/logimport/boardkey.h"
@@ -34,6 +35,39 @@ Bytes lineCutMark(size_t omitted) {
   return utf8ToCp932("…（以下 " + std::to_string(omitted) + " バイト省略）");
 }
 
+void appendCutLine(Bytes& out, ByteView head, size_t more) {
+  const size_t kept = wholeCharacters(head);
+  out.append(head.substr(0, kept));
+  out += lineCutMark(head.size() - kept + more);
+}
+
+Bytes capBodyLines(ByteView body, size_t lineCap, size_t bodyCap) {
+  Bytes out;
+  out.reserve(std::min(body.size(), std::min(bodyCap, size_t{1} << 20)));
+  size_t pos = 0;
+  while (pos < body.size()) {
+    if (out.size() >= bodyCap) {
+      out += lineCutMark(body.size() - pos) + "\r\n";
+      break;
+    }
+    size_t end = body.find('\r', pos);
+    if (end == ByteView::npos) end = body.size();
+    const ByteView line = body.substr(pos, end - pos);
+    if (line.size() > lineCap)
+      appendCutLine(out, line.substr(0, lineCap), line.size() - lineCap);
+    else
+      out.append(line);
+    pos = end;
+    // The line end as it is: CR, with the LF after it.
+    if (pos < body.size()) {
+      const size_t next = pos + 1 < body.size() && body[pos + 1] == '\n' ? pos + 2 : pos + 1;
+      out.append(body.substr(pos, next - pos));
+      pos = next;
+    }
+  }
+  return out;
+}
+
 MessageView readMessageView(const std::filesystem::path& dir, int32_t n, size_t lineCap) {
   LineReader in(messagePath(dir, n));
   reads.fetch_add(1, std::memory_order_relaxed);
@@ -51,12 +85,10 @@ MessageView readMessageView(const std::filesystem::path& dir, int32_t n, size_t 
   in.readLine(v.WriterName);
   while (!in.atEnd()) {
     in.readHead(line, lineCap);
-    v.body += line;
-    if (in.hasRest()) {
-      const size_t kept = wholeCharacters(line);
-      v.body.resize(v.body.size() - (line.size() - kept));
-      v.body += lineCutMark(line.size() - kept + in.skipRest());
-    }
+    if (in.hasRest())
+      appendCutLine(v.body, line, in.skipRest());
+    else
+      v.body += line;
     v.body += "\r\n";
   }
   return v;

@@ -42,6 +42,15 @@ uint64_t messageViewReads();
 // "…（以下 N バイト省略）" in code page 932.
 Bytes lineCutMark(size_t omitted);
 
+// A line cut after `head` with `more` bytes left out: the head up to its last
+// whole character, then lineCutMark of everything left out.
+void appendCutLine(Bytes& out, ByteView head, size_t more);
+
+// A body held in memory with every line longer than lineCap bytes cut as
+// readMessageView cuts it; line ends and shorter lines stay as they are. Once
+// bodyCap bytes are held, a line of lineCutMark of the bytes left ends it.
+Bytes capBodyLines(ByteView body, size_t lineCap, size_t bodyCap = static_cast<size_t>(-1));
+
 // The six cells of a list row: board code, message number, ID, writer, title, reply number.
 using ListRow = std::array<Bytes, 6>;
 ListRow listRow(const MessageKeys& keys);

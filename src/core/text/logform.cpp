@@ -12,7 +12,7 @@ namespace pelarin {
 namespace {
 
 constexpr unsigned char kCtrlZ = 26;
-constexpr char kGeta[] = "\x81\xA6";  // 〓
+constexpr char kGeta[] = "\x81\xAC";  // 〓
 
 bool sjisLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool sjisTrail(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QSyntaxHighlighter>
 #include <QTableView>
 #include <QTextBlock>
 #include <QTimer>
@@ -25,6 +26,7 @@
 #include "core/library/librarypreferences.h"
 #include "core/library/tokenizer.h"
 #include "core/reading/boardcode.h"
+#include "core/reading/messageview.h"
 #include "core/text/errors.h"
 #include "core/text/paths.h"
 #include "gui/app/viewmain.h"
@@ -39,6 +41,9 @@ namespace pelarin::gui {
 namespace {
 
 constexpr int kTypingPauseMs = 25;
+// What the preview holds of a body: far more than a glance takes, and laid
+// out at once whatever the message's size.
+constexpr size_t kPreviewBytes = 256 * 1024;
 constexpr int kIdRole = Qt::UserRole;
 constexpr int kHostRole = Qt::UserRole + 1;
 constexpr int kBoardRole = Qt::UserRole + 2;
@@ -50,6 +55,32 @@ QString headerOf(const LibraryMessage& m) {
 }
 
 }  // namespace
+
+// The search's terms marked in the preview, in any case as the search folds
+// them: block by block as the text changes, in time linear in the text.
+class PreviewMarks : public QSyntaxHighlighter {
+ public:
+  explicit PreviewMarks(QTextDocument* document) : QSyntaxHighlighter(document) {
+    marked_.setBackground(QColor(255, 230, 120));
+  }
+  void setTerms(const std::vector<std::string>& terms) {
+    terms_.clear();
+    for (const std::string& term : terms)
+      if (!term.empty()) terms_ << QString::fromStdString(term);
+  }
+
+ protected:
+  void highlightBlock(const QString& text) override {
+    for (const QString& term : terms_)
+      for (qsizetype at = text.indexOf(term, 0, Qt::CaseInsensitive); at >= 0;
+           at = text.indexOf(term, at + term.size(), Qt::CaseInsensitive))
+        setFormat(static_cast<int>(at), static_cast<int>(term.size()), marked_);
+  }
+
+ private:
+  QStringList terms_;
+  QTextCharFormat marked_;
+};
 
 TLibraryform::TLibraryform(TLogview& main, Platform& platform)
     : QWidget(&main, Qt::Window), main_(main), platform_(platform) {
@@ -94,6 +125,11 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   Preview->setReadOnly(true);
   Preview->setTabChangesFocus(true);
   Preview->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Preview->setContextMenuPolicy(Qt::CustomContextMenu);
+  marks_ = new PreviewMarks(Preview->document());
+  PreviewWhole1 = new QAction(QStringLiteral("全文を表示"), this);
+  PreviewWhole1->setObjectName(QStringLiteral("PreviewWhole1"));
+  PreviewWhole1->setEnabled(false);
   Thread = new QTreeWidget(this);
   Thread->setObjectName(QStringLiteral("Thread"));
   Thread->setHeaderLabels({QStringLiteral("No."), QStringLiteral("Title"), QStringLiteral("Writer")});
@@ -144,6 +180,15 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   connect(Results->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TLibraryform::showSelected);
   connect(Thread, &QTreeWidget::itemActivated, this, [this] { OpenInReader(); });
   connect(BtOpen, &QPushButton::clicked, this, [this] { OpenInReader(); });
+  connect(PreviewWhole1, &QAction::triggered, this, [this] {
+    runCommand(platform_, this, [this] { showPreview(library_->message(previewId_), false); });
+  });
+  connect(Preview, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    std::unique_ptr<QMenu> menu(Preview->createStandardContextMenu());
+    menu->addSeparator();
+    menu->addAction(PreviewWhole1);
+    menu->exec(Preview->viewport()->mapToGlobal(at));
+  });
   Results->installEventFilter(this);
   Search->installEventFilter(this);
 
@@ -254,6 +299,7 @@ void TLibraryform::searchNow() {
     if (!model_->ids().empty()) Results->setCurrentIndex(model_->index(0, 0));
     else {
       Preview->clear();
+      PreviewWhole1->setEnabled(false);
       Thread->clear();
     }
   });
@@ -275,20 +321,21 @@ void TLibraryform::showSelected() {
   if (!current.isValid()) return;
   runCommand(platform_, this, [this, &current] {
     const int64_t id = model_->idAt(current.row());
-    const LibraryMessage m = library_->message(id);
-    Preview->setPlainText(headerOf(m) + QStringLiteral("\n\n") + toQ(m.body).remove(QLatin1Char('\r')));
-    // The matched terms stand out, in any case, as the search folds them.
-    QList<QTextEdit::ExtraSelection> marks;
-    QTextCharFormat marked;
-    marked.setBackground(QColor(255, 230, 120));
-    for (const std::string& term : terms()) {
-      QTextCursor at(Preview->document());
-      while (!(at = Preview->document()->find(QString::fromStdString(term), at)).isNull())
-        marks.append({at, marked});
-    }
-    Preview->setExtraSelections(marks);
+    previewId_ = id;
+    showPreview(library_->message(id), true);
     showThread(id);
   });
+}
+
+void TLibraryform::showPreview(const LibraryMessage& m, bool capped) {
+  // Long lines held as the viewer holds them, and no more than a glance
+  // takes: a line of megabytes would hold the window for seconds.
+  const Bytes shown = capped ? capBodyLines(m.body, kViewerLineCap, kPreviewBytes) : Bytes();
+  const bool cut = capped && shown != m.body;
+  PreviewWhole1->setEnabled(cut);
+  marks_->setTerms(terms());
+  Preview->setPlainText(headerOf(m) + QStringLiteral("\n\n") +
+                        toQ(cut ? shown : m.body).remove(QLatin1Char('\r')));
 }
 
 void TLibraryform::showThread(int64_t id) {

@@ -29,6 +29,7 @@ namespace pelarin::gui {
 
 class BackgroundWork;
 class LibraryCounter;
+class PreviewMarks;
 class LibraryResults;
 class Platform;
 class TLogview;
@@ -73,6 +74,8 @@ class TLibraryform : public QWidget {
  private:
   void fillBoards();
   void showSelected();
+  // The message in the preview, its long lines cut as the viewer cuts them or whole.
+  void showPreview(const LibraryMessage& m, bool capped);
   void showThread(int64_t id);
   LibraryFilter filter() const;
   std::vector<std::string> terms() const;
@@ -96,6 +99,9 @@ class TLibraryform : public QWidget {
   QTableView* Results = nullptr;
   QPlainTextEdit* Preview = nullptr;
   QTreeWidget* Thread = nullptr;
+  QAction* PreviewWhole1 = nullptr;  // the previewed message without its lines cut
+  PreviewMarks* marks_ = nullptr;
+  int64_t previewId_ = 0;
   QPushButton* BtOpen = nullptr;
   QLabel* Found = nullptr;
   QMenuBar* Menu = nullptr;

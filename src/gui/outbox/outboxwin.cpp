@@ -271,16 +271,25 @@ std::filesystem::path TOutboxform::scriptPath() const {
 bool TOutboxform::unchangedSinceRead() {
   const ScriptContent now = readUploadScript(scriptPath());
   if (scriptBytes(now) == read_) return true;
+  readAgain();
+  return false;
+}
+
+void TOutboxform::readAgain() {
   reload();
   platform_.messageBox(this, BoxKind::Information,
                        QStringLiteral("アップロードファイルが他で書き換えられていたため、読み直しました。\n"
                                       "内容を確かめてから、もう一度操作してください。"),
                        BoxButtons::Ok);
-  return false;
 }
 
 void TOutboxform::write(int row) {
-  writeUploadScript(scriptPath(), content_);
+  // Checked again under the script's lock: a record appended since the last
+  // check (a composer's OK, another program) is read, not written over.
+  if (!rewriteUploadScript(scriptPath(), read_, content_)) {
+    readAgain();
+    return;
+  }
   read_ = scriptBytes(content_);
   renumber(content_);
   showContent();

@@ -50,6 +50,9 @@ class TOutboxform : public QWidget {
   // The script as shown is still what the file holds; else it is read again
   // and the change is not made, so nothing written elsewhere is lost.
   bool unchangedSinceRead();
+  // Reads the script again and says why.
+  void readAgain();
+  // Writes the script when it is still what was read; else reads it again.
   void write(int selectRow);
   ComposerWindow* composerFor(BlockKind kind) const;
   int selectedRow() const;

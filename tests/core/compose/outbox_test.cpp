@@ -120,6 +120,8 @@ TEST(Outbox, ChecksEveryRecordAndNamesItsLine) {
        "85 40"},
       {"lead byte alone", joined({{"B1", "W", "T\x82", "/es", "E"}}), {{1, 3}}, "(82)"},
       {"text blocks are checked for bytes only", "hello\r\n\xff\xa0\r\n", {}, ""},
+      // What is missing after the last line is named on that line, not past the end.
+      {"mail cut after its W", "G 5\r\nM\r\nW", {{2, 3}, {2, 3}, {2, 3}}, "ID"},
   };
   for (const auto& c : cases) {
     const std::vector<ScriptProblem> problems = checkUploadScript(parseUploadScript(c.bytes));

@@ -3,16 +3,24 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <deque>
 #include <functional>
+#include <map>
+#include <thread>
 
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
 #include "core/app/settings.h"
+#include "core/compose/outbox.h"
 #include "core/logimport/logloading.h"
 #include "core/text/errors.h"
+#include "core/text/filelock.h"
 #include "support/tempdir.h"
 #include "support/unprivileged.h"
 
@@ -235,6 +243,65 @@ TEST_F(UploadScript, AppendingNeverWritesThroughALinkOrIntoADirectory) {
     EXPECT_FALSE(fs::exists(outside / "made")) << c.name;
     EXPECT_EQ(entries(dir.path()), 1u) << c.name;
   }
+}
+
+// A composer's OK in another process, record after record, while this one
+// rewrites the script as the Upload Script window does (every block moved):
+// each record appended is in the script at the end, once.
+TEST_F(UploadScript, RecordsAppendedByAnotherProcessSurviveEveryRewrite) {
+  constexpr int kRecords = 100;
+  writeFile(script(), bytesOf(first));
+  state.UploadRewrite = 0;
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    int failed = 0;
+    try {
+      for (int i = 0; i < kRecords; ++i) {
+        append(newMessageRecord("B1", "child " + std::to_string(i), {}));
+        ::usleep(200);
+      }
+    } catch (...) {
+      failed = 1;
+    }
+    ::_exit(failed);
+  }
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  int status = 0, rewrites = 0;
+  while (::waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > end) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, &status, 0);
+      FAIL() << "the appending process did not end";
+    }
+    ScriptContent content = readUploadScript(script());
+    const Bytes read = scriptBytes(content);
+    std::reverse(content.blocks.begin(), content.blocks.end());
+    if (rewriteUploadScript(script(), read, content)) ++rewrites;
+  }
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_GT(rewrites, 0);
+  std::map<Bytes, int> titles;
+  for (const ScriptBlock& b : readUploadScript(script()).blocks) ++titles[b.title];
+  for (int i = 0; i < kRecords; ++i) EXPECT_EQ(titles["child " + std::to_string(i)], 1) << i;
+  EXPECT_EQ(titles.size(), size_t{kRecords + 1});
+}
+
+// Another program appending under flock(1) holds the script until it is done:
+// our record waits for it and follows its line, or gives up after the wait.
+TEST_F(UploadScript, AppendWaitsForAnotherProgramsLock) {
+  writeFile(script(), old);
+  const fs::path ready = dir / "ready";
+  const std::string command = "flock '" + script().string() + "' sh -c \"touch '" + ready.string() +
+                              "'; sleep 1; printf 'other\\r\\n' >> '" + script().string() + "'\" &";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  for (int i = 0; i < 500 && !fs::exists(ready); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(fs::exists(ready)) << "flock(1) did not run";
+  EXPECT_THROW(FileLock held(script(), std::chrono::milliseconds(50)), FileError);
+  state.UploadRewrite = 0;
+  append(first);
+  EXPECT_EQ(readFile(script()), old + "other\r\n" + firstBytes());
 }
 
 // Files may grow to `bytes` only, and going beyond gives EFBIG instead of a

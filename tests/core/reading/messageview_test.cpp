@@ -69,9 +69,16 @@ TEST(MessageView, LongLinesAreCutForTheViewerWithAMark) {
     EXPECT_EQ(readMessageView(dir.path(), 1, row.cap).body, crlf({"before", row.shown, "after"}))
         << row.line.substr(0, 20);
     EXPECT_EQ(readMessageView(dir.path(), 1).body, crlf({"before", row.line, "after"}));  // no cap
+    // The same rule for a body held in memory (the Library window's preview).
+    EXPECT_EQ(capBodyLines(crlf({"before", row.line, "after"}), row.cap),
+              crlf({"before", row.shown, "after"}));
     EXPECT_EQ(testing::readFile(dir / "mes1.tmp"), file);
   }
   EXPECT_EQ(lineCutMark(12), testing::sj("…（以下 12 バイト省略）"));
+  // A cap on the whole body: the line that reaches it is the last, then the mark of the rest.
+  EXPECT_EQ(capBodyLines(crlf({"abcd", "e", "f"}), 3, 6), crlf({"abc" + lineCutMark(1), lineCutMark(6)}));
+  EXPECT_EQ(capBodyLines(crlf({"ab", "c"}), 3, 4), crlf({"ab", lineCutMark(3)}));
+  EXPECT_EQ(capBodyLines(crlf({"ab", "c"}), 3, 7), crlf({"ab", "c"}));
 }
 
 }  // namespace
