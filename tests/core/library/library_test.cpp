@@ -297,6 +297,38 @@ TEST_F(LibraryTest, ThreadAndBoardSelectionsAndTheirCountedDecoding) {
   EXPECT_THROW(exportMessages(library_, all, dir_.path(), &progress), CancelledError);
 }
 
+// Export Thread of a reply chain: SQLite's own count of the work it does grows
+// with the chain, not with its square or cube (no timing: VM steps).
+TEST_F(LibraryTest, AChainTwiceAsDeepCostsTheLibraryTwiceTheWork) {
+  auto chain = [](int depth) {
+    std::vector<LogMessage> messages;
+    for (int n = 1; n <= depth; ++n)
+      messages.push_back(
+          {std::to_string(10000 + n), "re", {"b"}, n > 1 ? std::to_string(10000 + n - 1) : ""});
+    return messages;
+  };
+  import(boardLog("３", chain(100)), "a.log");
+  import(boardLog("４", chain(200)), "b.log");
+  auto stepsOf = [&](int32_t boardKey) {
+    const int64_t deepest = boardIds(library_, "pelnet", boardKey).back();
+    int64_t steps = 0;
+    sqlite3_trace_v2(
+        library_.database().handle(), SQLITE_TRACE_PROFILE,
+        [](unsigned, void* total, void* statement, void*) {
+          *static_cast<int64_t*>(total) +=
+              sqlite3_stmt_status(static_cast<sqlite3_stmt*>(statement), SQLITE_STMTSTATUS_VM_STEP, 0);
+          return 0;
+        },
+        &steps);
+    const std::vector<ExportMessage> m = exportMessages(library_, threadIds(library_, deepest), dir_.path());
+    sqlite3_trace_v2(library_.database().handle(), 0, nullptr, nullptr);
+    EXPECT_EQ(m.back().ancestors.size(), m.size() - 1);
+    return steps;
+  };
+  const int64_t shallow = stepsOf(3), deep = stepsOf(4);
+  EXPECT_LT(deep, 3 * shallow) << shallow << " steps for 100 deep, " << deep << " for 200";
+}
+
 // The store written from the library holds the very files the splitter writes.
 TEST_F(LibraryTest, OpenWritesTheSplittersFilesAndClearsTheRest) {
   const auto sample = std::filesystem::path(PELARIN_SAMPLES) / "sample.log";
