@@ -147,10 +147,15 @@ int runLibrary(const Invocation& inv, std::FILE* out) {
       if (!lock.owns())
         throw Error("Pelarin is already launched or UPLOAD.TMP exists\n" + (inv.dir / kLockFileName).string());
       // No match is no store: a mistyped query leaves the reader's messages as they are.
-      const std::vector<int64_t> ids = matches(library, inv);
-      if (ids.empty()) {
+      // Nor does a refused query leave a stale lock, which the program's next start
+      // would take for a killed run and clear the store after.
+      std::vector<int64_t> ids;
+      try {
+        ids = matches(library, inv);
+        if (ids.empty()) throw Error(kNoMatchText);
+      } catch (...) {
         lock.release();
-        throw Error(kNoMatchText);
+        throw;
       }
       print(out, std::to_string(writeStoreFrom(library, ids, inv.dir)) + '\n');
       lock.release();

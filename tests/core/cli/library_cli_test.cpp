@@ -201,6 +201,9 @@ TEST_F(LibraryCli, TermsSplitInsideArgumentsAndBadTermsAreRefused) {
   EXPECT_NE(typo.err.find("一致するメッセージはありません。"), std::string::npos) << typo.err;
   EXPECT_EQ(readFile(work_ / "mes1.tmp"), store);
   EXPECT_FALSE(std::filesystem::exists(work_ / kLockFileName));
+  EXPECT_EQ(run({"library", "open", hiragana256 + "い"}).status, 1);
+  EXPECT_EQ(readFile(work_ / "mes1.tmp"), store);
+  EXPECT_FALSE(std::filesystem::exists(work_ / kLockFileName));
 }
 
 // A log's escape sequences reach a terminal as visible text, and a pipe as the bytes they were.
