@@ -1,6 +1,11 @@
 // The library's exports of 100,000 generated messages into files, against
 // writing the same bodies with one plain write loop, and against the 10 s
-// that an mbox export of that size may take. Prints times and ratios.
+// that an mbox export of that size may take; then the exports of one reply
+// chain 600, 1,200 and 2,400 deep from a library, whose time must grow with
+// the messages and their ancestors (four times for twice the depth), not
+// faster. Prints times and ratios.
+//
+//   export_bench [chains]    (chains: the reply chains only)
 #include <stdlib.h>
 
 #include <algorithm>
@@ -11,10 +16,17 @@
 #include <string>
 #include <vector>
 
+#include "core/app/appstate.h"
 #include "core/library/exportfile.h"
 #include "core/library/exporthtml.h"
 #include "core/library/exportmbox.h"
+#include "core/library/exportquery.h"
 #include "core/library/exporttext.h"
+#include "core/library/exportwrite.h"
+#include "core/library/library.h"
+#include "core/text/cp932.h"
+#include "core/text/linereader.h"
+#include "core/text/linewriter.h"
 
 namespace fs = std::filesystem;
 
@@ -78,12 +90,85 @@ double median(F run) {
   return seconds[1];
 }
 
+double seconds(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A board log of one thread: message n answers n-1.
+std::string chainLog(int depth) {
+  const std::string mark = pelarin::utf8ToCp932("  ●");
+  std::string log = pelarin::utf8ToCp932("[ Ｂbs３ ]") + "\r\n";
+  auto number = [](int n) { return std::to_string(100000 + n).substr(1); };
+  for (int n = 1; n <= depth; ++n) {
+    std::string fields = "Re: chain " + std::to_string(n);
+    fields.resize(32, ' ');
+    fields += " 0001 writer          ";
+    if (n == 1)
+      log += mark + number(n) + "     " + fields + "\r\n";
+    else
+      log += mark + number(n) + " res " + std::string(37, ' ') + number(n - 1) + "\r\n" +
+             std::string(14, ' ') + fields + "\r\n";
+    log += "\r\nline of message " + std::to_string(n) + "\r\n" +
+           pelarin::utf8ToCp932("●１●次　●２●前　●３●返信") + "\r\n";
+  }
+  return log;
+}
+
+// Each format from the library, the selection included, as the command line runs it.
+void chains(const fs::path& root) {
+  std::printf("\none reply chain from a library: selection and writing, seconds\n");
+  std::printf("%7s %9s %9s %9s %9s\n", "depth", "select", "text", "mbox", "html");
+  std::fflush(stdout);
+  double previous = 0;
+  for (int depth : {600, 1200, 2400}) {
+    const fs::path dir = root / ("chain" + std::to_string(depth));
+    fs::create_directories(dir);
+    {
+      pelarin::LineWriter out(dir / "chain.log", pelarin::LineWriter::Mode::Truncate);
+      out.write(chainLog(depth));
+      out.close();
+    }
+    pelarin::Library library(dir);
+    {
+      pelarin::LineReader in(dir / "chain.log");
+      pelarin::AppState state;
+      library.importLog(in, "bench", state);
+    }
+    // Export Thread's selection, from the deepest message, then the messages with their ancestors.
+    auto start = std::chrono::steady_clock::now();
+    const std::vector<int64_t> ids = pelarin::threadIds(library, library.search({}, {}, 0).back());
+    const auto messages = pelarin::exportMessages(library, ids, dir);
+    const double select = seconds(start);
+    double formats[3];
+    int i = 0;
+    for (auto format :
+         {pelarin::ExportFormat::Text, pelarin::ExportFormat::Mbox, pelarin::ExportFormat::Html}) {
+      start = std::chrono::steady_clock::now();
+      pelarin::writeExport(format, messages, dir / (format == pelarin::ExportFormat::Html ? "html" : "out"));
+      formats[i++] = seconds(start);
+    }
+    const double total = select + formats[0] + formats[1] + formats[2];
+    std::printf("%7d %9.3f %9.3f %9.3f %9.3f", depth, select, formats[0], formats[1], formats[2]);
+    if (previous > 0)
+      std::printf("   %.1fx the depth before (4x is linear in the ancestors)", total / previous);
+    std::printf("\n");
+    std::fflush(stdout);
+    previous = total;
+  }
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   std::string pattern = (fs::temp_directory_path() / "pelarin-bench-XXXXXX").string();
   if (!mkdtemp(pattern.data())) return 1;
   const fs::path root = pattern;
+  if (argc > 1 && std::string(argv[1]) == "chains") {
+    chains(root);
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+    return 0;
+  }
   const auto messages = generate();
   size_t bodyBytes = 0;
   for (const auto& m : messages) bodyBytes += m.body.size();
@@ -111,6 +196,7 @@ int main() {
               fs::file_size(root / "out.mbox") / 1e6);
   std::printf("text                       %7.3f s  %5.1fx plain\n", text, text / plain);
   std::printf("html                       %7.3f s  %5.1fx plain\n", html, html / plain);
+  chains(root);
   std::error_code ignored;
   fs::remove_all(root, ignored);
   return mbox < kMboxTargetSeconds ? 0 : 1;

@@ -1,6 +1,7 @@
 // The library on generated logs: import speed, size against the logs, search
 // (first 50 and full count) for fixed query sets against ripgrep counting the
-// same terms over the same logs in UTF-8, and the thread of a message.
+// same terms over the same logs in UTF-8, terms of 32 and 256 characters,
+// and the thread of a message.
 // Prints each figure beside its target, measured in this run.
 //
 //   library_bench [MB] [DIR]    (default 40 MB in a temporary directory)
@@ -160,6 +161,34 @@ int main(int argc, char** argv) {
     line((label + "full count, median ms").c_str(), median(full) * 1e3, "ms", "<= 200", median(full) <= 0.200);
     line((label + "rg -c / full count, median").c_str(), median(ratios), "x", ">= 10", median(ratios) >= 10);
   }
+
+  // Long terms: the index is asked for a bounded part of each and the hits are
+  // checked whole, so 256 characters cost about what 32 do.
+  const char* const units[] = {"it,", "it ", "あ", "設定ファイル", "の、", "。"};
+  std::printf("\n%-16s %10s %12s %12s %12s %8s\n", "long term of", "matches", "32 count ms", "256 count ms",
+              "256 first50", "256/32");
+  std::vector<double> longRatios;
+  for (const char* unit : units) {
+    auto repeated = [&](size_t characters) {
+      std::string term;
+      size_t n = 0;
+      for (;;)
+        for (const char* c = unit; *c; ++c) {
+          if ((static_cast<unsigned char>(*c) & 0xC0) != 0x80 && n++ == characters) return term;
+          term += *c;
+        }
+    };
+    const std::vector<std::string> q32 = pelarin::splitTerms(repeated(32)),
+                                   q256 = pelarin::splitTerms(repeated(256));
+    size_t matches = 0;
+    const double c32 = timed([&] { library.count(q32, {}); }, 3);
+    const double c256 = timed([&] { matches = library.count(q256, {}); }, 3);
+    const double f256 = timed([&] { library.search(q256, {}, 50); }, 3);
+    longRatios.push_back(c256 / std::max(c32, 1e-6));
+    std::printf("%-16s %10zu %12.2f %12.2f %12.2f %8.1f\n", unit, matches, c32 * 1e3, c256 * 1e3, f256 * 1e3,
+                c256 / std::max(c32, 1e-6));
+  }
+  line("256-character term / 32, median", median(longRatios), "x", "<= 2", median(longRatios) <= 2);
 
   // Threads: messages that answer another, spread over the library.
   std::vector<int64_t> responses;

@@ -15,6 +15,9 @@ const char kHelpText[] = R"(Usage:
 Splits captured logs into message files "mes<N>.tmp" and reads them back.
 DIR is the work directory holding the message files (default: the current
 directory). Texts are printed in UTF-8; fields keep their trailing blanks.
+On a terminal, control characters other than TAB and LF are printed visibly
+(ESC as ^[, DEL as ^?, U+0080..U+009F as M-^@..M-^_); through a pipe or into a
+file the bytes are printed as they are.
 
 split   Splits each LOG in turn, numbering the message files from N (default 1)
         and continuing across the logs. Board links learnt from one log still
@@ -63,10 +66,11 @@ outbox check
 library The library DIR/pelarin-library.db: every message ever added, kept
         across runs. Search options: --board CODE, --writer ID, --limit N
         (and --host NAME). A QUERY is terms separated by blanks (the
-        ideographic space too); a message matches when each term is in its
-        title, writer name or body, compared after NFKC and case folding
-        (fullwidth letters meet ASCII, halfwidth kana meet kana). An ASCII
-        word matches from its start.
+        ideographic space too), within an argument as between arguments; a
+        message matches when each term is in its title, writer name or body,
+        compared after NFKC and case folding (fullwidth letters meet ASCII,
+        halfwidth kana meet kana). An ASCII word matches from its start. A
+        term over 256 characters or not in UTF-8 is an error.
   add [--raw] LOG...
         Imports each LOG (under --host NAME, else the List of the bbs.ini
         association its file name matches, else ""); prints per log
@@ -86,8 +90,13 @@ library The library DIR/pelarin-library.db: every message ever added, kept
   open [options] [QUERY...]
         Writes the matches into DIR as the store mes1.tmp upward, each file
         as split writes it, deletes the store's files above, prints the count.
+        No match changes nothing and exits with 1.
   export --format text|mbox|html [options] [QUERY...] OUT
-        Writes the matches to OUT (html: a folder).
+        Writes the matches to OUT (html: a folder). OUT may not be a file of
+        the library or the program (the database and its -wal, -shm and
+        -journal, mes<N>.tmp, pelarin.ini, upload.tmp, bbs.ini, sig.txt, the
+        drafts and lists), an upload script, or a log the library holds, by
+        any name or link; nothing is written then.
   stats
         Messages per host and board, then messages, logs and the database's
         size in bytes.
@@ -110,7 +119,8 @@ library The library DIR/pelarin-library.db: every message ever added, kept
         is refused with a message naming it, and nothing is written.
 
 Exit status: 0 done; 1 an error (its text on stderr; files written before it
-stay) or, for outbox check and library check, a problem found; 2 a usage error.
+stay; a term the library refuses too, and library open that matches nothing)
+or, for outbox check and library check, a problem found; 2 a usage error.
 )";
 
 }  // namespace pelarin::cli

@@ -2,10 +2,13 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "core/app/apphost.h"
 #include "core/app/lockfile.h"
 #include "core/app/appstate.h"
+#include "core/app/settings.h"
 #include "core/library/exportquery.h"
+#include "core/library/exporttarget.h"
 #include "core/library/exportwrite.h"
 #include "core/library/library.h"
 #include "core/library/librarycheck.h"
@@ -25,7 +28,7 @@ namespace pelarin::cli {
 
 namespace {
 
-void print(std::FILE* out, const std::string& text) { std::fwrite(text.data(), 1, text.size(), out); }
+constexpr char kNoMatchText[] = "一致するメッセージはありません。";
 
 void requireDirectory(const std::filesystem::path& dir) {
   std::error_code ec;
@@ -66,9 +69,9 @@ int add(Library& library, const Invocation& inv, std::FILE* out) {
     const std::string hostName = inv.host ? *inv.host : hostForLog(state.BbsTable, log);
     const ImportResult r = library.importLog(in, hostName, state);
     const std::string note = logFormNote(in.form(), in.replaced());
-    if (!note.empty()) std::fprintf(stderr, "%s: %s\n", log.filename().string().c_str(), note.c_str());
+    if (!note.empty()) print(stderr, log.filename().string() + ": " + note + '\n');
     if (!r.stopped.empty()) {
-      std::fprintf(stderr, "pelarin-cli: %s\n", r.stopped.c_str());
+      print(stderr, "pelarin-cli: " + r.stopped + '\n');
       status = 1;
     }
     print(out, log.string() + '\t' + std::to_string(r.added) + '\t' + std::to_string(r.duplicates) + '\n');
@@ -101,13 +104,33 @@ void recover(const Invocation& inv, std::FILE* out) {
                  std::to_string(r.logs) + '\n');
 }
 
+// DIR's settings as the program reads them, as far as they can be read: they
+// name the upload scripts and the log directory an export must leave alone.
+AppState settingsOf(const std::filesystem::path& dir) {
+  AppHost host;
+  AppState state;
+  SetDefaults(state, host);
+  state.UploadFile = state.UpFileName;
+  try {
+    state.WorkDir = textFromPath(dir) + kSeparator;
+    if (fileExists(dir / kSettingsName)) LoadSettings(state.WorkDir, state, host);
+    if (entryExists(dir / kBbsIniName)) state.BbsTable = readBbsIni(dir / kBbsIniName);
+  } catch (const Error&) {
+    // What was read stays; the work directory's own names are known without it.
+  }
+  return state;
+}
+
+ExportFormat formatOf(const Invocation& inv) {
+  return inv.format == "html"   ? ExportFormat::Html
+         : inv.format == "mbox" ? ExportFormat::Mbox
+                                : ExportFormat::Text;
+}
+
 }  // namespace
 
 void writeExport(const Invocation& inv, const std::vector<ExportMessage>& messages) {
-  const ExportFormat format = inv.format == "html"   ? ExportFormat::Html
-                              : inv.format == "mbox" ? ExportFormat::Mbox
-                                                     : ExportFormat::Text;
-  pelarin::writeExport(format, messages, inv.out);
+  pelarin::writeExport(formatOf(inv), messages, inv.out);
 }
 
 std::vector<ExportMessage> exportSelection(Library& library, const Invocation& inv) {
@@ -147,11 +170,23 @@ int runLibrary(const Invocation& inv, std::FILE* out) {
       WorkDirLock lock(inv.dir / kLockFileName);
       if (!lock.owns())
         throw Error("Pelarin is already launched or UPLOAD.TMP exists\n" + (inv.dir / kLockFileName).string());
-      print(out, std::to_string(writeStoreFrom(library, matches(library, inv), inv.dir)) + '\n');
+      // No match is no store: a mistyped query leaves the reader's messages as they are.
+      // Nor does a refused query leave a stale lock, which the program's next start
+      // would take for a killed run and clear the store after.
+      std::vector<int64_t> ids;
+      try {
+        ids = matches(library, inv);
+        if (ids.empty()) throw Error(kNoMatchText);
+      } catch (...) {
+        lock.release();
+        throw;
+      }
+      print(out, std::to_string(writeStoreFrom(library, ids, inv.dir)) + '\n');
       lock.release();
       break;
     }
     case LibraryCommand::Export:
+      refuseOwnFiles(library, settingsOf(inv.dir), inv.dir, formatOf(inv), inv.out);
       writeExport(inv, exportSelection(library, inv));
       break;
     case LibraryCommand::Stats:

@@ -1,6 +1,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "core/reading/messageview.h"
 #include "core/text/cp932.h"
 
@@ -17,7 +18,7 @@ void runList(const Invocation& inv, std::FILE* out) {
       line += cp932ToUtf8(row[i]);
     }
     line += '\n';
-    std::fwrite(line.data(), 1, line.size(), out);
+    print(out, line);
   }
 }
 

@@ -1,4 +1,7 @@
+#include <string>
+
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "core/lists/listbuilders.h"
 
 namespace pelarin::cli {
@@ -12,11 +15,11 @@ std::filesystem::path listFile(const Invocation& inv, const char* extension) {
 }  // namespace
 
 void runBoards(const Invocation& inv, std::FILE* out) {
-  std::fprintf(out, "%zu\n", MakeBoardList(inv.logs.front(), listFile(inv, kBoardListExtension)));
+  print(out, std::to_string(MakeBoardList(inv.logs.front(), listFile(inv, kBoardListExtension))) + '\n');
 }
 
 void runNames(const Invocation& inv, std::FILE* out) {
-  std::fprintf(out, "%zu\n", MakeNameList(inv.logs.front(), listFile(inv, kNameListExtension)));
+  print(out, std::to_string(MakeNameList(inv.logs.front(), listFile(inv, kNameListExtension))) + '\n');
 }
 
 }  // namespace pelarin::cli

@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/output.h"
 
 namespace {
 
@@ -52,14 +53,14 @@ int main(int argc, char** argv) {
   try {
     inv = pelarin::cli::parseArgs(args);
   } catch (const pelarin::cli::UsageError& e) {
-    std::fprintf(stderr, "pelarin-cli: %s\nTry 'pelarin-cli --help'.\n", e.what());
+    pelarin::cli::print(stderr, std::string("pelarin-cli: ") + e.what() + "\nTry 'pelarin-cli --help'.\n");
     return kExitUsage;
   }
   try {
     return run(inv);
   } catch (const std::exception& e) {
     std::fflush(stdout);
-    std::fprintf(stderr, "pelarin-cli: %s\n", e.what());
+    pelarin::cli::print(stderr, std::string("pelarin-cli: ") + e.what() + '\n');
     return kExitError;
   }
 }

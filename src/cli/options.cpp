@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "core/library/tokenizer.h"
+
 namespace pelarin::cli {
 
 int32_t parseCount(const std::string& text, const char* what, int32_t min) {
@@ -57,6 +59,15 @@ LibraryCommand libraryCommandNamed(const std::string& name) {
   if (name == "check") return LibraryCommand::Check;
   if (name == "recover") return LibraryCommand::Recover;
   throw UsageError("unknown library command '" + name + "'");
+}
+
+// An operand holding blanks (one quoted argument, an ideographic space from
+// an input method) is several terms, as in the window's search field.
+std::vector<std::string> termsOf(const std::vector<std::string>& operands) {
+  std::vector<std::string> terms;
+  for (const std::string& operand : operands)
+    for (std::string& term : splitTerms(operand)) terms.push_back(std::move(term));
+  return terms;
 }
 
 // library [-C DIR] [--host NAME] COMMAND [options] operands; the common
@@ -133,11 +144,11 @@ Invocation parseLibraryArgs(const std::vector<std::string>& args) {
       if (operands.empty()) throw UsageError("library export needs OUT");
       inv.out = operands.back();
       operands.pop_back();
-      inv.terms = operands;
+      inv.terms = termsOf(operands);
       break;
     case LibraryCommand::Search:
     case LibraryCommand::Open:
-      inv.terms = operands;
+      inv.terms = termsOf(operands);
       break;
   }
   return inv;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
 #include "core/app/settings.h"
@@ -25,8 +26,6 @@ std::filesystem::path scriptOf(const Invocation& inv) {
   const std::filesystem::path script = pathFromText(state.TextFileDir + state.UploadFile);
   return script.is_absolute() ? script : inv.dir / script;
 }
-
-void print(std::FILE* out, const std::string& line) { std::fwrite(line.data(), 1, line.size(), out); }
 
 }  // namespace
 

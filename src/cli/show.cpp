@@ -1,6 +1,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "core/reading/messageview.h"
 #include "core/text/cp932.h"
 
@@ -25,7 +26,7 @@ std::string shownText(const MessageView& v) {
 
 void runShow(const Invocation& inv, std::FILE* out) {
   const std::string text = shownText(readMessageView(inv.dir, inv.number));
-  std::fwrite(text.data(), 1, text.size(), out);
+  print(out, text);
 }
 
 }  // namespace pelarin::cli

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "core/app/apphost.h"
 #include "core/app/appstate.h"
 #include "core/app/workdir.h"
@@ -38,7 +39,7 @@ void runSplit(const Invocation& inv, std::FILE* out) {
   state.WorkDir = workDirText(inv.dir, &warning);
   if (!warning.empty()) {
     // The files are named relative to the directory, which is made current for that.
-    std::fprintf(stderr, "%s\n", warning.c_str());
+    print(stderr, warning + '\n');
     std::filesystem::current_path(inv.dir);
     dir = ".";
   }
@@ -50,11 +51,11 @@ void runSplit(const Invocation& inv, std::FILE* out) {
     LineReader in(log, inv.raw ? LineReader::Form::Raw : LineReader::Form::Guess);
     next = SplitLog(in, next, state);
     const std::string note = logFormNote(in.form(), in.replaced());
-    if (!note.empty()) std::fprintf(stderr, "%s: %s\n", log.filename().string().c_str(), note.c_str());
+    if (!note.empty()) print(stderr, log.filename().string() + ": " + note + '\n');
   }
   int32_t last = next - 1;
   if (inv.sort) SortStore(dir, last);
-  std::fprintf(out, "%d\n", static_cast<int>(last));
+  print(out, std::to_string(last) + '\n');
 }
 
 }  // namespace pelarin::cli

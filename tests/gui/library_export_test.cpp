@@ -173,6 +173,34 @@ class LibraryExportTest : public QObject {
     QCOMPARE(f.platform.boxes.size(), size_t{3});
   }
 
+  void theLibrarysOwnFilesAreRefusedAsTargets() {
+    Fixture f;
+    TLibraryform* window = f.open();
+    auto* boards = control<QTreeWidget>(window, "Boards");
+    boards->setCurrentItem(boardItem(boards, QStringLiteral("B4")));
+    const std::filesystem::path work = toPath(f.dir.path());
+    std::filesystem::copy_file(work / "a.log", work / "copy.txt");
+    const Bytes database = f.dir.read(QStringLiteral("pelarin-library.db"));
+    const struct {
+      const char* name;
+      int filter;
+      const char* kind;
+    } cases[] = {{"pelarin-library.db", 0, "ライブラリのデータベース"},
+                 {"pelarin-library.db-journal", 1, "ライブラリのデータベース"},
+                 {"copy.txt", 0, "ライブラリに取り込んだログ"}};
+    for (const auto& c : cases) {
+      f.platform.saves.push_back(f.to(c.name, c.filter));
+      control<QAction>(window, "ExportBoard1")->trigger();
+      QCOMPARE(f.platform.boxes.back().kind, BoxKind::Error);
+      QVERIFY2(f.platform.boxes.back().text.contains(QString::fromUtf8(c.kind)) &&
+                   f.platform.boxes.back().text.contains(QString::fromUtf8(c.name)),
+               qPrintable(f.platform.boxes.back().text));
+    }
+    QCOMPARE(f.dir.read(QStringLiteral("pelarin-library.db")), database);
+    QVERIFY(!f.dir.exists(QStringLiteral("pelarin-library.db-journal")));
+    QCOMPARE(f.dir.read(QStringLiteral("copy.txt")), f.dir.read(QStringLiteral("a.log")));
+  }
+
   void aCancelLeavesTheOldFile() {
     Fixture f;
     TLibraryform* window = f.open();

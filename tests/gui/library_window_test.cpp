@@ -123,7 +123,7 @@ class LibraryWindowTest : public QObject {
     dir.write(QStringLiteral("a.log"), boardLog("３", kThread));
     ScriptedPlatform platform;
     Application app(platform);
-    loadAndKeepStore(app.main(), platform, dir);
+    const std::vector<Bytes> loaded = loadAndKeepStore(app.main(), platform, dir);
     TLibraryform* window = openWindow(app.main());
     auto* results = control<QTableView>(window, "Results");
 
@@ -155,6 +155,16 @@ class LibraryWindowTest : public QObject {
     QTRY_COMPARE(results->model()->rowCount(), 0);
     QVERIFY(preview->toPlainText().isEmpty());
     QCOMPARE(thread->topLevelItemCount(), 0);
+    // Nothing found is nothing to open: the reader's store stays.
+    QVERIFY(!window->OpenInReader());
+    QCOMPARE(app.main().state().MesCount, 4);
+    QCOMPARE(dir.read(QStringLiteral("mes1.tmp")), loaded[0]);
+    // A term too long to look for is said where the count goes, without a box.
+    const size_t boxes = platform.boxes.size();
+    type(window, QString(257, QChar(0x3042)));
+    QTRY_VERIFY(control<QLabel>(window, "Found")->text().contains(QStringLiteral("256 文字まで")));
+    QCOMPARE(results->model()->rowCount(), 0);
+    QCOMPARE(platform.boxes.size(), boxes);
 
     // The board in the tree lists its messages without a query.
     auto* boards = control<QTreeWidget>(window, "Boards");

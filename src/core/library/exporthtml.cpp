@@ -166,13 +166,6 @@ std::string indexPage(const std::vector<Board>& boards, size_t total) {
   return out;
 }
 
-bool isBoardPageName(const std::string& name) {
-  if (name.rfind("board-", 0) != 0 || name.size() <= 11 || name.substr(name.size() - 5) != ".html")
-    return false;
-  const std::string digits = name.substr(6, name.size() - 11);
-  return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 [[noreturn]] void refuse(const std::filesystem::path& folder, const std::string& why) {
   throw Error("'" + folder.string() + "' " + why);
 }
@@ -199,6 +192,12 @@ void prepareFolder(const std::filesystem::path& folder) {
 }
 
 }  // namespace
+
+bool isBoardPageName(std::string_view name) {
+  if (!name.starts_with("board-") || name.size() <= 11 || !name.ends_with(".html")) return false;
+  const std::string_view digits = name.substr(6, name.size() - 11);
+  return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 
 std::string htmlEscape(std::string_view text) {
   std::string out;

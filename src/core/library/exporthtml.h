@@ -25,6 +25,9 @@ inline constexpr char kHtmlExportMark[] = ".pelarin-export";
 void exportHtml(const std::vector<ExportMessage>& messages, const std::filesystem::path& folder,
                 Progress* progress = nullptr);
 
+// board-<N>.html: a page an export writes, or removes when it has no such board.
+bool isBoardPageName(std::string_view name);
+
 // Text for HTML: & < > " ' as references.
 std::string htmlEscape(std::string_view text);
 

@@ -123,11 +123,19 @@ std::string hostDomain(std::string_view host) {
   return std::string(hash) + ".pelarin.invalid";
 }
 
-std::string messageId(std::string_view host, int32_t boardKey, int32_t number, int64_t id) {
+namespace {
+
+std::string messageIdAt(const std::string& domain, int32_t boardKey, int32_t number, int64_t id) {
   const std::string key = std::to_string(boardKey);
   const std::string left =
       number > 0 ? std::to_string(number) + "." + key : "mail." + std::to_string(id) + "." + key;
-  return "<" + left + "@" + hostDomain(host) + ">";
+  return "<" + left + "@" + domain + ">";
+}
+
+}  // namespace
+
+std::string messageId(std::string_view host, int32_t boardKey, int32_t number, int64_t id) {
+  return messageIdAt(hostDomain(host), boardKey, number, id);
 }
 
 std::string messageIdOf(const ExportMessage& m) { return messageId(m.host, m.boardKey, m.number, m.id); }
@@ -135,8 +143,11 @@ std::string messageIdOf(const ExportMessage& m) { return messageId(m.host, m.boa
 std::vector<std::string> referencesOf(const ExportMessage& m) {
   std::vector<std::string> ids;
   if (!m.ancestors.empty() && m.ancestorNumbers.size() == m.ancestors.size()) {
+    // One domain for the whole chain: a deep thread names thousands of ancestors.
+    const std::string domain = hostDomain(m.host);
+    ids.reserve(m.ancestors.size());
     for (size_t i = 0; i < m.ancestors.size(); ++i)
-      ids.push_back(messageId(m.host, m.boardKey, m.ancestorNumbers[i], m.ancestors[i]));
+      ids.push_back(messageIdAt(domain, m.boardKey, m.ancestorNumbers[i], m.ancestors[i]));
   } else if (m.replyTo > 0) {
     ids.push_back(messageId(m.host, m.boardKey, m.replyTo, 0));
   }

@@ -1,5 +1,10 @@
 #include "core/library/exportquery.h"
 
+#include <algorithm>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+
 #include "core/library/library.h"
 #include "core/reading/boardcode.h"
 #include "core/text/cp932.h"
@@ -50,11 +55,41 @@ std::vector<ExportMessage> exportMessages(Library& library, const std::vector<in
   std::vector<ExportMessage> out;
   out.reserve(ids.size());
   // An ancestor's number names it in References; most are exported too.
-  std::map<int64_t, int32_t> numbers;
+  std::unordered_map<int64_t, int32_t> numbers;
   const auto numberOf = [&](int64_t id) {
     auto known = numbers.find(id);
     if (known == numbers.end()) known = numbers.emplace(id, library.message(id).number).first;
     return known->second;
+  };
+  // Each message's parent is asked of the library once, and a parent
+  // exported before lends its chain: a chain N deep costs N lookups, not one
+  // walk to its root per message.
+  std::unordered_map<int64_t, std::optional<int64_t>> parents;
+  const auto parentOf = [&](int64_t id) {
+    auto known = parents.find(id);
+    if (known == parents.end()) known = parents.emplace(id, library.parentOf(id)).first;
+    return known->second;
+  };
+  std::unordered_map<int64_t, size_t> exported;  // id to its place in out
+  const auto placeAncestors = [&](ExportMessage& e) {
+    const std::optional<int64_t> parent = parentOf(e.id);
+    if (!parent) return;
+    if (auto p = exported.find(*parent); p != exported.end()) {
+      const ExportMessage& before = out[p->second];
+      // Its chain is this one's unless this message is in it: reply numbers that loop.
+      if (std::find(before.ancestors.begin(), before.ancestors.end(), e.id) == before.ancestors.end()) {
+        e.ancestors = before.ancestors;
+        e.ancestors.push_back(*parent);
+        e.ancestorNumbers = before.ancestorNumbers;
+        e.ancestorNumbers.push_back(before.number);
+        return;
+      }
+    }
+    std::unordered_set<int64_t> seen{e.id};
+    // Reply numbers may form a loop; the walk stops where it would repeat.
+    for (auto p = parent; p && seen.insert(*p).second; p = parentOf(*p)) e.ancestors.push_back(*p);
+    std::reverse(e.ancestors.begin(), e.ancestors.end());
+    for (int64_t a : e.ancestors) e.ancestorNumbers.push_back(numberOf(a));
   };
   for (int64_t id : ids) {
     const LibraryMessage m = library.message(id);
@@ -76,9 +111,9 @@ std::vector<ExportMessage> exportMessages(Library& library, const std::vector<in
       e.body += '\n';
     }
     e.logTime = m.logTime;
-    e.ancestors = library.ancestors(id);
-    for (int64_t a : e.ancestors) e.ancestorNumbers.push_back(numberOf(a));
+    placeAncestors(e);
     numbers.emplace(e.id, e.number);
+    exported.emplace(e.id, out.size());
     out.push_back(std::move(e));
     if (progress) progress->step(static_cast<int64_t>(out.size()));
   }

@@ -198,9 +198,11 @@ LibraryMessage Library::message(int64_t id) {
 }
 
 std::optional<int64_t> Library::parentOf(int64_t id) {
-  Statement s(*db_,
-              "SELECT p.id FROM messages m JOIN messages p ON p.host = m.host AND p.board_key = m.board_key "
-              "AND p.number = m.reply WHERE m.id = ?1 AND m.reply > 0 AND p.id <> m.id ORDER BY p.id LIMIT 1");
+  // "+": SQLite would carry "> 0" over to p.number and scan the whole board by it.
+  Statement s(
+      *db_,
+      "SELECT p.id FROM messages m JOIN messages p ON p.host = m.host AND p.board_key = m.board_key "
+      "AND p.number = m.reply WHERE m.id = ?1 AND +m.reply > 0 AND p.id <> m.id ORDER BY p.id LIMIT 1");
   s.bind(1, id);
   if (!s.step()) return std::nullopt;
   return s.integer(0);
@@ -216,10 +218,13 @@ std::vector<int64_t> Library::ancestors(int64_t id) {
 }
 
 std::vector<int64_t> Library::responses(int64_t id) {
-  Statement s(*db_,
-              "SELECT c.id FROM messages p JOIN messages c ON c.host = p.host AND "
-              "c.board_key = p.board_key AND c.reply = p.number WHERE p.id = ?1 AND p.number > 0 "
-              "AND c.id <> p.id ORDER BY c.number, c.id");
+  // Over the partial index SQLite bounds an equality on reply only by its "> 0" and
+  // walks every reply of the board; two bounds keep the walk to the answers.
+  Statement s(
+      *db_,
+      "SELECT c.id FROM messages p JOIN messages c ON c.host = p.host AND c.board_key = p.board_key "
+      "AND c.reply >= p.number AND c.reply <= p.number AND c.reply > 0 WHERE p.id = ?1 AND +p.number > 0 "
+      "AND c.id <> p.id ORDER BY c.number, c.id");
   s.bind(1, id);
   std::vector<int64_t> out;
   while (s.step()) out.push_back(s.integer(0));

@@ -1,5 +1,6 @@
 // Search: the index finds the candidates, the folded text confirms those the
 // index alone cannot decide.
+#include <set>
 #include <string>
 
 #include "core/library/bodypacking.h"
@@ -22,9 +23,11 @@ struct Plan {
 
 Plan planOf(const std::vector<std::string>& terms) {
   Plan p;
+  std::set<std::string> planned;
   for (const std::string& term : terms) {
     const TermQuery q = termQuery(term);
-    if (q.folded.empty()) continue;
+    // A term twice would cost the index twice and narrow nothing.
+    if (q.folded.empty() || !planned.insert(q.folded).second) continue;
     if (!q.expression.empty()) {
       if (!p.match.empty()) p.match += " AND ";
       p.match += "(" + q.expression + ")";

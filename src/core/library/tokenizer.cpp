@@ -3,6 +3,9 @@
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "core/library/folding.h"
 #include "core/library/sqlite.h"
 
@@ -14,6 +17,10 @@ enum class Kind { Word, Gram, Separator };
 
 // Words longer than this are cut the same way in the index and in a query.
 constexpr size_t kMaxWord = 128;
+
+// A phrase costs the index every place of each of its tokens; a longer term
+// asks for the part of itself most varied, and each hit is checked whole.
+constexpr size_t kMostPhraseTokens = 8;
 
 Kind kindOf(UChar32 c) {
   if (c < 0x80) {
@@ -87,6 +94,61 @@ void emitTokens(std::string_view s, const std::function<void(std::string_view)>&
 
 std::string quoted(std::string_view token) { return "\"" + std::string(token) + "\""; }
 
+// The term for a message: its valid characters as they are, any other byte as \xNN.
+std::string shownTerm(std::string_view s, size_t mostCharacters) {
+  std::string out;
+  int32_t i = 0;
+  const auto n = static_cast<int32_t>(s.size());
+  for (size_t characters = 0; i < n; ++characters) {
+    if (characters == mostCharacters) return out + "…";
+    const int32_t start = i;
+    UChar32 c;
+    U8_NEXT(s.data(), i, n, c);
+    if (c >= 0) {
+      out += s.substr(static_cast<size_t>(start), static_cast<size_t>(i - start));
+      continue;
+    }
+    for (int32_t k = start; k < i; ++k) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(s[static_cast<size_t>(k)]));
+      out += hex;
+    }
+  }
+  return out;
+}
+
+void checkTerm(std::string_view term) {
+  size_t characters = 0;
+  int32_t i = 0;
+  const auto n = static_cast<int32_t>(term.size());
+  while (i < n) {
+    UChar32 c;
+    U8_NEXT(term.data(), i, n, c);
+    if (c < 0)
+      throw SearchTermError("検索語 '" + shownTerm(term, 64) + "' は UTF-8 の文字列ではありません。");
+    ++characters;
+  }
+  if (characters > kMostTermCharacters)
+    throw SearchTermError("検索語 '" + shownTerm(term, 16) + "' が長すぎます（" + std::to_string(characters) +
+                          " 文字）。" + std::to_string(kMostTermCharacters) + " 文字までにしてください。");
+}
+
+// The run of kMostPhraseTokens tokens with the most different ones.
+size_t mostVariedWindow(const std::vector<std::string>& tokens) {
+  size_t best = 0, bestDistinct = 0;
+  for (size_t i = 0; i + kMostPhraseTokens <= tokens.size(); ++i) {
+    std::vector<std::string_view> window(tokens.begin() + static_cast<ptrdiff_t>(i),
+                                         tokens.begin() + static_cast<ptrdiff_t>(i + kMostPhraseTokens));
+    std::sort(window.begin(), window.end());
+    const auto distinct = static_cast<size_t>(std::unique(window.begin(), window.end()) - window.begin());
+    if (distinct > bestDistinct) {
+      best = i;
+      bestDistinct = distinct;
+    }
+  }
+  return best;
+}
+
 // --- the FTS5 side ---
 
 struct Tokenizer {};
@@ -128,6 +190,7 @@ void tokenizeFolded(std::string_view folded, const std::function<void(std::strin
 }
 
 TermQuery termQuery(std::string_view termUtf8) {
+  checkTerm(termUtf8);
   TermQuery q;
   q.folded = foldText(termUtf8);
   const std::string_view s = q.folded;
@@ -161,6 +224,13 @@ TermQuery termQuery(std::string_view termUtf8) {
     if (last && n == 1) prefix = true;
   }
   q.exact = tokenSegments == 1 && segs.size() == 1;
+  if (tokens.size() > kMostPhraseTokens) {
+    const size_t first = mostVariedWindow(tokens);
+    prefix = prefix && first + kMostPhraseTokens == tokens.size();
+    tokens.erase(tokens.begin() + static_cast<ptrdiff_t>(first + kMostPhraseTokens), tokens.end());
+    tokens.erase(tokens.begin(), tokens.begin() + static_cast<ptrdiff_t>(first));
+    q.exact = false;
+  }
   if (tokens.empty()) return q;
   for (size_t i = 0; i < tokens.size(); ++i) {
     if (i > 0) q.expression += " + ";

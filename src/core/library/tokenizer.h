@@ -16,14 +16,27 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text/errors.h"
+
 namespace pelarin {
 
 inline constexpr char kTokenizerName[] = "pelarin_cjk";
 
+// The longest term a search takes, in characters.
+inline constexpr size_t kMostTermCharacters = 256;
+
+// A search term the library does not look for; what() names it and says why.
+class SearchTermError : public Error {
+ public:
+  using Error::Error;
+};
+
 // The tokens of a folded text in position order.
 void tokenizeFolded(std::string_view folded, const std::function<void(std::string_view)>& token);
 
-// One search term as an FTS5 expression.
+// One search term as an FTS5 expression. Throws SearchTermError for a term
+// that is not UTF-8 or is over kMostTermCharacters long: dropping it would
+// match everything, and every character costs the index a list of places.
 struct TermQuery {
   std::string expression;  // empty when the term has no token (punctuation only)
   bool exact = true;       // the index alone decides; otherwise each hit is checked

@@ -288,7 +288,18 @@ void TLibraryform::searchNow() {
       Found->clear();
     } else {
       // The first page at once; the rest of the first results and the count from behind.
-      model_->reset(library_.get(), library_->search(t, f, kLibraryFirstPage));
+      std::vector<int64_t> first;
+      try {
+        first = library_->search(t, f, kLibraryFirstPage);
+      } catch (const SearchTermError& e) {
+        // Said where the count goes, not in a box: the next keystroke may mend it.
+        model_->reset(library_.get(), {});
+        Found->setText(QString::fromUtf8(e.what()));
+        Preview->clear();
+        Thread->clear();
+        return;
+      }
+      model_->reset(library_.get(), std::move(first));
       if (model_->ids().size() < static_cast<size_t>(kLibraryFirstPage)) {
         Found->setText(foundText(model_->ids().size(), model_->ids().size()));
       } else {

@@ -10,6 +10,7 @@
 
 #include "core/app/appstate.h"
 #include "core/library/exportquery.h"
+#include "core/library/exporttarget.h"
 #include "core/library/exportwrite.h"
 #include "core/library/librarypreferences.h"
 #include "core/text/paths.h"
@@ -98,6 +99,7 @@ void TLibraryform::exportChosen(const QString& title,
     std::filesystem::path out = toPath(target->path);
     // An HTML export is chosen by its index page, or by the folder's name.
     if (format == ExportFormat::Html && out.filename() == "index.html") out = out.parent_path();
+    refuseOwnFiles(*library_, main_.state(), dir, format, out);
     setPreference(*library_, kExportFolder,
                   QFile::decodeName(QByteArray::fromStdString(out.parent_path().string())).toStdString());
 

@@ -1,7 +1,10 @@
 // pelarin-cli library: the lines it prints, its statuses, the store it writes.
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -35,6 +38,26 @@ class LibraryCli : public ::testing::Test {
     cmd += " >" + shellQuoted((io_ / "out").string()) + " 2>" + shellQuoted((io_ / "err").string());
     const int rc = std::system(cmd.c_str());
     return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readFile(io_ / "out"), readFile(io_ / "err")};
+  }
+  // As a user at a terminal runs it: stdout and stderr both the pty, its CR LF back to LF.
+  std::string onTerminal(const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(PELARIN_CLI)};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int master = -1;
+    const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+    if (child == 0) {
+      if (chdir(work_.path().c_str()) == 0) execv(PELARIN_CLI, argv.data());
+      _exit(127);
+    }
+    std::string got;
+    char buffer[4096];
+    for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;)
+      got.append(buffer, static_cast<size_t>(n));
+    close(master);
+    waitpid(child, nullptr, 0);
+    for (size_t at; (at = got.find("\r\n")) != std::string::npos;) got.erase(at, 1);
+    return got;
   }
   std::string sample() const { return (std::filesystem::path(PELARIN_SAMPLES) / "sample.log").string(); }
   TempDir work_, io_;
@@ -115,10 +138,101 @@ TEST_F(LibraryCli, ExportsTextMboxAndHtml) {
   ASSERT_EQ(run({"library", "export", "--format", "html", "web"}).status, 0);
   EXPECT_TRUE(std::filesystem::exists(work_ / "web" / "index.html"));
 
+  // The slip of tab completion: the library and its companions are no target, nothing is written.
+  const std::string database = readFile(work_ / "pelarin-library.db");
+  for (const char* target : {"pelarin-library.db", "pelarin-library.db-journal", "mes1.tmp"}) {
+    Output refused = run({"library", "export", "--format", "text", "週末", target});
+    EXPECT_EQ(refused.status, 1) << target;
+    EXPECT_NE(refused.err.find("'" + std::string(target) + "' は"), std::string::npos) << refused.err;
+  }
+  EXPECT_EQ(readFile(work_ / "pelarin-library.db"), database);
+  EXPECT_FALSE(std::filesystem::exists(work_ / "pelarin-library.db-journal"));
+  EXPECT_FALSE(std::filesystem::exists(work_ / "mes1.tmp"));
+
   writeFile(io_ / "victim", "mine\n");
   std::filesystem::create_symlink(io_ / "victim", work_ / "linked.mbox");
   run({"library", "export", "--format", "mbox", "linked.mbox"});
   EXPECT_EQ(readFile(io_ / "victim"), "mine\n");
+}
+
+// Blanks inside an argument part terms as blanks between arguments do; a term
+// the library cannot look for is an error naming it, never a match of everything.
+TEST_F(LibraryCli, TermsSplitInsideArgumentsAndBadTermsAreRefused) {
+  ASSERT_EQ(run({"library", "add", sample()}).status, 0);
+  const std::string both = run({"library", "search", "はじめまして", "ようこそ"}).out;
+  ASSERT_EQ(lines(both).size(), 1u) << both;
+  std::string hiragana256;
+  for (int i = 0; i < 256; ++i) hiragana256 += "あ";
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string out, err;
+  } cases[] = {
+      {{"search", "はじめまして ようこそ"}, 0, both, ""},
+      {{"search", "はじめまして\u3000ようこそ"}, 0, both, ""},
+      {{"search", "--count", " はじめまして  ようこそ "}, 0, "1\n", ""},
+      {{"search", "\xE3\x81"}, 1, "", "検索語 '\\xE3\\x81' は UTF-8 の文字列ではありません。"},
+      {{"search", "--count", "はじめまして", "ab\xFF"}, 1, "", "'ab\\xFF'"},
+      {{"search", "--count", hiragana256}, 0, "0\n", ""},
+      {{"search", "--count", hiragana256 + "い"}, 1, "", "（257 文字）。256 文字までにしてください。"},
+      {{"export", "--format", "text", "はじめまして ようこそ", "one.txt"}, 0, "", ""},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args{"library"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Output o = run(args);
+    EXPECT_EQ(o.status, c.status) << c.args[1] << o.err;
+    EXPECT_EQ(o.out, c.out) << c.args[1];
+    EXPECT_NE(o.err.find(c.err), std::string::npos) << o.err;
+  }
+  const std::vector<std::string> exported = lines(readFile(work_ / "one.txt"));
+  const auto ids =
+      std::count_if(exported.begin(), exported.end(), [](auto& l) { return l.starts_with("Library ID"); });
+  EXPECT_EQ(ids, 1);
+  EXPECT_NE(std::find(exported.begin(), exported.end(), "Library ID\t" + both.substr(0, both.find('\t'))),
+            exported.end());
+
+  // open takes the same terms; one that matches nothing leaves the store as it was.
+  Output open = run({"library", "open", "はじめまして ようこそ"});
+  ASSERT_EQ(open.status, 0) << open.err;
+  EXPECT_EQ(open.out, "1\n");
+  const std::string store = readFile(work_ / "mes1.tmp");
+  Output typo = run({"library", "open", "はじめましえ"});
+  EXPECT_EQ(typo.status, 1);
+  EXPECT_EQ(typo.out, "");
+  EXPECT_NE(typo.err.find("一致するメッセージはありません。"), std::string::npos) << typo.err;
+  EXPECT_EQ(readFile(work_ / "mes1.tmp"), store);
+  EXPECT_FALSE(std::filesystem::exists(work_ / kLockFileName));
+  EXPECT_EQ(run({"library", "open", hiragana256 + "い"}).status, 1);
+  EXPECT_EQ(readFile(work_ / "mes1.tmp"), store);
+  EXPECT_FALSE(std::filesystem::exists(work_ / kLockFileName));
+}
+
+// A log's escape sequences reach a terminal as visible text, and a pipe as the bytes they were.
+TEST_F(LibraryCli, ControlCharactersAreShownOnATerminalAndKeptThroughAPipe) {
+  Bytes title = "\x1b]0;pwned\x07";
+  title.resize(32, ' ');
+  writeFile(io_ / "esc.log", sj("[ Ｂbs３ ]") + "\r\n" + sj("  ●") + "00001     " + title + " 0001 A" +
+                                 Bytes(15, ' ') + "\r\n\r\n\x1b[2J\x80gone\r\n" +
+                                 sj("●１●次　●２●前　●３●返信") + "\r\n");
+  ASSERT_EQ(run({"library", "add", (io_ / "esc.log").string()}).status, 0);
+  const struct {
+    std::vector<std::string> args;
+    std::string raw, shown;
+  } cases[] = {
+      {{"library", "show", "1"}, "\x1b[2J\xc2\x80gone\n", "^[[2JM-^@gone\n"},
+      {{"library", "search", "pwned"}, "\x1b]0;pwned\x07", "^[]0;pwned^G"},
+      {{"library", "thread", "1"}, "\x1b]0;pwned\x07", "^[]0;pwned^G"},
+      {{"library", "\x1b]0;x\x07"}, "", "'^[]0;x^G'"},  // stderr, from the command line
+  };
+  for (const auto& c : cases) {
+    const Output piped = run(c.args);
+    EXPECT_NE((piped.out + piped.err).find(c.raw), std::string::npos) << c.args[1];
+    const std::string shown = onTerminal(c.args);
+    EXPECT_NE(shown.find(c.shown), std::string::npos) << shown;
+    for (const char* control : {"\x1b", "\x07", "\xc2\x80", "\r"})
+      EXPECT_EQ(shown.find(control), std::string::npos) << shown;
+  }
 }
 
 TEST_F(LibraryCli, UsageErrorsFailuresAndADamagedFile) {

@@ -175,6 +175,51 @@ TEST_F(LibraryTest, LongerTermsAreOnePlaceNeverTwo) {
   EXPECT_EQ(library_.count(splitTerms("東京都"), {}), 1u);
 }
 
+// A long term asks the index for a bounded part of itself and checks each hit
+// whole; a term too long or not UTF-8 is refused, never dropped.
+TEST_F(LibraryTest, LongTermsCostABoundedPhraseAndBadTermsAreRefused) {
+  const std::string run = "春夏秋冬東西南北上下左右前後内外天地山川草木";
+  std::string comma20, comma10;
+  for (int i = 0; i < 20; ++i) comma20 += i ? ",it" : "it";
+  for (int i = 0; i < 10; ++i) comma10 += i ? ",it" : "it";
+  import(boardLog("３", {{"00001",
+                          "whole",
+                          { "xx" + run + "yy" }},
+                         {"00002",
+                          "one changed",
+                          { "春夏秋冬東西南北上下左右前後内外天地山川草花" }},
+                         {"00003",
+                          "twenty",
+                          { comma20 }},
+                         { "00004",
+                           "ten",
+                           { comma10 } }}),
+         "a.log");
+  using V = std::vector<std::string>;
+  const struct {
+    std::string query;
+    V titles;
+  } cases[] = {
+      {run, {"whole"}},
+      {"春夏秋冬東西南北上下左右前後内外天地山川草花", {"one changed"}},
+      {"夏秋冬東西南北上下左右前後内外天地山川草木y", {"whole"}},
+      {comma20, {"twenty"}},
+      {comma10, {"twenty", "ten"}},
+      {"it it it it it it it it it it it", {"twenty", "ten"}},  // the same term once
+  };
+  for (const auto& c : cases) EXPECT_EQ(titles(c.query), c.titles) << c.query;
+  const TermQuery q = termQuery(run);
+  EXPECT_FALSE(q.exact);
+  EXPECT_EQ(std::count(q.expression.begin(), q.expression.end(), '"'), 16) << q.expression;
+
+  std::string longest;
+  for (size_t i = 0; i < kMostTermCharacters; ++i) longest += "あ";
+  EXPECT_NO_THROW(find(longest));
+  for (const std::string& bad : {longest + "a", std::string("\xE3\x81"), std::string("ok\xFFok")})
+    EXPECT_THROW(find("ok " + bad), SearchTermError) << bad;
+  EXPECT_THROW(library_.count({longest + "a"}, {}), SearchTermError);
+}
+
 TEST_F(LibraryTest, ThreadsFollowReplyNumbersAndAMissingParentMakesARoot) {
   import(boardLog("３", {{"00010", "root", {"r"}},
                         {"00011", "re root", {"a"}, "00010"},
@@ -250,6 +295,38 @@ TEST_F(LibraryTest, ThreadAndBoardSelectionsAndTheirCountedDecoding) {
     if (p.done.load() == 2) progress.cancel = true;
   };
   EXPECT_THROW(exportMessages(library_, all, dir_.path(), &progress), CancelledError);
+}
+
+// Export Thread of a reply chain: SQLite's own count of the work it does grows
+// with the chain, not with its square or cube (no timing: VM steps).
+TEST_F(LibraryTest, AChainTwiceAsDeepCostsTheLibraryTwiceTheWork) {
+  auto chain = [](int depth) {
+    std::vector<LogMessage> messages;
+    for (int n = 1; n <= depth; ++n)
+      messages.push_back(
+          {std::to_string(10000 + n), "re", {"b"}, n > 1 ? std::to_string(10000 + n - 1) : ""});
+    return messages;
+  };
+  import(boardLog("３", chain(100)), "a.log");
+  import(boardLog("４", chain(200)), "b.log");
+  auto stepsOf = [&](int32_t boardKey) {
+    const int64_t deepest = boardIds(library_, "pelnet", boardKey).back();
+    int64_t steps = 0;
+    sqlite3_trace_v2(
+        library_.database().handle(), SQLITE_TRACE_PROFILE,
+        [](unsigned, void* total, void* statement, void*) {
+          *static_cast<int64_t*>(total) +=
+              sqlite3_stmt_status(static_cast<sqlite3_stmt*>(statement), SQLITE_STMTSTATUS_VM_STEP, 0);
+          return 0;
+        },
+        &steps);
+    const std::vector<ExportMessage> m = exportMessages(library_, threadIds(library_, deepest), dir_.path());
+    sqlite3_trace_v2(library_.database().handle(), 0, nullptr, nullptr);
+    EXPECT_EQ(m.back().ancestors.size(), m.size() - 1);
+    return steps;
+  };
+  const int64_t shallow = stepsOf(3), deep = stepsOf(4);
+  EXPECT_LT(deep, 3 * shallow) << shallow << " steps for 100 deep, " << deep << " for 200";
 }
 
 // The store written from the library holds the very files the splitter writes.
