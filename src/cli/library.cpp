@@ -7,6 +7,7 @@
 #include "core/app/appstate.h"
 #include "core/library/exportquery.h"
 #include "core/library/exportwrite.h"
+#include "core/library/folderimport.h"
 #include "core/library/library.h"
 #include "core/library/librarystore.h"
 #include "core/library/tokenizer.h"
@@ -51,7 +52,15 @@ std::vector<int64_t> matches(Library& library, const Invocation& inv) {
   return library.search(inv.terms, filterOf(inv), static_cast<size_t>(inv.limit));
 }
 
-// Returns 1 when the split stopped in some log: its messages before the stop are in.
+// How a log the library holds was read, for one added again.
+std::string heldNote(const std::filesystem::path& log, bool readRaw) {
+  if (readRaw) return "ライブラリに取り込み済みです（--raw でそのまま読み込み）。";
+  return "ライブラリに取り込み済みです（形式を判定して読み込み" +
+         logFormNote(LineReader(log, LineReader::Form::Guess).form(), 0) + "）。";
+}
+
+// Returns 1 when the split stopped in some log (its messages before the stop
+// are in), a message was refused, or a named file was the program's own.
 int add(Library& library, const Invocation& inv, std::FILE* out) {
   int status = 0;
   AppHost host;
@@ -60,11 +69,22 @@ int add(Library& library, const Invocation& inv, std::FILE* out) {
   const auto bbsIni = inv.dir / kBbsIniName;
   if (entryExists(bbsIni)) state.BbsTable = readBbsIni(bbsIni);
   for (const auto& log : inv.logs) {
+    const std::string name = log.filename().string();
+    // "add *" in the work directory names the library itself: passed over, and said so.
+    if (programsOwnFile(name)) {
+      std::fprintf(stderr, "pelarin-cli: %s\n", ownFileText(name).c_str());
+      status = 1;
+      continue;
+    }
     LineReader in(log, inv.raw ? LineReader::Form::Raw : LineReader::Form::Guess);
     const std::string hostName = inv.host ? *inv.host : hostForLog(state.BbsTable, log);
     const ImportResult r = library.importLog(in, hostName, state);
     const std::string note = logFormNote(in.form(), in.replaced());
-    if (!note.empty()) std::fprintf(stderr, "%s: %s\n", log.filename().string().c_str(), note.c_str());
+    if (!note.empty()) std::fprintf(stderr, "%s: %s\n", name.c_str(), note.c_str());
+    if (r.seenBefore && (inv.raw || r.readRaw))
+      std::fprintf(stderr, "%s: %s\n", name.c_str(), heldNote(log, r.readRaw).c_str());
+    if (r.unfinished)
+      std::fprintf(stderr, "%s: 読み込みの間に変わったため、次の追加でもう一度読み込みます。\n", name.c_str());
     if (!r.stopped.empty()) {
       std::fprintf(stderr, "pelarin-cli: %s\n", r.stopped.c_str());
       status = 1;
