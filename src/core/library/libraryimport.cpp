@@ -13,6 +13,7 @@
 #include "core/library/library.h"
 #include "core/library/sha256.h"
 #include "core/library/sqlite.h"
+#include "core/library/tokenizer.h"
 #include "core/lists/association.h"
 #include "core/logimport/splitlog.h"
 #include "core/text/cp932.h"
@@ -128,15 +129,6 @@ Capture compareCaptures(ByteView now, ByteView held) {
     if (q < 0) return Capture::More;
     if (p != q) return Capture::Other;
   }
-}
-
-// The body's text for the index, in UTF-8.
-std::string indexedBody(ByteView packed, size_t size) {
-  if (size <= kLargeBody) return cp932ToUtf8(unpackBody(packed, size));
-  std::string text;
-  text.reserve(size + size / 2);
-  unpackBodyInLines(packed, size, [&](ByteView lines) { text += cp932ToUtf8(lines); });
-  return text;
 }
 
 // Binds a large value without SQLite's copy of it; unbind() before it goes.
@@ -288,7 +280,7 @@ class LibrarySink : public MessageSink {
     insert_.run();
     unbind(insert_, 10);
     const int64_t id = db_.lastInsertId();
-    index(index_, id, keys, newText(packed, static_cast<size_t>(size)));
+    index(index_, id, keys, packed, static_cast<size_t>(size), true);
     return id;
   }
 
@@ -296,29 +288,34 @@ class LibrarySink : public MessageSink {
     const auto size = static_cast<int64_t>(body_.size());
     const Bytes packed = packBody(body_);
     if (body_.size() > kLargeBody) letBodyGo();
-    index(unindex_, id, old, indexedBody(oldPacked, oldSize));
+    // The held copy's text leaves the index before the longer one's goes in.
+    index(unindex_, id, old, oldPacked, oldSize, false);
     replace_.bind(1, id).bindBlob(2, keyLines(keys)).bind(4, source_);
     replace_.bind(5, integerOr0(keys.ResNumber)).bind(6, integerOr0(keys.WriterId)).bind(7, size);
     bindUnowned(db_, replace_, 3, packed, false);
     replace_.run();
     unbind(replace_, 3);
-    index(index_, id, keys, newText(packed, static_cast<size_t>(size)));
+    index(index_, id, keys, packed, static_cast<size_t>(size), true);
   }
 
-  // The new body's text for the index: a large body is let go first and
-  // its text made from the packed form.
-  std::string newText(ByteView packed, size_t size) {
-    if (size <= kLargeBody) return cp932ToUtf8(body_);
-    letBodyGo();
-    return indexedBody(packed, size);
-  }
-
-  // Adds a message's text to the index, or takes it out (unindex_).
-  void index(Statement& s, int64_t id, const MessageKeys& keys, const std::string& text) {
+  // Adds a message's text to the index, or takes it out (unindex_): the body
+  // held (ours) or the packed one. A small body's text is made whole; a large
+  // one's reaches the tokenizer line by line from its packed form, with the
+  // body held let go first.
+  void index(Statement& s, int64_t id, const MessageKeys& keys, ByteView packed, size_t size, bool ours) {
     s.bind(1, id).bind(2, cp932ToUtf8(keys.Title)).bind(3, cp932ToUtf8(keys.WriterName));
-    bindUnowned(db_, s, 4, text, true);
-    s.run();
-    unbind(s, 4);
+    if (size <= kLargeBody) {
+      const std::string text = ours ? cp932ToUtf8(body_) : cp932ToUtf8(unpackBody(packed, size));
+      bindUnowned(db_, s, 4, text, true);
+      s.run();
+      unbind(s, 4);
+      return;
+    }
+    if (ours) letBodyGo();
+    const StreamedText text([&](const auto& piece) {
+      unpackBodyInLines(packed, size, [&](ByteView lines) { piece(cp932ToUtf8(lines)); });
+    });
+    s.bind(4, StreamedText::mark()).run();
   }
 
   void letBodyGo() noexcept {

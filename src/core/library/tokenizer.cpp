@@ -181,6 +181,19 @@ int createTokenizer(void*, const char**, int, Fts5Tokenizer** out) {
 
 void deleteTokenizer(Fts5Tokenizer* t) { delete reinterpret_cast<Tokenizer*>(t); }
 
+thread_local StreamedText* streamed = nullptr;
+
+}  // namespace
+
+struct StreamedTextAccess {
+  static const StreamedText::Pieces& text(const StreamedText& t) { return t.text_; }
+};
+
+StreamedText::StreamedText(Pieces text) : text_(std::move(text)), outer_(streamed) { streamed = this; }
+StreamedText::~StreamedText() { streamed = outer_; }
+
+namespace {
+
 int tokenize(Fts5Tokenizer*, void* ctx, int flags, const char* text, int length,
              int (*xToken)(void*, int, const char*, int, int, int)) {
   const std::string_view input(text, static_cast<size_t>(length));
@@ -197,11 +210,15 @@ int tokenize(Fts5Tokenizer*, void* ctx, int flags, const char* text, int length,
     };
     TokenStream stream(token);
     // Folded piece by piece: a huge message never has a folded copy of itself.
-    for (size_t at = 0; at < input.size() && rc == SQLITE_OK;) {
-      const size_t end = pieceEnd(input, at);
-      stream.feed(foldText(input.substr(at, end - at)));
-      at = end;
-    }
+    const auto feed = [&](std::string_view utf8) {
+      for (size_t at = 0; at < utf8.size() && rc == SQLITE_OK;) {
+        const size_t end = pieceEnd(utf8, at);
+        stream.feed(foldText(utf8.substr(at, end - at)));
+        at = end;
+      }
+    };
+    if (streamed && input == StreamedText::mark()) StreamedTextAccess::text(*streamed)(feed);
+    else feed(input);
     stream.finish();
     return rc;
   } catch (const std::bad_alloc&) {
