@@ -84,7 +84,8 @@ int add(Library& library, const Invocation& inv, std::FILE* out) {
     if (r.seenBefore && (inv.raw || r.readRaw))
       std::fprintf(stderr, "%s: %s\n", name.c_str(), heldNote(log, r.readRaw).c_str());
     if (r.unfinished)
-      std::fprintf(stderr, "%s: 読み込みの間に変わったため、次の追加でもう一度読み込みます。\n", name.c_str());
+      std::fprintf(stderr, "%s: 読み込みの間に変わったため、次の追加でもう一度読み込みます。\n",
+                   name.c_str());
     if (!r.stopped.empty()) {
       std::fprintf(stderr, "pelarin-cli: %s\n", r.stopped.c_str());
       status = 1;

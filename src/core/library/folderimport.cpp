@@ -61,7 +61,9 @@ void walk(const fs::path& dir, const fs::path& shown, FolderLogs& out) {
 
 }  // namespace
 
-bool skippedForLibrary(const std::string& name) { return name.empty() || name.front() == '.' || programsOwnFile(name); }
+bool skippedForLibrary(const std::string& name) {
+  return name.empty() || name.front() == '.' || programsOwnFile(name);
+}
 
 bool programsOwnFile(const std::string& name) {
   // The database with its journal, WAL and shared-memory files.

@@ -31,8 +31,10 @@ struct ImportResult {
   int64_t added = 0;       // messages new to the library
   int64_t duplicates = 0;  // copies of messages it held already
   bool seenBefore = false; // the same log (same bytes, same host) was imported before
-  bool readRaw = false;    // it was read as it is (--raw), not by its guessed form; of a log seen before, then
-  bool unfinished = false; // it changed while it was read: the next add reads it again
+  // Read as it is (--raw), not by its guessed form; of a log seen before, how it was read then.
+  bool readRaw = false;
+  // It changed while it was read (still being written, a copy in progress): the next add reads it again.
+  bool unfinished = false;
   // The split's error when it stopped part-way (the messages before it are
   // in), and the messages refused as too large, one text each.
   std::string stopped;

@@ -79,8 +79,10 @@ class ComparedBody {
       if (isBlank(c)) {
         size_t end = pos_;
         while (end < s_.size() && isBlank(s_[end])) ++end;
-        if (end < s_.size() && s_[end] != '\r') keptBlanks_ = end;  // text follows on the line
-        else pos_ = end;
+        if (end < s_.size() && s_[end] != '\r')
+          keptBlanks_ = end;  // text follows on the line
+        else
+          pos_ = end;
         continue;
       }
       if (c == '\r') {
@@ -165,16 +167,20 @@ class LibrarySink : public MessageSink {
         findNumbered_(db,
                       "SELECT id, body_size, keys, body FROM messages WHERE host = ?1 AND board_key = ?2 "
                       "AND number = ?3 ORDER BY id"),
-        findMail_(db,
-                  "SELECT id FROM messages WHERE host = ?1 AND board_key = ?2 AND number = 0 AND mail_digest = ?3 "
-                  "LIMIT 1"),
+        findMail_(
+            db,
+            "SELECT id FROM messages WHERE host = ?1 AND board_key = ?2 AND number = 0 AND mail_digest = ?3 "
+            "LIMIT 1"),
         findByDigest_(db,
                       "SELECT id FROM messages WHERE host = ?1 AND board_key = ?2 AND number = ?4 "
                       "AND mail_digest = ?3 LIMIT 1"),
         insert_(db,
-                "INSERT INTO messages(host, board_key, number, reply, writer_id, mail_digest, source, keys, body_size, body) "
+                "INSERT INTO messages(host, board_key, number, reply, writer_id, mail_digest, source, keys, "
+                "body_size, body) "
                 "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"),
-        replace_(db, "UPDATE messages SET keys = ?2, body = ?3, source = ?4, reply = ?5, writer_id = ?6, body_size = ?7 "
+        replace_(db,
+                 "UPDATE messages SET keys = ?2, body = ?3, source = ?4, reply = ?5, writer_id = ?6, "
+                 "body_size = ?7 "
                  "WHERE id = ?1"),
         index_(db, "INSERT INTO fts(rowid, title, writer, body) VALUES (?1, ?2, ?3, ?4)"),
         unindex_(db, "INSERT INTO fts(fts, rowid, title, writer, body) VALUES ('delete', ?1, ?2, ?3, ?4)"),
@@ -208,7 +214,8 @@ class LibrarySink : public MessageSink {
     const int32_t number = integerOr0(keys.MesNumber);
     // A number that reads as none or below one (line noise) has only the text to know it by.
     Bytes digest;
-    int64_t id = number > 0 ? numberedCopy(keys, boardKey, number) : copyByDigest(keys, boardKey, number, digest);
+    int64_t id =
+        number > 0 ? numberedCopy(keys, boardKey, number) : copyByDigest(keys, boardKey, number, digest);
     if (id != 0) {
       ++duplicates_;
     } else {
@@ -232,7 +239,8 @@ class LibrarySink : public MessageSink {
     find.bind(1, host_).bind(2, boardKey).bind(3, number);
     while (find.step()) {
       const MessageKeys old = parsedKeys(find.blobView(2));
-      if (old.WriterId != keys.WriterId || withoutTrailingBlanks(old.Title) != withoutTrailingBlanks(keys.Title))
+      if (old.WriterId != keys.WriterId ||
+          withoutTrailingBlanks(old.Title) != withoutTrailingBlanks(keys.Title))
         continue;
       const auto oldSize = static_cast<size_t>(find.integer(1));
       const Capture capture = compareCaptures(body_, unpackBody(find.blobView(3), oldSize));
@@ -273,8 +281,10 @@ class LibrarySink : public MessageSink {
     const Bytes packed = packBody(body_);
     insert_.bind(1, host_).bind(2, boardKey).bind(3, number).bind(4, integerOr0(keys.ResNumber));
     insert_.bind(5, integerOr0(keys.WriterId));
-    if (number > 0) insert_.bindNull(6);
-    else insert_.bindBlob(6, digest);
+    if (number > 0)
+      insert_.bindNull(6);
+    else
+      insert_.bindBlob(6, digest);
     insert_.bind(7, source_).bindBlob(8, keyLines(keys)).bind(9, size);
     bindUnowned(db_, insert_, 10, packed, false);
     insert_.run();
@@ -284,7 +294,8 @@ class LibrarySink : public MessageSink {
     return id;
   }
 
-  void replace(int64_t id, const MessageKeys& keys, const MessageKeys& old, const Bytes& oldPacked, size_t oldSize) {
+  void replace(int64_t id, const MessageKeys& keys, const MessageKeys& old, const Bytes& oldPacked,
+               size_t oldSize) {
     const auto size = static_cast<int64_t>(body_.size());
     const Bytes packed = packBody(body_);
     if (body_.size() > kLargeBody) letBodyGo();
@@ -320,15 +331,17 @@ class LibrarySink : public MessageSink {
 
   void letBodyGo() noexcept {
     // A large body's room goes back; a small one's is used again.
-    if (body_.capacity() > kLargeBody) Bytes().swap(body_);
-    else body_.clear();
+    if (body_.capacity() > kLargeBody)
+      Bytes().swap(body_);
+    else
+      body_.clear();
   }
 
   static std::string tooLargeText(const std::string& log, size_t line, size_t limit) {
     const std::string most =
         limit % (1 << 20) == 0 ? std::to_string(limit >> 20) + "MB" : std::to_string(limit) + " バイト";
-    return "本文が " + most + " を超えるメッセージは取り込めません。\n" + log + " の " + std::to_string(line) +
-           " 行目のメッセージを飛ばしました。";
+    return "本文が " + most + " を超えるメッセージは取り込めません。\n" + log + " の " +
+           std::to_string(line) + " 行目のメッセージを飛ばしました。";
   }
 
   std::string host_;
@@ -347,7 +360,8 @@ class LibrarySink : public MessageSink {
 };
 
 bool sameFileState(const struct stat& a, const struct stat& b) {
-  return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+  return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
 struct FileStatus {
@@ -384,7 +398,8 @@ FileDigests digestsOf(const LineReader& log, const std::vector<uint64_t>& length
     ByteView piece(buffer.data(), static_cast<size_t>(n));
     // Cut at each length asked for, so its digest is of exactly that many bytes.
     while (!piece.empty()) {
-      const uint64_t stop = next != lengths.end() ? std::min<uint64_t>(*next - out.bytes, piece.size()) : piece.size();
+      const uint64_t stop =
+          next != lengths.end() ? std::min<uint64_t>(*next - out.bytes, piece.size()) : piece.size();
       d.add(piece.substr(0, stop));
       out.bytes += stop;
       piece.remove_prefix(stop);
@@ -450,9 +465,10 @@ ImportResult Library::importLog(LineReader& log, const std::string& host, AppSta
   std::vector<Unfinished> unfinished;
   std::vector<uint64_t> lengths;
   {
-    Statement s(db,
-                "SELECT id, size, sha256 FROM sources WHERE host = ?1 AND complete = 0 AND size > 0 AND size <= ?2 "
-                "ORDER BY name = ?3 DESC, size DESC, id");
+    Statement s(
+        db,
+        "SELECT id, size, sha256 FROM sources WHERE host = ?1 AND complete = 0 AND size > 0 AND size <= ?2 "
+        "ORDER BY name = ?3 DESC, size DESC, id");
     s.bind(1, host).bind(2, static_cast<int64_t>(before.st.st_size)).bind(3, name);
     while (s.step()) {
       unfinished.push_back({s.integer(0), static_cast<uint64_t>(s.integer(1)), s.blob(2)});
@@ -461,8 +477,8 @@ ImportResult Library::importLog(LineReader& log, const std::string& host, AppSta
   }
   std::sort(lengths.begin(), lengths.end());
   const FileDigests first = digestsOf(log, lengths);
-  const bool steady = sameFileState(before.st, FileStatus(log).st) &&
-                      first.bytes == static_cast<uint64_t>(before.st.st_size);
+  const bool steady =
+      sameFileState(before.st, FileStatus(log).st) && first.bytes == static_cast<uint64_t>(before.st.st_size);
   if (steady) {
     Statement seen(db,
                    "SELECT messages, complete FROM sources WHERE host = ?1 AND sha256 = ?2 AND complete <> 0 "
@@ -533,12 +549,13 @@ ImportResult Library::importLog(LineReader& log, const std::string& host, AppSta
     result.stopped += (result.stopped.empty() ? "" : "\n") + text;
 
   // A log the split stopped in is not done with: adding it again reads it again.
-  const int64_t recorded = stopped || !whole                       ? kUnfinished
-                         : log.mode() == LineReader::Form::Raw ? kWholeRaw
-                                                                : kWholeGuessed;
-  Statement record(db,
-                   "UPDATE sources SET name = ?2, size = ?3, mtime = ?4, sha256 = ?5, messages = ?6, imported = ?7, "
-                   "complete = ?8 WHERE id = ?1");
+  const int64_t recorded = stopped || !whole                     ? kUnfinished
+                           : log.mode() == LineReader::Form::Raw ? kWholeRaw
+                                                                 : kWholeGuessed;
+  Statement record(
+      db,
+      "UPDATE sources SET name = ?2, size = ?3, mtime = ?4, sha256 = ?5, messages = ?6, imported = ?7, "
+      "complete = ?8 WHERE id = ?1");
   record.bind(1, sourceId).bind(2, name).bind(3, static_cast<int64_t>(readBytes));
   record.bind(4, static_cast<int64_t>(after.st.st_mtim.tv_sec)).bindBlob(5, read.finish());
   record.bind(6, sink.messages()).bind(7, static_cast<int64_t>(std::time(nullptr))).bind(8, recorded).run();

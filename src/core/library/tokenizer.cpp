@@ -118,7 +118,8 @@ class TokenStream {
       }
     }
     // A word running on into the next piece: its head is kept.
-    if (inWord_ && word_.empty()) word_ = s.substr(wordBegin, std::min<size_t>(kMaxWord, s.size() - wordBegin));
+    if (inWord_ && word_.empty())
+      word_ = s.substr(wordBegin, std::min<size_t>(kMaxWord, s.size() - wordBegin));
   }
 
   void finish() {
@@ -217,8 +218,12 @@ int tokenize(Fts5Tokenizer*, void* ctx, int flags, const char* text, int length,
         at = end;
       }
     };
-    if (streamed && input == StreamedText::mark()) StreamedTextAccess::text(*streamed)(feed);
-    else feed(input);
+    if (streamed && input == StreamedText::mark()) {
+      const StreamedText::Pieces& pieces = StreamedTextAccess::text(*streamed);
+      pieces(feed);
+    } else {
+      feed(input);
+    }
     stream.finish();
     return rc;
   } catch (const std::bad_alloc&) {

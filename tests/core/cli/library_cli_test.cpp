@@ -113,7 +113,8 @@ TEST_F(LibraryCli, EachLogIsOneLogAndTheProgramsOwnFilesAreNone) {
   ASSERT_EQ(run({"library", "add", "lf.log"}).status, 0);
   Output raw = run({"library", "add", "--raw", "lf.log"});
   EXPECT_EQ(raw.out, "lf.log\t0\t7\n");
-  EXPECT_NE(raw.err.find("lf.log: ライブラリに取り込み済みです（形式を判定して読み込み［LF 改行］）。"), std::string::npos)
+  EXPECT_NE(raw.err.find("lf.log: ライブラリに取り込み済みです（形式を判定して読み込み［LF 改行］）。"),
+            std::string::npos)
       << raw.err;
 
   writeFile(work_ / "mes1.tmp", "3\r\n1\r\n");

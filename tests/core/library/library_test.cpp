@@ -72,9 +72,10 @@ TEST_F(LibraryTest, SameLogTwiceAddsNothingAndCopiesKeepTheLongerBody) {
   EXPECT_EQ(r.added, 0);
 
   // Captured again: message 1 with more of its body, message 2 as it was.
-  r = import(boardLog("３", {{"00001", "一", {"short", "and more"}}, {"00002", "二", {"same"}},
-                            {"00003", "三", {"new"}}}),
-             "b.log");
+  r = import(
+      boardLog("３",
+               {{"00001", "一", {"short", "and more"}}, {"00002", "二", {"same"}}, {"00003", "三", {"new"}}}),
+      "b.log");
   EXPECT_EQ(r.added, 1);
   EXPECT_EQ(r.duplicates, 2);
   const std::vector<int64_t> all = find("");
@@ -136,18 +137,38 @@ TEST_F(LibraryTest, ASecondCaptureIsTheMessageOnlyWhenWriterTitleAndTextAgree) {
 // Two messages of one number, two hosts' logs filed under "" or a board numbered
 // anew: each in its own thread, a reply under the one its log holds.
 TEST_F(LibraryTest, MessagesOfOneNumberAreSiblingsEachInItsThread) {
-  import(boardLog("３", {{"00005", "first host", {"x"}}, {"00006", "re first", {"y"}, "00005", "0002"}}), "a.log", "");
+  import(boardLog("３", {{"00005",
+                          "first host",
+                          { "x" }},
+                         { "00006",
+                           "re first",
+                           {"y"},
+                           "00005",
+                           "0002" }}),
+         "a.log", "");
   import(boardLog("３", {{"00005", "second host", {"z"}, "", "0003"},
-                        {"00006", "re second", {"w"}, "00005", "0004"},
-                        {"00007", "re re second", {"v"}, "00006", "0005"}}),
+                         {"00006", "re second", {"w"}, "00005", "0004"},
+                         { "00007",
+                           "re re second",
+                           {"v"},
+                           "00006",
+                           "0005" }}),
          "b.log", "");
-  import(boardLog("４", {{"00010", "root", {"r"}}, {"00011", "old answer", {"o"}, "00010"}}), "c.log", "");
-  import(boardLog("４", {{"00011", "new answer", {"n"}, "00010", "0009"}}), "d.log", "");
+  import(boardLog("４", {{"00010",
+                          "root",
+                          { "r" }},
+                         { "00011",
+                           "old answer",
+                           {"o"},
+                           "00010" }}),
+         "c.log", "");
+  import(boardLog("４", {{ "00011", "new answer", {"n"}, "00010", "0009" }}), "d.log", "");
   auto thread = [&](const std::string& title) {
     std::vector<std::string> out;
     for (int64_t id : find(""))
       if (titleOf(id) == title)
-        for (const ThreadLine& t : library_.thread(id)) out.push_back(std::to_string(t.depth) + " " + titleOf(t.id));
+        for (const ThreadLine& t : library_.thread(id))
+          out.push_back(std::to_string(t.depth) + " " + titleOf(t.id));
     return out;
   };
   using V = std::vector<std::string>;
@@ -168,6 +189,16 @@ TEST_F(LibraryTest, ALogTheSplitStopsInKeepsWhatCameBeforeAndIsReadAgainNextTime
   EXPECT_EQ(r.added, 0);
   EXPECT_EQ(r.duplicates, 2);
   EXPECT_FALSE(r.stopped.empty());
+  EXPECT_EQ(library_.stats().logs, 1);
+
+  // An older library recorded each try apart: the next try makes them one.
+  library_.database().exec(
+      "INSERT INTO sources(host, name, size, mtime, sha256, messages, imported, complete) "
+      "SELECT host, name, size, mtime, sha256, messages, imported, complete FROM sources");
+  library_.database().exec("INSERT INTO copies SELECT message, 2, position, line FROM copies");
+  import(log, "stops.log");
+  EXPECT_EQ(library_.stats().logs, 1);
+  EXPECT_EQ(copiesOf(find("")[0]), 1);
 }
 
 // A number that reads as none or below one (line noise) leaves the text to know a message by.
@@ -235,7 +266,8 @@ TEST_F(LibraryTest, AMessageOverTheLimitIsRefusedByItsLineAndTheRestGoesIn) {
   const ImportResult r = import(log, "big.log");
   EXPECT_EQ(r.added, 2);
   EXPECT_EQ(titles(""), (std::vector<std::string>{"small", "after"}));
-  EXPECT_NE(r.stopped.find("を超えるメッセージは取り込めません。\nbig.log の 6 行目"), std::string::npos) << r.stopped;
+  EXPECT_NE(r.stopped.find("を超えるメッセージは取り込めません。\nbig.log の 6 行目"), std::string::npos)
+      << r.stopped;
   // Reading it again would refuse the same message: the log is done with.
   EXPECT_TRUE(import(log, "big.log").seenBefore);
 }
