@@ -272,6 +272,40 @@ TEST_F(LibraryTest, AMessageOverTheLimitIsRefusedByItsLineAndTheRestGoesIn) {
   EXPECT_TRUE(import(log, "big.log").seenBefore);
 }
 
+// A body too large to hand to the index whole goes in, and out again when a
+// longer capture replaces it, with the very tokens a small one would.
+TEST_F(LibraryTest, ALargeBodyIsIndexedAndReplacedAsASmallOneIs) {
+  std::vector<std::string> lines;
+  for (size_t i = 0, bytes = 0; bytes < (size_t{9} << 19); ++i) {
+    lines.push_back("東京都の天気 line " + std::to_string(i) + " ｶﾀｶﾅ　ＰＣ word" + std::to_string(i % 977));
+    bytes += sj(lines.back()).size() + 2;
+  }
+  const auto vocabulary = [](Library& library) {
+    library.database().exec(
+        "CREATE VIRTUAL TABLE IF NOT EXISTS temp.vocab USING fts5vocab(main, fts, 'row')");
+    Statement s(library.database(), "SELECT term, doc, cnt FROM temp.vocab ORDER BY term");
+    std::vector<std::string> rows;
+    while (s.step())
+      rows.push_back(s.text(0) + " " + std::to_string(s.integer(1)) + " " + std::to_string(s.integer(2)));
+    return rows;
+  };
+  const LogMessage whole{"00001", "big", lines};
+  LogMessage head = whole;
+  head.body.resize(lines.size() * 9 / 10);
+  import(boardLog("３", {head}), "cut.log");
+  EXPECT_EQ(import(boardLog("３", {whole}), "whole.log").duplicates, 1);
+  TempDir other;
+  Library fresh(other.path());
+  writeFile(logs_ / "fresh.log", boardLog("３", {whole}));
+  LineReader in(logs_ / "fresh.log", LineReader::Form::Guess);
+  fresh.importLog(in, "pelnet", state_);
+  const std::vector<std::string> words = vocabulary(library_);
+  EXPECT_EQ(words, vocabulary(fresh));
+  const std::vector<int64_t> found = find("line " + std::to_string(lines.size() - 1));
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_GT(library_.message(found[0]).body.size(), size_t{4} << 20);  // over what is indexed whole
+}
+
 TEST_F(LibraryTest, MailIsOneMessageByWriterTitleAndBody) {
   const Bytes sample = readFile(std::filesystem::path(PELARIN_SAMPLES) / "sample.log");
   const ImportResult r = import(sample, "sample.log");
