@@ -163,6 +163,19 @@ class Generator {
     return stats_;
   }
 
+  LogStats oneMessage(uint64_t bodyBytes) {
+    line(bbsPrompt(3));
+    line(marked_ + headerColumns(number("%05d", 1), false));
+    line("");
+    const uint64_t start = stats_.bytes;
+    while (stats_.bytes - start < bodyBytes) body(64);
+    line(closing_);
+    markedMessage(3);
+    out_.close();
+    stats_.messages += 1;
+    return stats_;
+  }
+
  private:
   void line(ByteView text) {
     out_.writeLine(text);
@@ -416,6 +429,11 @@ class Generator {
 LogStats generateLog(const std::filesystem::path& out, uint64_t targetBytes, uint64_t seed) {
   Generator g(out, seed);
   return g.run(targetBytes);
+}
+
+LogStats generateOneMessageLog(const std::filesystem::path& out, uint64_t bodyBytes) {
+  Generator g(out, 1);
+  return g.oneMessage(bodyBytes);
 }
 
 }  // namespace pelarin::bench

@@ -17,4 +17,8 @@ struct LogStats {
 // 932 with CR LF line ends; the same seed gives the same bytes. Throws FileError.
 LogStats generateLog(const std::filesystem::path& out, uint64_t targetBytes, uint64_t seed = 1);
 
+// A board with one message whose body holds at least bodyBytes of sentences,
+// then a small message after it: a log's largest message, for peak memory.
+LogStats generateOneMessageLog(const std::filesystem::path& out, uint64_t bodyBytes);
+
 }  // namespace pelarin::bench

@@ -1,13 +1,20 @@
-// pelarin-loggen SIZE_MB OUT [SEED]: writes a generated log for manual runs.
+// pelarin-loggen [--one-message] SIZE_MB OUT [SEED]: writes a generated log for
+// manual runs; --one-message: one message of SIZE_MB body, then a small one.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 
 #include "loggen.h"
 
 int main(int argc, char** argv) {
+  const bool oneMessage = argc > 1 && std::strcmp(argv[1], "--one-message") == 0;
+  if (oneMessage) {
+    --argc;
+    ++argv;
+  }
   if (argc < 3 || argc > 4) {
-    std::fprintf(stderr, "usage: pelarin-loggen SIZE_MB OUT [SEED]\n");
+    std::fprintf(stderr, "usage: pelarin-loggen [--one-message] SIZE_MB OUT [SEED]\n");
     return 2;
   }
   char* end = nullptr;
@@ -18,7 +25,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    auto stats = pelarin::bench::generateLog(argv[2], static_cast<uint64_t>(megabytes * 1024 * 1024), seed);
+    const auto bytes = static_cast<uint64_t>(megabytes * 1024 * 1024);
+    auto stats = oneMessage ? pelarin::bench::generateOneMessageLog(argv[2], bytes)
+                            : pelarin::bench::generateLog(argv[2], bytes, seed);
     std::printf("%llu bytes, %llu lines, %lld messages\n", static_cast<unsigned long long>(stats.bytes),
                 static_cast<unsigned long long>(stats.lines), static_cast<long long>(stats.messages));
   } catch (const std::exception& e) {

@@ -74,10 +74,16 @@ library The library DIR/pelarin-library.db: every message ever added, kept
   add [--raw] LOG...
         Imports each LOG (under --host NAME, else the List of the bbs.ini
         association its file name matches, else ""); prints per log
-        LOG<TAB>added<TAB>duplicates. A log added before adds nothing; a
-        message captured again keeps the copy with more body. A log whose
-        reading stopped at an error keeps the messages before it, says where
-        on standard error, and exits with 1; adding it again reads it again.
+        LOG<TAB>added<TAB>duplicates. A log added before adds nothing (and
+        says how it was read when --raw is given). A message captured again
+        (same writer ID and title, one body the other's beginning) keeps the
+        copy with more text; another message under the same number is kept
+        beside it. A log whose reading stopped at an error, or that changed
+        while it was read, keeps the messages before it and says so on
+        standard error (an error exits with 1); adding it again reads it
+        again, as the same log. A message over 256 MB is refused, naming its
+        log and line, exit 1. The program's own files (pelarin-library.db*,
+        mes*.tmp, *.ini) are never logs: each is named, exit 1.
   search [options] [--count] [QUERY...]
         One line per match: id, host, then the six fields of list; ordered
         by host, board, number, first import. No QUERY: every message.

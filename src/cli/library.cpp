@@ -10,6 +10,7 @@
 #include "core/library/exportquery.h"
 #include "core/library/exporttarget.h"
 #include "core/library/exportwrite.h"
+#include "core/library/folderimport.h"
 #include "core/library/library.h"
 #include "core/library/librarycheck.h"
 #include "core/library/libraryrecover.h"
@@ -56,7 +57,15 @@ std::vector<int64_t> matches(Library& library, const Invocation& inv) {
   return library.search(inv.terms, filterOf(inv), static_cast<size_t>(inv.limit));
 }
 
-// Returns 1 when the split stopped in some log: its messages before the stop are in.
+// How a log the library holds was read, for one added again.
+std::string heldNote(const std::filesystem::path& log, bool readRaw) {
+  if (readRaw) return "ライブラリに取り込み済みです（--raw でそのまま読み込み）。";
+  return "ライブラリに取り込み済みです（形式を判定して読み込み" +
+         logFormNote(LineReader(log, LineReader::Form::Guess).form(), 0) + "）。";
+}
+
+// Returns 1 when the split stopped in some log (its messages before the stop
+// are in), a message was refused, or a named file was the program's own.
 int add(Library& library, const Invocation& inv, std::FILE* out) {
   int status = 0;
   AppHost host;
@@ -65,11 +74,22 @@ int add(Library& library, const Invocation& inv, std::FILE* out) {
   const auto bbsIni = inv.dir / kBbsIniName;
   if (entryExists(bbsIni)) state.BbsTable = readBbsIni(bbsIni);
   for (const auto& log : inv.logs) {
+    const std::string name = log.filename().string();
+    // "add *" in the work directory names the library itself: passed over, and said so.
+    if (programsOwnFile(name)) {
+      print(stderr, "pelarin-cli: " + ownFileText(name) + '\n');
+      status = 1;
+      continue;
+    }
     LineReader in(log, inv.raw ? LineReader::Form::Raw : LineReader::Form::Guess);
     const std::string hostName = inv.host ? *inv.host : hostForLog(state.BbsTable, log);
     const ImportResult r = library.importLog(in, hostName, state);
     const std::string note = logFormNote(in.form(), in.replaced());
-    if (!note.empty()) print(stderr, log.filename().string() + ": " + note + '\n');
+    if (!note.empty()) print(stderr, name + ": " + note + '\n');
+    if (r.seenBefore && (inv.raw || r.readRaw))
+      print(stderr, name + ": " + heldNote(log, r.readRaw) + '\n');
+    if (r.unfinished)
+      print(stderr, name + ": 読み込みの間に変わったため、次の追加でもう一度読み込みます。\n");
     if (!r.stopped.empty()) {
       print(stderr, "pelarin-cli: " + r.stopped + '\n');
       status = 1;

@@ -62,7 +62,10 @@ void walk(const fs::path& dir, const fs::path& shown, FolderLogs& out) {
 }  // namespace
 
 bool skippedForLibrary(const std::string& name) {
-  if (name.empty() || name.front() == '.') return true;
+  return name.empty() || name.front() == '.' || programsOwnFile(name);
+}
+
+bool programsOwnFile(const std::string& name) {
   // The database with its journal, WAL and shared-memory files.
   if (name.rfind(kLibraryFileName, 0) == 0) return true;
   if (name.size() >= 7 && name.rfind("mes", 0) == 0 && endsWithNoCase(name, ".tmp")) return true;

@@ -40,8 +40,11 @@ struct FolderImportSummary {
   bool cancelled = false;
 };
 
-// What the library never takes for a log: its own database files, the
-// store's message files, settings and association files, hidden names.
+// The program's own files, never a log wherever they are named: the
+// library's database files, the store's message files, settings and
+// association files.
+bool programsOwnFile(const std::string& fileName);
+// What the library never takes for a log: those, and hidden names.
 bool skippedForLibrary(const std::string& fileName);
 
 // The logs under each named entry: a named file as it is, a named folder

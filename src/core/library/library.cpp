@@ -197,12 +197,18 @@ LibraryMessage Library::message(int64_t id) {
   return m;
 }
 
+// Messages of one number that are not copies of one another (two hosts' logs
+// filed under one host, a board numbered anew) are siblings: a reply to the
+// number answers the one that a log holding the reply also holds, else the
+// first imported.
 std::optional<int64_t> Library::parentOf(int64_t id) {
   // "+": SQLite would carry "> 0" over to p.number and scan the whole board by it.
   Statement s(
       *db_,
       "SELECT p.id FROM messages m JOIN messages p ON p.host = m.host AND p.board_key = m.board_key "
-      "AND p.number = m.reply WHERE m.id = ?1 AND +m.reply > 0 AND p.id <> m.id ORDER BY p.id LIMIT 1");
+      "AND p.number = m.reply WHERE m.id = ?1 AND +m.reply > 0 AND p.id <> m.id "
+      "ORDER BY EXISTS (SELECT 1 FROM copies a JOIN copies b ON b.message = p.id AND b.source = a.source "
+      "WHERE a.message = m.id) DESC, p.id LIMIT 1");
   s.bind(1, id);
   if (!s.step()) return std::nullopt;
   return s.integer(0);
@@ -222,12 +228,15 @@ std::vector<int64_t> Library::responses(int64_t id) {
   // walks every reply of the board; two bounds keep the walk to the answers.
   Statement s(
       *db_,
-      "SELECT c.id FROM messages p JOIN messages c ON c.host = p.host AND c.board_key = p.board_key "
+      "SELECT c.id, (SELECT count(*) FROM messages o WHERE o.host = p.host AND o.board_key = p.board_key "
+      "AND o.number = p.number) FROM messages p JOIN messages c ON c.host = p.host AND c.board_key = p.board_key "
       "AND c.reply >= p.number AND c.reply <= p.number AND c.reply > 0 WHERE p.id = ?1 AND +p.number > 0 "
       "AND c.id <> p.id ORDER BY c.number, c.id");
   s.bind(1, id);
   std::vector<int64_t> out;
-  while (s.step()) out.push_back(s.integer(0));
+  // With siblings under the number, each reply goes to the one parentOf names.
+  while (s.step())
+    if (s.integer(1) == 1 || parentOf(s.integer(0)) == id) out.push_back(s.integer(0));
   return out;
 }
 

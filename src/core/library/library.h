@@ -2,6 +2,7 @@
 // work directory, searchable and threaded by reply number.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -23,13 +24,21 @@ struct AppState;
 
 inline constexpr char kLibraryFileName[] = "pelarin-library.db";
 inline constexpr int kLibrarySchema = 2;
+// The largest body a message may have to go into the library.
+inline constexpr size_t kMaxMessageBytes = size_t{256} << 20;
 
 // What one import did.
 struct ImportResult {
   int64_t added = 0;       // messages new to the library
   int64_t duplicates = 0;  // copies of messages it held already
   bool seenBefore = false; // the same log (same bytes, same host) was imported before
-  std::string stopped;     // the split's error when it stopped part-way: the messages before it are in
+  // Read as it is (--raw), not by its guessed form; of a log seen before, how it was read then.
+  bool readRaw = false;
+  // It changed while it was read (still being written, a copy in progress): the next add reads it again.
+  bool unfinished = false;
+  // The split's error when it stopped part-way (the messages before it are
+  // in), and the messages refused as too large, one text each.
+  std::string stopped;
 };
 
 struct LibraryFilter {
@@ -87,7 +96,9 @@ class Library {
 
   // One log in one transaction: all of it, or (killed, failed) none of it.
   // state gives the association for the split's board map. Throws FileError
-  // when the log cannot be read before anything is written.
+  // when the log cannot be read before anything is written, Error
+  // (ownFileText) for a file of the program's own. A log tried again after a
+  // stop or a change keeps its one record.
   // With progress, a cancel stops it as a failure would: nothing of the log stays.
   // inTransaction runs just before the commit, also for a log seen before, so
   // what it writes is in the library exactly when the log is.
@@ -117,6 +128,8 @@ class Library {
   LibraryStats stats();
 
   Database& database() { return *db_; }
+  // The largest body importLog takes (kMaxMessageBytes); smaller for tests.
+  void setMessageLimit(size_t bytes) { messageLimit_ = bytes; }
 
  private:
   bool denseEnough(const std::string& match, size_t limit);
@@ -126,6 +139,7 @@ class Library {
 
   std::unique_ptr<Database> db_;
   std::vector<std::filesystem::path> unwritable_;
+  size_t messageLimit_ = kMaxMessageBytes;
 };
 
 // The host a log is filed under: the List of the association its file name
@@ -138,6 +152,8 @@ MessageKeys keysFromLines(ByteView lines);
 
 // "<N> はライブラリにありません。"
 std::string noSuchMessageText(int64_t id);
+// The refusal of a file of the program's own (its library, store, settings) as a log.
+std::string ownFileText(const std::string& fileName);
 
 // "ライブラリのファイルが壊れているか、…"
 std::string damagedLibraryText();

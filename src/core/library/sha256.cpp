@@ -5,28 +5,37 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <memory>
+#include <new>
 #include <vector>
 
 #include "core/text/errors.h"
 
 namespace pelarin {
 
-namespace {
-
-struct Digest {
+struct Sha256::Context {
   std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx{EVP_MD_CTX_new(), EVP_MD_CTX_free};
-  Digest() {
-    if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1) throw std::bad_alloc();
-  }
-  void add(const void* p, size_t n) { EVP_DigestUpdate(ctx.get(), p, n); }
-  Bytes finish() {
-    unsigned char out[EVP_MAX_MD_SIZE];
-    unsigned int n = 0;
-    EVP_DigestFinal_ex(ctx.get(), out, &n);
-    return Bytes(reinterpret_cast<char*>(out), n);
-  }
 };
+
+Sha256::Sha256() : ctx_(std::make_unique<Context>()) {
+  if (!ctx_->ctx || EVP_DigestInit_ex(ctx_->ctx.get(), EVP_sha256(), nullptr) != 1) throw std::bad_alloc();
+}
+
+Sha256::Sha256(const Sha256& other) : ctx_(std::make_unique<Context>()) {
+  if (!ctx_->ctx || EVP_MD_CTX_copy_ex(ctx_->ctx.get(), other.ctx_->ctx.get()) != 1) throw std::bad_alloc();
+}
+
+Sha256::~Sha256() = default;
+
+void Sha256::add(ByteView bytes) { EVP_DigestUpdate(ctx_->ctx.get(), bytes.data(), bytes.size()); }
+
+Bytes Sha256::finish() {
+  unsigned char out[EVP_MAX_MD_SIZE];
+  unsigned int n = 0;
+  EVP_DigestFinal_ex(ctx_->ctx.get(), out, &n);
+  return Bytes(reinterpret_cast<char*>(out), n);
+}
+
+namespace {
 
 struct Fd {
   int fd;
@@ -38,15 +47,15 @@ struct Fd {
 }  // namespace
 
 Bytes sha256(ByteView bytes) {
-  Digest d;
-  d.add(bytes.data(), bytes.size());
+  Sha256 d;
+  d.add(bytes);
   return d.finish();
 }
 
 Bytes sha256OfFile(const std::filesystem::path& file) {
   Fd in{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
   if (in.fd < 0) throw FileError("Cannot open", file, errno);
-  Digest d;
+  Sha256 d;
   std::vector<char> buffer(1 << 20);
   for (;;) {
     const ssize_t n = ::read(in.fd, buffer.data(), buffer.size());
@@ -55,7 +64,7 @@ Bytes sha256OfFile(const std::filesystem::path& file) {
       throw FileError("Cannot read", file, errno);
     }
     if (n == 0) break;
-    d.add(buffer.data(), static_cast<size_t>(n));
+    d.add(ByteView(buffer.data(), static_cast<size_t>(n)));
   }
   return d.finish();
 }

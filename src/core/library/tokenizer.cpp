@@ -78,18 +78,100 @@ std::string_view wordOf(std::string_view s, const std::vector<Piece>& chars, con
   return w.substr(0, kMaxWord);  // ASCII, so any cut is whole characters
 }
 
-// Token emission from the position list, shared by the index and its tests.
-void emitTokens(std::string_view s, const std::function<void(std::string_view)>& token) {
-  // A hot path: the lowercase ASCII words and runs are found in one pass.
-  const std::vector<Piece> chars = characters(s);
-  for (const Segment& g : segments(chars)) {
-    if (g.kind == Kind::Word) {
-      token(wordOf(s, chars, g));
-    } else if (g.kind == Kind::Gram) {
-      for (size_t i = g.first; i < g.last; ++i)
-        token(span(s, chars, i, i + 1 < g.last ? i + 2 : i + 1));
+// The same tokens as the segments give, in one pass over the code points and
+// without a copy of the text: a huge message is indexed in pieces, so a word
+// or a run may go on from one piece into the next.
+class TokenStream {
+ public:
+  explicit TokenStream(const std::function<void(std::string_view)>& token) : token_(token) {}
+
+  // Folded text, cut anywhere between code points.
+  void feed(std::string_view s) {
+    const auto n = static_cast<int32_t>(s.size());
+    size_t wordBegin = 0;  // within s, while a word goes on there
+    int32_t i = 0;
+    while (i < n) {
+      const int32_t start = i;
+      UChar32 c;
+      U8_NEXT(s.data(), i, n, c);
+      const std::string_view here = s.substr(static_cast<size_t>(start), static_cast<size_t>(i - start));
+      switch (kindOf(c)) {
+        case Kind::Word:
+          endGram();
+          if (!inWord_) {
+            inWord_ = true;
+            wordBegin = static_cast<size_t>(start);
+          } else if (!word_.empty() && word_.size() < kMaxWord) {
+            word_ += here;  // the word began in an earlier piece
+          }
+          break;
+        case Kind::Gram:
+          endWord(s, wordBegin, static_cast<size_t>(start));
+          if (gramSize_ > 0) {
+            char pair[16];
+            std::copy_n(gram_, gramSize_, pair);
+            std::copy(here.begin(), here.end(), pair + gramSize_);
+            token_(std::string_view(pair, gramSize_ + here.size()));
+          }
+          gramSize_ = here.size();
+          std::copy(here.begin(), here.end(), gram_);
+          break;
+        case Kind::Separator:
+          endWord(s, wordBegin, static_cast<size_t>(start));
+          endGram();
+          break;
+      }
     }
+    // A word running on into the next piece: its head is kept.
+    if (inWord_ && word_.empty())
+      word_ = s.substr(wordBegin, std::min<size_t>(kMaxWord, s.size() - wordBegin));
   }
+
+  void finish() {
+    endWord({}, 0, 0);
+    endGram();
+  }
+
+ private:
+  void endWord(std::string_view s, size_t begin, size_t end) {
+    if (!inWord_) return;
+    inWord_ = false;
+    if (word_.empty()) {
+      token_(s.substr(begin, std::min(kMaxWord, end - begin)));  // ASCII, so any cut is whole characters
+      return;
+    }
+    token_(std::string_view(word_).substr(0, kMaxWord));
+    word_.clear();
+  }
+  void endGram() {
+    if (gramSize_ == 0) return;
+    token_(std::string_view(gram_, gramSize_));
+    gramSize_ = 0;
+  }
+
+  const std::function<void(std::string_view)>& token_;
+  bool inWord_ = false;
+  std::string word_;  // the head of a word begun in an earlier piece
+  char gram_[8];      // the run's last character, its bigram still to come
+  size_t gramSize_ = 0;
+};
+
+// Pieces of about this size are folded and tokenized one at a time.
+constexpr size_t kPiece = 1 << 16;
+
+// Where a piece may end: before a line end, else before any ASCII byte (NFKC
+// joins nothing across either), else between two code points.
+size_t pieceEnd(std::string_view s, size_t from) {
+  if (s.size() - from <= kPiece) return s.size();
+  const size_t limit = std::min(s.size(), from + 4 * kPiece);
+  const size_t lf = s.find('\n', from + kPiece);
+  if (lf != std::string_view::npos && lf < limit) return lf;
+  size_t at = from + kPiece;
+  while (at < limit && static_cast<unsigned char>(s[at]) >= 0x80) ++at;
+  if (at < limit) return at;
+  at = from + kPiece;
+  while (at < s.size() && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80) ++at;
+  return at;
 }
 
 std::string quoted(std::string_view token) { return "\"" + std::string(token) + "\""; }
@@ -160,6 +242,19 @@ int createTokenizer(void*, const char**, int, Fts5Tokenizer** out) {
 
 void deleteTokenizer(Fts5Tokenizer* t) { delete reinterpret_cast<Tokenizer*>(t); }
 
+thread_local StreamedText* streamed = nullptr;
+
+}  // namespace
+
+struct StreamedTextAccess {
+  static const StreamedText::Pieces& text(const StreamedText& t) { return t.text_; }
+};
+
+StreamedText::StreamedText(Pieces text) : text_(std::move(text)), outer_(streamed) { streamed = this; }
+StreamedText::~StreamedText() { streamed = outer_; }
+
+namespace {
+
 int tokenize(Fts5Tokenizer*, void* ctx, int flags, const char* text, int length,
              int (*xToken)(void*, int, const char*, int, int, int)) {
   const std::string_view input(text, static_cast<size_t>(length));
@@ -169,12 +264,27 @@ int tokenize(Fts5Tokenizer*, void* ctx, int flags, const char* text, int length,
     return xToken(ctx, 0, text, length, 0, length);
   }
   try {
-    const std::string folded = foldText(input);
     int rc = SQLITE_OK;
     // Offsets serve highlighting only, which a contentless index has none of.
-    emitTokens(folded, [&](std::string_view t) {
+    const std::function<void(std::string_view)> token = [&](std::string_view t) {
       if (rc == SQLITE_OK) rc = xToken(ctx, 0, t.data(), static_cast<int>(t.size()), 0, 0);
-    });
+    };
+    TokenStream stream(token);
+    // Folded piece by piece: a huge message never has a folded copy of itself.
+    const auto feed = [&](std::string_view utf8) {
+      for (size_t at = 0; at < utf8.size() && rc == SQLITE_OK;) {
+        const size_t end = pieceEnd(utf8, at);
+        stream.feed(foldText(utf8.substr(at, end - at)));
+        at = end;
+      }
+    };
+    if (streamed && input == StreamedText::mark()) {
+      const StreamedText::Pieces& pieces = StreamedTextAccess::text(*streamed);
+      pieces(feed);
+    } else {
+      feed(input);
+    }
+    stream.finish();
     return rc;
   } catch (const std::bad_alloc&) {
     return SQLITE_NOMEM;
@@ -186,7 +296,9 @@ int tokenize(Fts5Tokenizer*, void* ctx, int flags, const char* text, int length,
 }  // namespace
 
 void tokenizeFolded(std::string_view folded, const std::function<void(std::string_view)>& token) {
-  emitTokens(folded, token);
+  TokenStream stream(token);
+  stream.feed(folded);
+  stream.finish();
 }
 
 TermQuery termQuery(std::string_view termUtf8) {

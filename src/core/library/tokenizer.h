@@ -47,6 +47,25 @@ TermQuery termQuery(std::string_view termUtf8);
 // Terms separated by ASCII blanks or the ideographic space.
 std::vector<std::string> splitTerms(std::string_view queryUtf8);
 
+// A text too large to pass to the index whole: while one lives on this
+// thread, a column bound as mark() is tokenized from the pieces `text` gives
+// instead (UTF-8, cut between lines), so no copy of the whole text is made.
+class StreamedText {
+ public:
+  using Pieces = std::function<void(const std::function<void(std::string_view)>& piece)>;
+  explicit StreamedText(Pieces text);
+  ~StreamedText();
+  StreamedText(const StreamedText&) = delete;
+  StreamedText& operator=(const StreamedText&) = delete;
+  // Not UTF-8, so no message's text is ever this.
+  static std::string_view mark() { return "\xFF\xFEpelarin-streamed"; }
+
+ private:
+  friend struct StreamedTextAccess;
+  Pieces text_;
+  StreamedText* outer_;
+};
+
 // Makes the tokenizer known to this connection; throws LibraryError.
 void registerTokenizer(sqlite3* db);
 

@@ -35,6 +35,7 @@ void refuseUnlessRegular(const std::filesystem::path& path, mode_t mode) {
 
 LineReader::LineReader(const std::filesystem::path& path, Form form) : LineReader(path) {
   if (form == Form::Raw) return;
+  mode_ = form;
   form_ = guessLogForm(fd_);
   if (form_.lfLineEnds) lineEnd_ = kLF;
   if (form_.encoding != LogEncoding::Cp932) transcoder_ = std::make_unique<LogTranscoder>(form_.encoding);
@@ -78,6 +79,7 @@ bool LineReader::fill() {
     }
     const ByteView raw(buffer_.get(), static_cast<size_t>(n));
     filled_ += raw.size();
+    if (tap_ && n > 0) tap_(raw);
     if (!transcoder_) {
       len_ = raw.size();
     } else {
@@ -93,6 +95,20 @@ bool LineReader::fill() {
       return false;
     }
     return true;
+  }
+}
+
+void LineReader::readToEnd() {
+  pos_ = len_ = 0;
+  ended_ = true;
+  for (;;) {
+    ssize_t n;
+    do n = ::read(fd_, buffer_.get(), kBufferSize);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) throw FileError("Cannot read", path_, errno);
+    if (n == 0) return;
+    filled_ += static_cast<uint64_t>(n);
+    if (tap_) tap_(ByteView(buffer_.get(), static_cast<size_t>(n)));
   }
 }
 

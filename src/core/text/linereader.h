@@ -51,6 +51,15 @@ class LineReader {
   int32_t readInt();
 
   const std::filesystem::path& path() const { return path_; }
+  // Raw, or Guess for a log read by its guessed form.
+  Form mode() const { return mode_; }
+  // The open file, for its status and for reads beside this one (pread).
+  int descriptor() const { return fd_; }
+  // Every byte read from the file from now on is passed to `tap`, before any
+  // conversion: what the reading saw, for a digest of it.
+  void tap(std::function<void(ByteView)> tap) { tap_ = std::move(tap); }
+  // Reads on to the physical end, past a Ctrl-Z, giving the bytes to the tap only.
+  void readToEnd();
   // How the file was read, and how many of its characters became "〓" so far.
   const LogForm& form() const { return form_; }
   size_t replaced() const { return transcoder_ ? transcoder_->replaced() : 0; }
@@ -73,6 +82,8 @@ class LineReader {
   bool take(size_t limit, Sink&& sink);
 
   std::filesystem::path path_;
+  Form mode_ = Form::Raw;
+  std::function<void(ByteView)> tap_;
   int fd_ = -1;
   std::unique_ptr<char[]> buffer_;
   const char* data_;  // buffer_, or converted_ for a log read through the transcoder

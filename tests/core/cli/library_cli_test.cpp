@@ -121,6 +121,38 @@ TEST_F(LibraryCli, AddSearchShowThreadAndStats) {
   EXPECT_NE(stats.out.find("\nlogs\t1\n"), std::string::npos) << stats.out;
 }
 
+// A log tried again is the same log; --raw of a held log says how it was
+// read; the program's own files are never taken for logs.
+TEST_F(LibraryCli, EachLogIsOneLogAndTheProgramsOwnFilesAreNone) {
+  const std::string log = readFile(sample());
+  writeFile(work_ / "ok.log", log);
+  writeFile(work_ / "err.log", log + "#Fc.0x001\r\n");  // stops at a number that is none
+  std::string lf = log;
+  for (size_t at; (at = lf.find("\r\n")) != std::string::npos;) lf.erase(at, 1);
+  writeFile(work_ / "lf.log", lf);
+
+  EXPECT_EQ(run({"library", "add", "err.log", "ok.log"}).status, 1);
+  EXPECT_EQ(run({"library", "add", "ok.log", "err.log"}).status, 1);
+  EXPECT_NE(run({"library", "stats"}).out.find("\nlogs\t2\n"), std::string::npos);
+
+  ASSERT_EQ(run({"library", "add", "lf.log"}).status, 0);
+  Output raw = run({"library", "add", "--raw", "lf.log"});
+  EXPECT_EQ(raw.out, "lf.log\t0\t7\n");
+  EXPECT_NE(raw.err.find("lf.log: ライブラリに取り込み済みです（形式を判定して読み込み［LF 改行］）。"),
+            std::string::npos)
+      << raw.err;
+
+  writeFile(work_ / "mes1.tmp", "3\r\n1\r\n");
+  Output own = run({"library", "add", "pelarin-library.db", "mes1.tmp", "ok.log"});
+  EXPECT_EQ(own.status, 1);
+  EXPECT_EQ(own.out, "ok.log\t0\t7\n");
+  EXPECT_NE(own.err.find("pelarin-library.db はPelarin自身のファイルのため、ログとして取り込みません。"),
+            std::string::npos)
+      << own.err;
+  EXPECT_NE(own.err.find("mes1.tmp はPelarin自身"), std::string::npos) << own.err;
+  EXPECT_NE(run({"library", "stats"}).out.find("\nlogs\t3\n"), std::string::npos);
+}
+
 // The three formats from the command line, and nothing written through a link.
 TEST_F(LibraryCli, ExportsTextMboxAndHtml) {
   const std::filesystem::path samples = PELARIN_SAMPLES;
