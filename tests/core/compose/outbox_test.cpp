@@ -73,6 +73,9 @@ TEST(Outbox, RoundTripsEveryScriptByteForByte) {
        joined({{"B5", "J7", "W1", "T", "body"}, kNew}),
        {BlockKind::Response, BlockKind::NewMessage}},
       {"bad bytes", "B1\r\nW\r\n\x82\r\n\x85\x40\r\n/es\r\nE\r\n", {BlockKind::NewMessage}},
+      {"a long board code that ends a body starts a record",
+       joined({{"B5", "W", "T", "body"}, newMessageRecord("I1234567890", "T2", {})}),
+       {BlockKind::NewMessage, BlockKind::NewMessage}},
   };
   for (const auto& c : cases) {
     const ScriptContent content = parseUploadScript(c.bytes);
