@@ -281,7 +281,8 @@ std::vector<ScriptProblem> checkUploadScript(const ScriptContent& content) {
     const ScriptBlock& block = content.blocks[b];
     std::vector<ScriptProblem> found;
     const auto report = [&](size_t offset, std::string text) {
-      found.push_back({b + 1, block.firstLine + offset, std::move(text)});
+      // What a record cut short lacks is named at its last line, never past it.
+      found.push_back({b + 1, block.firstLine + std::min(offset, block.lines.size() - 1), std::move(text)});
     };
     if (block.isRecord()) {
       if (block.kind != BlockKind::Mail && !wellFormedBoard(block.board))

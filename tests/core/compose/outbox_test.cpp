@@ -117,6 +117,7 @@ TEST(Outbox, ChecksEveryRecordAndNamesItsLine) {
       {"bad number", joined({responseRecord("I3", "12a", "T", {})}), {{1, 2}}, "'12a'"},
       {"bad ID", joined({mailRecord(MailIds{"77", "ab"}, "T", {})}), {{1, 4}}, "'ab'"},
       {"no title", joined({{"M", "W", "77", "", "/es", "E"}}), {{1, 5}}, "タイトル"},
+      {"a mail cut after its W", "M\r\nW\r\n", {{1, 2}, {1, 2}, {1, 2}}, "宛先"},
       {"undecodable",
        joined({kNew}) + joined({{"B1", "W", "T", "ok\x85\x40", "/es", "E"}}),
        {{2, 9}},
