@@ -1,10 +1,13 @@
 // Feeds arbitrary bytes to the upload script reader. Writing the blocks back
 // must give the input byte for byte; every block must be the input's lines at
 // its place, and every field of a record the line it names; a record's body
-// stops only at its end or where a record starts; and a block read alone (as
-// an edit writes it back) must be the same block again.
+// stops only at its end or where a record starts; a block read alone (as an
+// edit writes it back) must be the same block again; the check's problems name
+// lines of their blocks; and a record without problems is the record its
+// composer would write for its fields.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/compose/outbox.h"
 #include "fuzzsupport.h"
@@ -110,6 +113,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const pelarin::ScriptContent alone = pelarin::parseUploadScript(b.raw);
     check(alone.blocks.size() == 1 && alone.tail.empty() && sameBlock(alone.blocks[0], b));
+  }
+
+  // Problems name a line of their block, in the script's order; a record
+  // without any is what its composer writes for its fields, so an edit that
+  // changes nothing changes no line.
+  std::vector<bool> flagged(content.blocks.size());
+  size_t last = 0;
+  for (const pelarin::ScriptProblem& p : pelarin::checkUploadScript(content)) {
+    check(p.block >= 1 && p.block <= content.blocks.size() && !p.text.empty());
+    const ScriptBlock& b = content.blocks[p.block - 1];
+    check(p.line >= b.firstLine && p.line < b.firstLine + b.lines.size() && p.line >= last);
+    last = p.line;
+    flagged[p.block - 1] = true;
+  }
+  for (size_t i = 0; i < content.blocks.size(); ++i) {
+    const ScriptBlock& b = content.blocks[i];
+    if (flagged[i] || !b.isRecord()) continue;
+    if (b.kind == BlockKind::Response)
+      check(pelarin::responseRecord(b.board, b.mesnum, b.title, b.body) == b.lines);
+    else if (b.kind == BlockKind::NewMessage)
+      check(pelarin::newMessageRecord(b.board, b.title, b.body) == b.lines);
+    else
+      check(pelarin::mailRecord(b.ids, b.title, b.body) == b.lines);
   }
   return 0;
 }
