@@ -109,8 +109,11 @@ inline void clearDir(const fs::path& dir, const std::vector<std::string>& keep =
   }
 }
 
-inline void check(bool condition) {
-  if (!condition) std::abort();
+// Says which property failed before the run stops on it.
+inline void check(bool condition, const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
+  if (condition) return;
+  std::fprintf(stderr, "check failed: %s:%d\n", file, line);
+  std::abort();
 }
 
 }  // namespace fuzzing

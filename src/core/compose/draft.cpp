@@ -1,10 +1,10 @@
 #include "core/compose/draft.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <set>
 
-#include "core/text/integers.h"
 #include "core/text/linereader.h"
 #include "core/text/linewriter.h"
 #include "core/text/paths.h"
@@ -82,6 +82,15 @@ Bytes unescaped(ByteView value, size_t line) {
     i += 3;
   }
   return out;
+}
+
+// The place as writeDraft writes it: decimal digits only.
+size_t place(ByteView value, size_t line) {
+  size_t n = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
+  if (error != std::errc() || end != value.data() + value.size())
+    throw DraftError(line, std::string(kReplacesAtKey) + " が正しくありません");
+  return n;
 }
 
 bool validUtf8(ByteView text) {
@@ -210,11 +219,13 @@ Draft readDraft(const std::filesystem::path& file, DraftKind kind) {
     else if (key == kReplacesKey)
       draft.replaces = std::move(value);
     else if (key == kReplacesAtKey)
-      draft.replacesAt = static_cast<size_t>(StrToInt(value));
+      draft.replacesAt = place(value, number);
     else
       draft.fields[key] = std::move(value);
   }
   if (!in.atEnd()) throw DraftError(in.lineNumber() + 1, "終わりの行の後に続きがあります");
+  // A place without the record it is of means nothing, and a write drops it.
+  if (draft.replaces.empty()) draft.replacesAt = 0;
   for (const auto& [key, utf8] : expected)
     if (!seen.count(key)) throw DraftError(in.lineNumber(), key + " がありません");
   return draft;

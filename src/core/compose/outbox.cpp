@@ -51,8 +51,10 @@ bool wellFormedBoard(ByteView board) {
          allDigits(board.substr(1));
 }
 
-// A board line a hand may have got wrong ("b5", "B05") but still meant as one.
+// A board line a hand may have got wrong ("b5", "B05") but still meant as one;
+// a well-formed code of any length is one, or a body it stops would end on text.
 bool boardLike(ByteView line) {
+  if (wellFormedBoard(line)) return true;
   return !line.empty() && line.size() <= 8 &&
          std::all_of(line.begin(), line.end(), [](char c) { return c > ' ' && c < 0x7f; }) && line != "/es";
 }

@@ -335,7 +335,9 @@ TermQuery termQuery(std::string_view termUtf8) {
     // character stands alone there. At the term's end the text's run may go on.
     if (last && n == 1) prefix = true;
   }
-  q.exact = tokenSegments == 1 && segs.size() == 1;
+  // A word cut to its head leaves the rest to the check.
+  q.exact = tokenSegments == 1 && segs.size() == 1 &&
+            !(segs[0].kind == Kind::Word && segs[0].last - segs[0].first > kMaxWord);
   if (tokens.size() > kMostPhraseTokens) {
     const size_t first = mostVariedWindow(tokens);
     prefix = prefix && first + kMostPhraseTokens == tokens.size();

@@ -87,6 +87,11 @@ TEST(Draft, AnEditKeepsTheRecordItReplacesAndANewCompositionWritesNoSuchLines) {
   EXPECT_EQ(readFile(dir / "n").find("Replaces"), Bytes::npos);
   const Draft plain = readDraft(dir / "n", DraftKind::Mail);
   EXPECT_TRUE(plain.replaces.empty());
+  // A place without the record it is of would not survive the next write.
+  Bytes lone = readFile(dir / "n");
+  lone.replace(lone.find("ID0="), 0, "ReplacesAt=4\r\n");
+  writeFile(dir / "n", lone);
+  EXPECT_EQ(readDraft(dir / "n", DraftKind::Mail), plain);
 }
 
 TEST(Draft, TheFileIsUtf8TextOfOneLinePerField) {
@@ -128,6 +133,11 @@ TEST(Draft, ADamagedFileIsRefused) {
       {"half an escape", replaced("NewView=text", "NewView=text\\x4"), DraftKind::NewMessage},
       {"text after the end", good + "more\r\n", DraftKind::NewMessage},
       {"typed text that is not UTF-8", replaced("MesTitle=", "MesTitle=\x82\xA0"), DraftKind::NewMessage},
+      {"a negative place", replaced("end", "Replaces=B5\r\nReplacesAt=-1\r\nend"), DraftKind::NewMessage},
+      {"a place that is no number", replaced("end", "Replaces=B5\r\nReplacesAt=x\r\nend"),
+       DraftKind::NewMessage},
+      {"a place past any script", replaced("end", "ReplacesAt=99999999999999999999\r\nend"),
+       DraftKind::NewMessage},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -73,6 +73,9 @@ TEST(Outbox, RoundTripsEveryScriptByteForByte) {
        joined({{"B5", "J7", "W1", "T", "body"}, kNew}),
        {BlockKind::Response, BlockKind::NewMessage}},
       {"bad bytes", "B1\r\nW\r\n\x82\r\n\x85\x40\r\n/es\r\nE\r\n", {BlockKind::NewMessage}},
+      {"a long board code that ends a body starts a record",
+       joined({{"B5", "W", "T", "body"}, newMessageRecord("I1234567890", "T2", {})}),
+       {BlockKind::NewMessage, BlockKind::NewMessage}},
   };
   for (const auto& c : cases) {
     const ScriptContent content = parseUploadScript(c.bytes);
@@ -114,6 +117,7 @@ TEST(Outbox, ChecksEveryRecordAndNamesItsLine) {
       {"bad number", joined({responseRecord("I3", "12a", "T", {})}), {{1, 2}}, "'12a'"},
       {"bad ID", joined({mailRecord(MailIds{"77", "ab"}, "T", {})}), {{1, 4}}, "'ab'"},
       {"no title", joined({{"M", "W", "77", "", "/es", "E"}}), {{1, 5}}, "タイトル"},
+      {"a mail cut after its W", "M\r\nW\r\n", {{1, 2}, {1, 2}, {1, 2}}, "宛先"},
       {"undecodable",
        joined({kNew}) + joined({{"B1", "W", "T", "ok\x85\x40", "/es", "E"}}),
        {{2, 9}},

@@ -367,9 +367,13 @@ TEST_F(LibraryTest, LongerTermsAreOnePlaceNeverTwo) {
   import(boardLog("３", {{"00001", "apart", {"東京に行って京都へ"}},
                         {"00002", "together", {"東京都の話"}},
                         {"00003", "split by a dot", {"東京・京都"}},
-                        {"00004", "across lines", {"東京", "都"}}}),
+                        {"00004", "across lines", {"東京", "都"}},
+                        {"00005", "long word", {std::string(128, 'a') + "bc"}},
+                        {"00006", "same head", {std::string(128, 'a') + "bd"}}}),
          "a.log");
   using V = std::vector<std::string>;
+  // The index cuts long words, so their tails are checked.
+  EXPECT_EQ(titles(std::string(128, 'a') + "bc"), (V{"long word"}));
   EXPECT_EQ(titles("東京都"), (V{"together"}));
   EXPECT_EQ(titles("東京・京都"), (V{"split by a dot"}));
   EXPECT_EQ(titles("京都"), (V{"apart", "together", "split by a dot"}));
