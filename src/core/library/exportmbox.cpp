@@ -125,10 +125,13 @@ std::string hostDomain(std::string_view host) {
 
 namespace {
 
-std::string messageIdAt(const std::string& domain, int32_t boardKey, int32_t number, int64_t id) {
+std::string messageIdAt(const std::string& domain, int32_t boardKey, int32_t number, int64_t id,
+                        int64_t sibling = 0) {
   const std::string key = std::to_string(boardKey);
-  const std::string left =
-      number > 0 ? std::to_string(number) + "." + key : "mail." + std::to_string(id) + "." + key;
+  // A second message under one number must not share the first's ID: readers drop such a mail.
+  const std::string left = number <= 0 ? "mail." + std::to_string(id) + "." + key
+                           : sibling > 0 ? std::to_string(number) + ".s" + std::to_string(sibling) + "." + key
+                                         : std::to_string(number) + "." + key;
   return "<" + left + "@" + domain + ">";
 }
 
@@ -138,7 +141,9 @@ std::string messageId(std::string_view host, int32_t boardKey, int32_t number, i
   return messageIdAt(hostDomain(host), boardKey, number, id);
 }
 
-std::string messageIdOf(const ExportMessage& m) { return messageId(m.host, m.boardKey, m.number, m.id); }
+std::string messageIdOf(const ExportMessage& m) {
+  return messageIdAt(hostDomain(m.host), m.boardKey, m.number, m.id, m.sibling);
+}
 
 std::vector<std::string> referencesOf(const ExportMessage& m) {
   std::vector<std::string> ids;
@@ -147,7 +152,8 @@ std::vector<std::string> referencesOf(const ExportMessage& m) {
     const std::string domain = hostDomain(m.host);
     ids.reserve(m.ancestors.size());
     for (size_t i = 0; i < m.ancestors.size(); ++i)
-      ids.push_back(messageIdAt(domain, m.boardKey, m.ancestorNumbers[i], m.ancestors[i]));
+      ids.push_back(messageIdAt(domain, m.boardKey, m.ancestorNumbers[i], m.ancestors[i],
+                                i < m.ancestorSiblings.size() ? m.ancestorSiblings[i] : 0));
   } else if (m.replyTo > 0) {
     ids.push_back(messageId(m.host, m.boardKey, m.replyTo, 0));
   }

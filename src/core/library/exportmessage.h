@@ -23,6 +23,10 @@ struct ExportMessage {
   int64_t logTime = 0;       // the log's modification time, seconds since the epoch
   std::vector<int64_t> ancestors;  // ids from the thread's root down to the parent; empty for a root
   std::vector<int32_t> ancestorNumbers;  // their message numbers, parallel to ancestors
+  // Another message imported earlier has the same number (two hosts' logs
+  // filed under one, a board numbered anew): its id tells them apart, else 0.
+  int64_t sibling = 0;
+  std::vector<int64_t> ancestorSiblings;  // the same for each ancestor; empty when none is one
 };
 
 }  // namespace pelarin

@@ -61,6 +61,12 @@ std::vector<ExportMessage> exportMessages(Library& library, const std::vector<in
     if (known == numbers.end()) known = numbers.emplace(id, library.message(id).number).first;
     return known->second;
   };
+  std::unordered_map<int64_t, int64_t> siblings;
+  const auto siblingOf = [&](int64_t id) {
+    auto known = siblings.find(id);
+    if (known == siblings.end()) known = siblings.emplace(id, library.firstOfItsNumber(id) ? 0 : id).first;
+    return known->second;
+  };
   // Each message's parent is asked of the library once, and a parent
   // exported before lends its chain: a chain N deep costs N lookups, not one
   // walk to its root per message.
@@ -82,6 +88,8 @@ std::vector<ExportMessage> exportMessages(Library& library, const std::vector<in
         e.ancestors.push_back(*parent);
         e.ancestorNumbers = before.ancestorNumbers;
         e.ancestorNumbers.push_back(before.number);
+        e.ancestorSiblings = before.ancestorSiblings;
+        e.ancestorSiblings.push_back(before.sibling);
         return;
       }
     }
@@ -89,7 +97,10 @@ std::vector<ExportMessage> exportMessages(Library& library, const std::vector<in
     // Reply numbers may form a loop; the walk stops where it would repeat.
     for (auto p = parent; p && seen.insert(*p).second; p = parentOf(*p)) e.ancestors.push_back(*p);
     std::reverse(e.ancestors.begin(), e.ancestors.end());
-    for (int64_t a : e.ancestors) e.ancestorNumbers.push_back(numberOf(a));
+    for (int64_t a : e.ancestors) {
+      e.ancestorNumbers.push_back(numberOf(a));
+      e.ancestorSiblings.push_back(siblingOf(a));
+    }
   };
   for (int64_t id : ids) {
     const LibraryMessage m = library.message(id);
@@ -102,6 +113,7 @@ std::vector<ExportMessage> exportMessages(Library& library, const std::vector<in
     if (names == namesByHost.end()) names = namesByHost.emplace(m.host, boardNames(dir, m.host)).first;
     if (auto n = names->second.find(e.boardCode); n != names->second.end()) e.boardName = n->second;
     e.number = m.number;
+    e.sibling = m.number > 0 ? siblingOf(m.id) : 0;
     e.replyTo = m.reply;
     e.writerId = parseNumber(m.keys.WriterId).value_or(0);
     e.writerName = cp932ToUtf8(m.keys.WriterName);

@@ -240,6 +240,14 @@ std::vector<int64_t> Library::responses(int64_t id) {
   return out;
 }
 
+bool Library::firstOfItsNumber(int64_t id) {
+  Statement s(*db_,
+              "SELECT 1 FROM messages m JOIN messages o ON o.host = m.host AND o.board_key = m.board_key "
+              "AND o.number = m.number WHERE m.id = ?1 AND o.id < m.id LIMIT 1");
+  s.bind(1, id);
+  return !s.step();
+}
+
 std::optional<int64_t> Library::find(const std::string& host, int32_t boardKey, int32_t number) {
   if (number <= 0) return std::nullopt;  // mail has no number to find it by
   Statement s(*db_, "SELECT id FROM messages WHERE host = ?1 AND board_key = ?2 AND number = ?3 ORDER BY id LIMIT 1");

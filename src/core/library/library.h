@@ -122,6 +122,8 @@ class Library {
   std::optional<int64_t> parentOf(int64_t id);
   // The messages answering it, by number.
   std::vector<int64_t> responses(int64_t id);
+  // Whether no message imported before it has its host, board and number.
+  bool firstOfItsNumber(int64_t id);
   // The numbered message (host, board key, number), its first import.
   std::optional<int64_t> find(const std::string& host, int32_t boardKey, int32_t number);
 

@@ -6,8 +6,10 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <set>
 
 #include "core/app/appstate.h"
+#include "core/library/exportmbox.h"
 #include "core/library/exportquery.h"
 #include "core/library/librarystore.h"
 #include "core/library/sqlite.h"
@@ -176,6 +178,17 @@ TEST_F(LibraryTest, MessagesOfOneNumberAreSiblingsEachInItsThread) {
   EXPECT_EQ(thread("re re second"), (V{"0 second host", "1 re second", "2 re re second"}));
   EXPECT_EQ(thread("new answer"), (V{"0 root", "1 old answer", "1 new answer"}));
   EXPECT_EQ(titles("answer"), (V{"old answer", "new answer"}));
+  // Each keeps a Message-ID of its own, and a reply names its own parent's: a mail reader drops none.
+  const std::vector<ExportMessage> all = exportMessages(library_, find(""), dir_.path());
+  std::map<std::string, std::string> idOf;
+  const auto trimmed = [](std::string t) { return t.erase(t.find_last_not_of(' ') + 1); };
+  for (const ExportMessage& m : all) idOf[trimmed(m.title)] = messageIdOf(m);
+  EXPECT_EQ(idOf.size(), all.size());
+  std::set<std::string> distinct;
+  for (const auto& [title, id] : idOf) distinct.insert(id);
+  EXPECT_EQ(distinct.size(), all.size());
+  for (const ExportMessage& m : all)
+    if (trimmed(m.title) == "re second") EXPECT_EQ(referencesOf(m).back(), idOf["second host"]);
 }
 
 TEST_F(LibraryTest, ALogTheSplitStopsInKeepsWhatCameBeforeAndIsReadAgainNextTime) {
