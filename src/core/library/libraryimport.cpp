@@ -144,19 +144,6 @@ void bindUnowned(Database& db, Statement& s, int i, ByteView value, bool text) {
 
 void unbind(Statement& s, int i) { sqlite3_bind_null(s.handle(), i); }
 
-MessageKeys parsedKeys(ByteView blob) {
-  MessageKeys k;
-  Bytes* fields[] = {&k.BoardKey, &k.MesNumber, &k.Title, &k.ResNumber, &k.WriterId, &k.WriterName};
-  size_t pos = 0;
-  for (Bytes* f : fields) {
-    const size_t end = blob.find("\r\n", pos);
-    if (end == ByteView::npos) break;
-    *f = Bytes(blob.substr(pos, end - pos));
-    pos = end + 2;
-  }
-  return k;
-}
-
 class LibrarySink : public MessageSink {
  public:
   LibrarySink(Database& db, std::string host, int64_t source, std::string logName, size_t limit)
@@ -238,7 +225,7 @@ class LibrarySink : public MessageSink {
     Statement& find = findNumbered_;
     find.bind(1, host_).bind(2, boardKey).bind(3, number);
     while (find.step()) {
-      const MessageKeys old = parsedKeys(find.blobView(2));
+      const MessageKeys old = keysFromLines(find.blobView(2));
       if (old.WriterId != keys.WriterId ||
           withoutTrailingBlanks(old.Title) != withoutTrailingBlanks(keys.Title))
         continue;
