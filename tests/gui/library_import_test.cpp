@@ -116,6 +116,7 @@ class LibraryImportTest : public QObject {
 
     block.release();
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 20000);
+    QVERIFY2(finished.list[0].error.isEmpty(), qPrintable(finished.list[0].error));
     QCOMPARE(finished.list[0].added, qint64{3});
     QCOMPARE(messagesIn(dir.path()), int64_t{3});
     QTRY_VERIFY(main.libraryStatus()->text().contains(QStringLiteral("3 件追加")));

@@ -1,5 +1,6 @@
 #include "core/library/libraryaccess.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,7 +32,11 @@ SideFile sideFile(const fs::path& file, const char* suffix) {
   return side;
 }
 
-bool writable(const fs::path& path) { return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0; }
+// A side file that another program's close removed since it was seen is no
+// refusal: SQLite makes it anew.
+bool writable(const fs::path& path) {
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 || errno == ENOENT;
+}
 
 fs::path folderOf(const fs::path& file) {
   return file.has_parent_path() ? file.parent_path() : fs::path(".");
