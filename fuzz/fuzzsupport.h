@@ -20,16 +20,26 @@ namespace fuzzing {
 namespace fs = std::filesystem;
 
 // One directory per process, made at first use; in memory where the machine
-// has it, since every save syncs to disk and would set the pace.
-inline const fs::path& workDir(const char* name) {
-  static const fs::path dir = [name] {
+// has it, since every save syncs to disk and would set the pace. It goes when
+// the process ends normally (a merge starts many), and stays after a crash.
+struct WorkDir {
+  fs::path path;
+  ~WorkDir() {
     std::error_code error;
-    const fs::path base = fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
+    fs::remove_all(path, error);
+  }
+};
+
+inline const fs::path& workDir(const char* name) {
+  static const WorkDir dir{[name] {
+    std::error_code error;
+    const fs::path base =
+        fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
     std::string pattern = (base / (std::string(name) + "-XXXXXX")).string();
     if (!mkdtemp(pattern.data())) std::abort();
     return fs::path(pattern);
-  }();
-  return dir;
+  }()};
+  return dir.path;
 }
 
 inline void writeFile(const fs::path& file, std::string_view bytes) {
