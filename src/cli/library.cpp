@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <cerrno>
 #include <string>
 
@@ -24,12 +26,39 @@
 #include "core/text/linereader.h"
 #include "core/text/logform.h"
 #include "core/text/paths.h"
+#include "core/text/progress.h"
 
 namespace pelarin::cli {
 
 namespace {
 
 constexpr char kNoMatchText[] = "一致するメッセージはありません。";
+
+// An older library's index is rebuilt at its first opening: said once on
+// standard error, with the share done on a terminal.
+class RebuildReport {
+ public:
+  RebuildReport() {
+    progress_.onStep = [this](const Progress& p) {
+      const int64_t total = p.total.load(std::memory_order_relaxed);
+      if (shown_ < 0) {
+        print(stderr, "pelarin-cli: ライブラリの索引を作り直しています（" + std::to_string(total) + " 件）。\n");
+        shown_ = 0;
+      }
+      if (!terminal_ || total == 0) return;
+      const auto percent = static_cast<int>(p.done.load(std::memory_order_relaxed) * 100 / total);
+      if (percent == shown_) return;
+      shown_ = percent;
+      print(stderr, "\r" + std::to_string(percent) + "%" + (percent == 100 ? "\n" : ""));
+    };
+  }
+
+ private:
+  Progress progress_;
+  IndexRebuildHere here_{&progress_};
+  bool terminal_ = ::isatty(STDERR_FILENO) == 1;
+  int shown_ = -1;
+};
 
 void requireDirectory(const std::filesystem::path& dir) {
   std::error_code ec;
@@ -165,6 +194,7 @@ int runLibrary(const Invocation& inv, std::FILE* out) {
     recover(inv, out);
     return 0;
   }
+  RebuildReport rebuild;
   Library library(inv.dir);
   switch (inv.library) {
     case LibraryCommand::Add:

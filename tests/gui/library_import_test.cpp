@@ -213,6 +213,19 @@ class LibraryImportTest : public QObject {
     QVERIFY(app.main().close());
   }
 
+  // A library of the version before: the importer's thread rebuilds its
+  // index at the start, the indicator says so, the window's thread never waits.
+  void anOlderLibrarysIndexIsRebuiltBehindTheWindow() {
+    WorkDir dir;
+    QVERIFY(QFile::copy(QStringLiteral(PELARIN_TEST_DATA "/library-v2.db"), dir.file(QString::fromLatin1(kLibraryFileName))));
+    ScriptedPlatform platform;
+    Application app(platform);
+    app.main().importer().waitIdle();
+    QTRY_COMPARE(app.main().libraryStatus()->text(), QStringLiteral("ライブラリの索引を作り直しました"));
+    QVERIFY(!Library(toPath(dir.path())).indexIsOld());
+    QVERIFY(app.main().close());
+  }
+
   void theLibraryMenuTurnsItOffAndTheLibraryKeepsTheChoice() {
     WorkDir dir;
     dir.write(QStringLiteral("a.log"), boardLog(3, 101, 3));

@@ -3,6 +3,7 @@
 #include <unicode/normalizer2.h>
 #include <unicode/bytestream.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 #include <stdexcept>
 
@@ -15,6 +16,42 @@ const icu::Normalizer2& folder() {
   const icu::Normalizer2* n = icu::Normalizer2::getNFKCCasefoldInstance(status);
   if (U_FAILURE(status) || !n) throw std::runtime_error("ICU has no NFKC case folding");
   return *n;
+}
+
+bool isKana(UChar32 c) {
+  return (c >= 0x3041 && c <= 0x3096) || c == 0x309D || c == 0x309E || (c >= 0x30F7 && c <= 0x30FA) || c == 0x30FC;
+}
+
+// What is typed for the long-vowel mark: the mark itself (the halfwidth one
+// is the mark after NFKC), and the hyphens, dashes and rules that look like it.
+bool looksLikeLongVowel(UChar32 c) {
+  return c == 0x30FC || c == '-' || (c >= 0x2010 && c <= 0x2015) || c == 0x2212 || c == 0x2500 ||
+         c == 0x2501;
+}
+
+// Katakana as hiragana, and after a kana the long-vowel look-alikes as the mark.
+std::string foldKana(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  const auto n = static_cast<int32_t>(s.size());
+  UChar32 before = 0;
+  for (int32_t i = 0; i < n;) {
+    UChar32 c;
+    U8_NEXT(s.data(), i, n, c);
+    if (c < 0) c = 0xFFFD;
+    if (c >= 0x30A1 && c <= 0x30F6)
+      c -= 0x60;
+    else if (c == 0x30FD || c == 0x30FE)
+      c -= 0x60;
+    else if (isKana(before) && looksLikeLongVowel(c))
+      c = 0x30FC;
+    char bytes[4];
+    int32_t length = 0;
+    U8_APPEND_UNSAFE(bytes, length, c);
+    out.append(bytes, static_cast<size_t>(length));
+    before = c;
+  }
+  return out;
 }
 
 }  // namespace
@@ -41,7 +78,7 @@ std::string foldText(std::string_view utf8) {
   // Straight from UTF-8 to UTF-8: no UTF-16 copy of every message.
   n.normalizeUTF8(0, icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())), sink, nullptr, status);
   if (U_FAILURE(status)) return std::string(utf8);
-  return out;
+  return foldKana(out);
 }
 
 }  // namespace pelarin

@@ -10,7 +10,9 @@
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
 #include "core/library/wholefiles.h"
+#include "core/text/cp932.h"
 #include "core/text/integers.h"
+#include "core/text/progress.h"
 
 namespace pelarin {
 
@@ -54,23 +56,64 @@ CREATE TABLE copies(
 CREATE VIRTUAL TABLE fts USING fts5(title, writer, body, content='', columnsize=0, prefix='1', tokenize='pelarin_cjk');
 )";
 
+thread_local bool rebuildDeferred = false;
+thread_local Progress* rebuildProgress = nullptr;
+
+// The index made anew from the bytes the library holds, no log read again:
+// the words of every message as this version's tokenizer reads them.
+void reindex(Database& db) {
+  db.exec("INSERT INTO fts(fts) VALUES('delete-all')");
+  int64_t total = 0;
+  {
+    Statement n(db, "SELECT count(*) FROM messages");
+    n.step();
+    total = n.integer(0);
+  }
+  Progress* progress = rebuildProgress;
+  if (progress) progress->begin(Progress::Phase::Writing, total);
+  Statement read(db, "SELECT id, keys, body, body_size FROM messages ORDER BY id");
+  Statement index(db, "INSERT INTO fts(rowid, title, writer, body) VALUES (?1, ?2, ?3, ?4)");
+  int64_t done = 0;
+  while (read.step()) {
+    const MessageKeys keys = keysFromLines(read.blobView(1));
+    index.bind(1, read.integer(0)).bind(2, cp932ToUtf8(keys.Title)).bind(3, cp932ToUtf8(keys.WriterName));
+    const ByteView packed = read.blobView(2);
+    const auto size = static_cast<size_t>(read.integer(3));
+    const StreamedText text([&](const auto& piece) {
+      unpackBodyInLines(packed, size, [&](ByteView lines) { piece(cp932ToUtf8(lines)); });
+    });
+    index.bind(4, StreamedText::mark()).run();
+    if (progress) progress->step(++done);
+  }
+  if (progress) progress->report(total);
+}
+
 // Each step takes a library of the version before it to the next; a new
 // library is made as the first version, then goes through them all.
-constexpr const char* kUpgrades[] = {
+using Upgrade = void (*)(Database&);
+constexpr Upgrade kUpgrades[] = {
     // 2: the tickets of queued logs whose import has committed.
-    "CREATE TABLE queue_taken(ticket INTEGER PRIMARY KEY);",
+    [](Database& db) { db.exec("CREATE TABLE queue_taken(ticket INTEGER PRIMARY KEY);"); },
+    // 3: kana, long vowels, wrapped lines and digits apart from letters.
+    reindex,
 };
 static_assert(std::size(kUpgrades) == kLibrarySchema - 1);
+// The first version whose step rebuilds the index.
+constexpr int kReindexFrom = 2;
 
 int userVersion(Database& db) {
   Statement v(db, "PRAGMA user_version");
   return v.step() ? static_cast<int>(v.integer(0)) : 0;
 }
 
-// Inside the caller's transaction: all the library holds stays.
-void upgradeFrom(Database& db, int version) {
-  for (; version < kLibrarySchema; ++version) db.exec(kUpgrades[version - 1]);
-  db.exec(("PRAGMA user_version=" + std::to_string(kLibrarySchema)).c_str());
+// Inside the caller's transaction: all the library holds stays. The index
+// is rebuilt only where the thread may take that long.
+void upgradeFrom(Database& db, int version, bool rebuild) {
+  for (; version < kLibrarySchema; ++version) {
+    if (version >= kReindexFrom && !rebuild) break;
+    kUpgrades[version - 1](db);
+  }
+  db.exec(("PRAGMA user_version=" + std::to_string(version)).c_str());
 }
 
 }  // namespace
@@ -142,21 +185,42 @@ Library::Library(const std::filesystem::path& dir, Use use) {
     db.exec("PRAGMA journal_mode=WAL");
     Transaction t(db);
     db.exec(kSchema);
-    upgradeFrom(db, 1);
+    upgradeFrom(db, 1, true);
     t.commit();
   } else if (version < kLibrarySchema && use != Use::Inspect && mode == Database::Mode::ReadWrite) {
     // A library that may not be written (damaged, read-only) is still read as
     // it is; its first write refuses with the reason.
-    try {
-      Transaction t(db);
-      // Another connection may have upgraded it while this one waited.
-      if (const int now = userVersion(db); now < kLibrarySchema) upgradeFrom(db, now);
-      t.commit();
-    } catch (const LibraryError&) {
+    const bool rebuild = !rebuildDeferred;
+    if (version >= kReindexFrom && !rebuild) {
+      // Read as it is: the thread that may take the time rebuilds it.
+    } else {
+      try {
+        Transaction t(db);
+        // Another connection may have upgraded it while this one waited.
+        if (const int now = userVersion(db); now < kLibrarySchema) upgradeFrom(db, now, rebuild);
+        t.commit();
+      } catch (const LibraryError&) {
+      }
     }
   }
   db.exec("PRAGMA synchronous=NORMAL");
   db.exec("PRAGMA cache_size=-262144");
+}
+
+IndexRebuildHere::IndexRebuildHere(Progress* progress) : outer_(rebuildProgress), deferred_(rebuildDeferred) {
+  rebuildProgress = progress;
+  rebuildDeferred = false;
+}
+
+IndexRebuildHere::~IndexRebuildHere() {
+  rebuildProgress = outer_;
+  rebuildDeferred = deferred_;
+}
+
+void deferIndexRebuildOnThisThread() { rebuildDeferred = true; }
+
+bool Library::indexIsOld() {
+  return userVersion(*db_) < kLibrarySchema;
 }
 
 Library::~Library() {

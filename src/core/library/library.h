@@ -23,7 +23,7 @@ class Progress;
 struct AppState;
 
 inline constexpr char kLibraryFileName[] = "pelarin-library.db";
-inline constexpr int kLibrarySchema = 2;
+inline constexpr int kLibrarySchema = 3;
 // The largest body a message may have to go into the library.
 inline constexpr size_t kMaxMessageBytes = size_t{256} << 20;
 
@@ -128,6 +128,9 @@ class Library {
   std::optional<int64_t> find(const std::string& host, int32_t boardKey, int32_t number);
 
   LibraryStats stats();
+  // Its index is of an older version, to be rebuilt (a thread that defers
+  // the rebuild reads it so meanwhile).
+  bool indexIsOld();
 
   Database& database() { return *db_; }
   // The largest body importLog takes (kMaxMessageBytes); smaller for tests.
@@ -142,6 +145,23 @@ class Library {
   std::unique_ptr<Database> db_;
   std::vector<std::filesystem::path> unwritable_;
   size_t messageLimit_ = kMaxMessageBytes;
+};
+
+// An older library's index is rebuilt when it is opened, in the opening's
+// transaction (a kill leaves the old library). A thread that must not wait
+// that long (the window's) defers it; an IndexRebuildHere on a thread lets
+// it rebuild there and report to progress (which may cancel it).
+void deferIndexRebuildOnThisThread();
+class IndexRebuildHere {
+ public:
+  explicit IndexRebuildHere(Progress* progress);
+  ~IndexRebuildHere();
+  IndexRebuildHere(const IndexRebuildHere&) = delete;
+  IndexRebuildHere& operator=(const IndexRebuildHere&) = delete;
+
+ private:
+  Progress* outer_;
+  bool deferred_;
 };
 
 // The host a log is filed under: the List of the association its file name

@@ -64,7 +64,7 @@ bool confirmed(const std::vector<std::string>& checks, ByteView keys, ByteView b
   }
   if (lines.size() < 6) return false;
   const std::string fields[] = {foldText(cp932ToUtf8(lines[2])), foldText(cp932ToUtf8(lines[5])),
-                                foldText(cp932ToUtf8(body))};
+                                joinWrapped(foldText(cp932ToUtf8(body)))};
   for (const std::string& c : checks) {
     bool found = false;
     for (const std::string& f : fields)

@@ -34,6 +34,7 @@ Kind kindOf(UChar32 c) {
 struct Piece {
   Kind kind;
   size_t begin, end;  // bytes of the folded text
+  bool digit = false;
 };
 
 // Characters of the text with their kinds and byte ranges.
@@ -46,7 +47,7 @@ std::vector<Piece> characters(std::string_view s) {
     const int32_t start = i;
     UChar32 c;
     U8_NEXT(s.data(), i, n, c);
-    out.push_back({kindOf(c), static_cast<size_t>(start), static_cast<size_t>(i)});
+    out.push_back({kindOf(c), static_cast<size_t>(start), static_cast<size_t>(i), c >= '0' && c <= '9'});
   }
   return out;
 }
@@ -57,12 +58,17 @@ struct Segment {
   size_t first, last;  // indices into the characters, last exclusive
 };
 
+// Letters and digits are words of their own: "pc98" is "pc" and "98".
+bool sameSegment(const Piece& a, const Piece& b) {
+  return a.kind == b.kind && (a.kind != Kind::Word || a.digit == b.digit);
+}
+
 std::vector<Segment> segments(const std::vector<Piece>& chars) {
   std::vector<Segment> out;
   for (size_t i = 0; i < chars.size();) {
     size_t j = i + 1;
     if (chars[i].kind != Kind::Separator)
-      while (j < chars.size() && chars[j].kind == chars[i].kind) ++j;
+      while (j < chars.size() && sameSegment(chars[i], chars[j])) ++j;
     out.push_back({chars[i].kind, i, j});
     i = j;
   }
@@ -95,9 +101,16 @@ class TokenStream {
       UChar32 c;
       U8_NEXT(s.data(), i, n, c);
       const std::string_view here = s.substr(static_cast<size_t>(start), static_cast<size_t>(i - start));
-      switch (kindOf(c)) {
-        case Kind::Word:
+      const Kind kind = kindOf(c);
+      if (gramSize_ > 0 && kind == Kind::Separator && heldBreak(c)) continue;
+      if (held_ == Held::Blank || (held_ == Held::LineEnd && kind != Kind::Gram)) endGram();
+      held_ = Held::None;
+      switch (kind) {
+        case Kind::Word: {
           endGram();
+          const bool digit = c >= '0' && c <= '9';
+          if (inWord_ && digit != digit_) endWord(s, wordBegin, static_cast<size_t>(start));
+          digit_ = digit;
           if (!inWord_) {
             inWord_ = true;
             wordBegin = static_cast<size_t>(start);
@@ -105,6 +118,7 @@ class TokenStream {
             word_ += here;  // the word began in an earlier piece
           }
           break;
+        }
         case Kind::Gram:
           endWord(s, wordBegin, static_cast<size_t>(start));
           if (gramSize_ > 0) {
@@ -133,6 +147,22 @@ class TokenStream {
   }
 
  private:
+  // A run of Japanese text broken by one line end (blanks may end the line)
+  // goes on: the capture wrapped it there. Whether it goes on is known at the
+  // next character, so the run's last character waits until then.
+  enum class Held { None, Blank, LineEnd };
+  bool heldBreak(UChar32 c) {
+    if (c == '\r' || ((c == ' ' || c == '\t') && held_ != Held::LineEnd)) {
+      if (held_ == Held::None) held_ = Held::Blank;
+      return true;
+    }
+    if (c == '\n' && held_ != Held::LineEnd) {
+      held_ = Held::LineEnd;
+      return true;
+    }
+    return false;
+  }
+
   void endWord(std::string_view s, size_t begin, size_t end) {
     if (!inWord_) return;
     inWord_ = false;
@@ -144,12 +174,15 @@ class TokenStream {
     word_.clear();
   }
   void endGram() {
+    held_ = Held::None;
     if (gramSize_ == 0) return;
     token_(std::string_view(gram_, gramSize_));
     gramSize_ = 0;
   }
 
   const std::function<void(std::string_view)>& token_;
+  Held held_ = Held::None;
+  bool digit_ = false;  // the word going on is of digits
   bool inWord_ = false;
   std::string word_;  // the head of a word begun in an earlier piece
   char gram_[8];      // the run's last character, its bigram still to come
@@ -295,6 +328,37 @@ int tokenize(Fts5Tokenizer*, void* ctx, int flags, const char* text, int length,
 
 }  // namespace
 
+std::string joinWrapped(std::string_view folded) {
+  std::string out;
+  out.reserve(folded.size());
+  const auto n = static_cast<int32_t>(folded.size());
+  Kind before = Kind::Separator;
+  for (int32_t i = 0; i < n;) {
+    const int32_t start = i;
+    UChar32 c;
+    U8_NEXT(folded.data(), i, n, c);
+    if (before == Kind::Gram && (c == ' ' || c == '\t' || c == '\r' || c == '\n')) {
+      // The blanks and the one line end up to the next character go when it is Japanese too.
+      int32_t j = start;
+      while (j < n && (folded[static_cast<size_t>(j)] == ' ' || folded[static_cast<size_t>(j)] == '\t' ||
+                       folded[static_cast<size_t>(j)] == '\r'))
+        ++j;
+      if (j < n && folded[static_cast<size_t>(j)] == '\n') {
+        int32_t k = j + 1;
+        UChar32 next = -1;
+        if (k < n) U8_NEXT(folded.data(), k, n, next);
+        if (next >= 0 && kindOf(next) == Kind::Gram) {
+          i = j + 1;
+          continue;
+        }
+      }
+    }
+    out.append(folded.substr(static_cast<size_t>(start), static_cast<size_t>(i - start)));
+    before = c < 0 ? Kind::Separator : kindOf(c);
+  }
+  return out;
+}
+
 void tokenizeFolded(std::string_view folded, const std::function<void(std::string_view)>& token) {
   TokenStream stream(token);
   stream.feed(folded);
@@ -335,9 +399,12 @@ TermQuery termQuery(std::string_view termUtf8) {
     // character stands alone there. At the term's end the text's run may go on.
     if (last && n == 1) prefix = true;
   }
-  // A word cut to its head leaves the rest to the check.
-  q.exact = tokenSegments == 1 && segs.size() == 1 &&
-            !(segs[0].kind == Kind::Word && segs[0].last - segs[0].first > kMaxWord);
+  // Tokens next to each other are the term (a blank, a hyphen or a line end
+  // may part a word from its digits in the text); a separator inside the
+  // term, or a word cut to its head, leaves the rest to the check.
+  q.exact = tokenSegments == segs.size();
+  for (const Segment& g : segs)
+    if (g.kind == Kind::Word && g.last - g.first > kMaxWord) q.exact = false;
   if (tokens.size() > kMostPhraseTokens) {
     const size_t first = mostVariedWindow(tokens);
     prefix = prefix && first + kMostPhraseTokens == tokens.size();

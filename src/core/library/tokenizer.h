@@ -31,6 +31,10 @@ class SearchTermError : public Error {
   using Error::Error;
 };
 
+// A folded text with the line ends the capture wrapped Japanese text at
+// taken out, as the index reads it: for checking a hit against a term.
+std::string joinWrapped(std::string_view folded);
+
 // The tokens of a folded text in position order.
 void tokenizeFolded(std::string_view folded, const std::function<void(std::string_view)>& token);
 

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "core/compose/draft.h"
+#include "core/library/library.h"
 #include "core/text/errors.h"
 #include "core/text/paths.h"
 #include "gui/app/filedropguard.h"
@@ -25,6 +26,8 @@
 namespace pelarin::gui {
 
 Application::Application(Platform& platform) {
+  // An older library's index is rebuilt by the importer's thread, never where the windows wait.
+  deferIndexRebuildOnThisThread();
   // The main window's creation loads the settings before any other window exists.
   logview_ = std::make_unique<TLogview>(platform);
   AppState& state = logview_->state();

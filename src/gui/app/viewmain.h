@@ -169,6 +169,7 @@ class TLogview : public QMainWindow, public AppHost {
   void sendToLibrary();
   void showImport(const QString& log, quint64 bytes, quint64 size, int queued);
   void showImported(const QString& log, qint64 added, qint64 duplicates, const QString& error);
+  void showRebuild(int percent);
   void showNotAdded();
   struct ReplyTarget;
   std::optional<MessageKeys> storedKeys(int32_t n) const;

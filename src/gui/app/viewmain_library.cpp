@@ -36,6 +36,7 @@ void TLogview::createLibraryMenu(QMenu* library) {
   importer_ = new LibraryImporter(this);
   connect(importer_, &LibraryImporter::progressed, this, &TLogview::showImport);
   connect(importer_, &LibraryImporter::finished, this, &TLogview::showImported);
+  connect(importer_, &LibraryImporter::rebuilding, this, &TLogview::showRebuild);
   connect(importer_, &LibraryImporter::idle, this, [this] {
     importerWasIdle_ = true;
     // The last log's count gives way to what was not added, which stays until the next import.
@@ -103,6 +104,19 @@ void TLogview::showImport(const QString& log, quint64 bytes, quint64 size, int q
   libraryStatus_->setText(text);
   libraryStatus_->setToolTip(QString());
   libraryStatus_->show();
+}
+
+void TLogview::showRebuild(int percent) {
+  libraryStatus_->setToolTip(QString());
+  libraryStatus_->show();
+  if (percent < 100) {
+    libraryStatus_->setText(QStringLiteral("ライブラリの索引を作り直し中 %1%").arg(percent));
+    return;
+  }
+  libraryStatus_->setText(QStringLiteral("ライブラリの索引を作り直しました"));
+  QTimer::singleShot(kImportedShownMs, libraryStatus_, [this] {
+    if (!importer_->busy() && libraryStatus_->toolTip().isEmpty()) libraryStatus_->hide();
+  });
 }
 
 void TLogview::showImported(const QString& log, qint64 added, qint64 duplicates, const QString& error) {

@@ -72,6 +72,7 @@ void TLogview::takeLock() {
   // The store lives for one run: what a run that did not end cleanly left goes.
   removeStoreLeftovers(workFile(""));
   // The logs an earlier run had loaded but not yet added to the library.
+  importer_->openLibrary(pathFromText(state_.WorkDir));
   importer_->takeUpQueue(pathFromText(state_.WorkDir));
   if (lock_->outcome() == WorkDirLock::Outcome::TakenOver)
     platform_.messageBox(

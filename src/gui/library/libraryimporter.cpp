@@ -57,6 +57,21 @@ void LibraryImporter::add(const std::filesystem::path& dir, const std::filesyste
   push(std::move(job));
 }
 
+void LibraryImporter::openLibrary(const std::filesystem::path& dir) {
+  if (!fileExists(Library::fileIn(dir))) return;
+  push({dir, {}, {}, -1, std::nullopt, true});
+}
+
+void LibraryImporter::openOnly(const Job& job) {
+  try {
+    Library library(job.dir);
+  } catch (const CancelledError&) {
+    // The program ends: the old library stays, the next start rebuilds it.
+  } catch (const std::exception&) {
+    // What is wrong with it is told by the import that needs it.
+  }
+}
+
 void LibraryImporter::takeUpQueue(const std::filesystem::path& dir) {
   if (!fileExists(ImportQueue::fileIn(dir))) return;
   std::vector<QueuedLog> entries;
@@ -102,6 +117,7 @@ void LibraryImporter::stop() {
     abandon_ = true;
     jobs_.clear();
     if (current_) current_->abandon = true;
+    rebuild_.abandon = true;
     wake_.notify_one();
   }
   if (thread_.joinable()) thread_.join();
@@ -112,6 +128,16 @@ void LibraryImporter::runJobs() {
   // Behind the reader: a Load started while a log is imported keeps its pace.
   ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), kImportNice);
 #endif
+  // Any library this thread opens rebuilds an older index here.
+  auto last = std::chrono::steady_clock::now() - kReportEvery;
+  rebuild_.onStep = [&](const Progress& p) {
+    const int64_t total = p.total.load(std::memory_order_relaxed), done = p.done.load(std::memory_order_relaxed);
+    const auto now = std::chrono::steady_clock::now();
+    if (done < total && now - last < kReportEvery) return;
+    last = now;
+    Q_EMIT rebuilding(total > 0 ? static_cast<int>(done * 100 / total) : 100);
+  };
+  IndexRebuildHere here(&rebuild_);
   for (;;) {
     Job job;
     int queued = 0;
@@ -137,6 +163,7 @@ void LibraryImporter::runJobs() {
 }
 
 void LibraryImporter::runJob(const Job& job, int queued) {
+  if (job.open) return openOnly(job);
   if (job.preference < 0) return importLog(job, queued);
   try {
     Library library(job.dir);

@@ -38,6 +38,9 @@ class LibraryImporter : public QObject {
   // Queued behind what is queued already, in dir's queue before this
   // returns (in memory only when that queue cannot be written). dir holds the library.
   void add(const std::filesystem::path& dir, const std::filesystem::path& log, const std::string& host);
+  // Opens dir's library, when there is one, so that an older one's index is
+  // rebuilt here rather than where a window waits; rebuilding() reports it.
+  void openLibrary(const std::filesystem::path& dir);
   // What an earlier run left in dir's queue, behind what is queued. A log
   // changed or gone since is not added: finished() names it with the reason.
   void takeUpQueue(const std::filesystem::path& dir);
@@ -53,6 +56,8 @@ class LibraryImporter : public QObject {
   void progressed(const QString& log, quint64 bytes, quint64 size, int queued);
   void finished(const QString& log, qint64 added, qint64 duplicates, const QString& error);
   void idle();
+  // An older library's index rebuilt: the share done, 100 at the end.
+  void rebuilding(int percent);
 
  private:
   struct Job {
@@ -60,9 +65,11 @@ class LibraryImporter : public QObject {
     std::string host;
     int preference = -1;             // 0 or 1: a preference to keep instead of a log to import
     std::optional<QueuedLog> entry;  // the log's entry in dir's queue
+    bool open = false;               // only open the library (and rebuild its index)
   };
   void push(Job job);
   void runJobs();
+  void openOnly(const Job& job);
   void runJob(const Job& job, int queued);
   void importLog(const Job& job, int queued);
   void dequeue(const Job& job, Library* library);
@@ -74,6 +81,7 @@ class LibraryImporter : public QObject {
   bool stopping_ = false;
   std::atomic<bool> abandon_{false};  // the worker's waits for the library give up
   Progress* current_ = nullptr;
+  Progress rebuild_;  // an older library's index, rebuilt on the worker
   std::thread thread_;
   // The window thread's own connection to the queue of queueDir_.
   std::filesystem::path queueDir_;

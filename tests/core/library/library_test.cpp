@@ -187,8 +187,11 @@ TEST_F(LibraryTest, MessagesOfOneNumberAreSiblingsEachInItsThread) {
   std::set<std::string> distinct;
   for (const auto& [title, id] : idOf) distinct.insert(id);
   EXPECT_EQ(distinct.size(), all.size());
-  for (const ExportMessage& m : all)
-    if (trimmed(m.title) == "re second") EXPECT_EQ(referencesOf(m).back(), idOf["second host"]);
+  for (const ExportMessage& m : all) {
+    if (trimmed(m.title) == "re second") {
+      EXPECT_EQ(referencesOf(m).back(), idOf["second host"]);
+    }
+  }
 }
 
 TEST_F(LibraryTest, ALogTheSplitStopsInKeepsWhatCameBeforeAndIsReadAgainNextTime) {
@@ -348,6 +351,51 @@ TEST_F(LibraryTest, FoldingMeetsWidthsAndCase) {
   EXPECT_EQ(titles("PC\xE3\x80\x80話"), (V{"ＰＣの話"}));  // terms apart, by the ideographic space
 }
 
+// Both sides folded alike: kana of either kind, the long-vowel mark as it
+// is typed, a line the capture wrapped, digits apart from letters.
+TEST_F(LibraryTest, TermsMatchWhatAJapaneseReaderMeans) {
+  import(boardLog("３", {{"00001", "kana", {"ヒラガナで書く"}},
+                        {"00002", "long vowel", {"コンピュ－タ－を買った"}},
+                        {"00003", "beer", {"ビール"}},
+                        {"00004", "building", {"ビル"}},
+                        {"00005", "wrapped", {"あれは東京", "都庁です"}},
+                        {"00006", "paragraph", {"東京", "", "都庁"}},
+                        {"00007", "first half", {"東京"}},
+                        {"00008", "second half", {"都庁"}},
+                        {"00009", "pc98", {"PC98を使う"}},
+                        {"00010", "pc-98", {"PC-98"}},
+                        {"00011", "fullwidth", {"ＰＣ９８"}},
+                        {"00012", "x68k", {"X68000 と PC9801"}},
+                        {"00013", "ascii lines", {"hello", "world"}},
+                        {"00014", "blank", {"東京 都庁"}}}),
+         "a.log");
+  using V = std::vector<std::string>;
+  const struct {
+    const char* query;
+    V titles;
+  } cases[] = {
+      {"ひらがな", {"kana"}},
+      {"ヒラガナ", {"kana"}},
+      {"ｺﾝﾋﾟｭｰﾀｰ", {"long vowel"}},
+      {"コンピューター", {"long vowel"}},
+      {"こんぴゅ―た─", {"long vowel"}},
+      {"ビール", {"beer"}},
+      {"ビル", {"building"}},
+      {"東京都庁", {"wrapped"}},
+      {"東京 都庁", {"wrapped", "paragraph", "blank"}},
+      {"98", {"pc98", "pc-98", "fullwidth", "x68k"}},  // 9801 begins with it
+      {"PC98", {"pc98", "pc-98", "fullwidth", "x68k"}},
+      {"68000", {"x68k"}},
+      {"x68000", {"x68k"}},
+      {"8000", {}},
+      {"helloworld", {}},
+      {"hello world", {"ascii lines"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(titles(c.query), c.titles) << c.query;
+  EXPECT_TRUE(termQuery("PC98").exact);
+  EXPECT_TRUE(termQuery("東京都庁").exact);
+}
+
 TEST_F(LibraryTest, ShortTermsAreAnsweredByTheIndexAlone) {
   // One character: every token starting with it; two: the bigram itself.
   TermQuery one = termQuery("猫");
@@ -387,10 +435,10 @@ TEST_F(LibraryTest, LongerTermsAreOnePlaceNeverTwo) {
   using V = std::vector<std::string>;
   // The index cuts long words, so their tails are checked.
   EXPECT_EQ(titles(std::string(128, 'a') + "bc"), (V{"long word"}));
-  EXPECT_EQ(titles("東京都"), (V{"together"}));
+  EXPECT_EQ(titles("東京都"), (V{"together", "across lines"}));  // the capture wrapped it
   EXPECT_EQ(titles("東京・京都"), (V{"split by a dot"}));
-  EXPECT_EQ(titles("京都"), (V{"apart", "together", "split by a dot"}));
-  EXPECT_EQ(library_.count(splitTerms("東京都"), {}), 1u);
+  EXPECT_EQ(titles("京都"), (V{"apart", "together", "split by a dot", "across lines"}));
+  EXPECT_EQ(library_.count(splitTerms("東京都"), {}), 2u);
 }
 
 // A long term asks the index for a bounded part of itself and checks each hit
