@@ -67,9 +67,20 @@ library The library DIR/pelarin-library.db: every message ever added, kept
         across runs. Search options: --board CODE, --writer ID, --limit N
         (and --host NAME). A QUERY is terms separated by blanks (the
         ideographic space too), within an argument as between arguments; a
-        message matches when each term is in its title, writer name or body,
+        message matches when each term is in its title, writer name or body.
+          "a b"     a phrase, blanks and all
+          -term     excludes the messages holding it
+          a OR b    either of two terms
+          title:T  name:T  (writer name)  id:N  (writer ID)  board:CODE
+          host:NAME  no:N  (message number)  re:N  (number answered)
+          is:response  is:mail
+        Anything else is text to find (C++, AND, a lone "). Both sides are
         compared after NFKC and case folding (fullwidth letters meet ASCII,
-        halfwidth kana meet kana). An ASCII word matches from its start. A
+        halfwidth kana meet kana), hiragana meet katakana, and after a kana
+        ー ｰ － ‐ ― ─ are one long-vowel mark. A line end between two
+        Japanese characters is nothing (the capture wrapped there), between
+        ASCII words a blank. Letters and digits are words of their own, so
+        98 finds PC98 and PC-98. An ASCII word matches from its start. A
         term over 256 characters or not in UTF-8 is an error.
   add [--raw] LOG...
         Imports each LOG (under --host NAME, else the List of the bbs.ini

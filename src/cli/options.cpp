@@ -61,12 +61,12 @@ LibraryCommand libraryCommandNamed(const std::string& name) {
   throw UsageError("unknown library command '" + name + "'");
 }
 
-// An operand holding blanks (one quoted argument, an ideographic space from
-// an input method) is several terms, as in the window's search field.
+// The operands are read as one query, as the window's search field is: an
+// operand holding blanks is several terms unless they are in quotes.
 std::vector<std::string> termsOf(const std::vector<std::string>& operands) {
   std::vector<std::string> terms;
   for (const std::string& operand : operands)
-    for (std::string& term : splitTerms(operand)) terms.push_back(std::move(term));
+    if (!splitTerms(operand).empty()) terms.push_back(operand);
   return terms;
 }
 

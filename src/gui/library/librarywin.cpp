@@ -93,6 +93,9 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   Search = new QLineEdit(this);
   Search->setObjectName(QStringLiteral("Search"));
   Search->setPlaceholderText(QStringLiteral("検索"));
+  Search->setToolTip(
+      QStringLiteral("空白で区切った語をすべて含むメッセージ。\"東京 都庁\" は語句、-語 は除外、A OR B はどちらか。\n"
+                     "title: name: id: board: host: no: re: is:response is:mail で項目を指定します。"));
   Search->setClearButtonEnabled(true);
   Found = new QLabel(this);
   Found->setObjectName(QStringLiteral("Found"));
@@ -269,7 +272,10 @@ LibraryFilter TLibraryform::filter() const {
 }
 
 std::vector<std::string> TLibraryform::terms() const {
-  return splitTerms(Search->text().toStdString());
+  // One query: the library reads its phrases, fields and exclusions.
+  const std::string text = Search->text().toStdString();
+  if (splitTerms(text).empty()) return {};
+  return {text};
 }
 
 QString foundText(size_t count, size_t shown) {

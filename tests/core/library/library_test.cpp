@@ -396,6 +396,46 @@ TEST_F(LibraryTest, TermsMatchWhatAJapaneseReaderMeans) {
   EXPECT_TRUE(termQuery("東京都庁").exact);
 }
 
+// One query string as the window and the command line pass it.
+TEST_F(LibraryTest, FieldsExclusionsAlternativesAndPhrases) {
+  import(boardLog("３", {{"00001", "猫", {"東京 都庁へ"}, "", "1234", "太郎"},
+                        {"00002", "犬", {"猫と犬", "C++ で書く"}, "", "0001", "花子"},
+                        {"00003", "鳥", {"東京と都庁"}, "00001", "0001", "太郎"}}),
+         "a.log");
+  using V = std::vector<std::string>;
+  const struct {
+    const char* query;
+    V titles;
+  } cases[] = {
+      {"title:猫", {"猫"}},
+      {"猫", {"猫", "犬"}},
+      {"name:太郎", {"猫", "鳥"}},
+      {"id:1234", {"猫"}},
+      {"no:2", {"犬"}},
+      {"re:1", {"鳥"}},
+      {"is:response", {"鳥"}},
+      {"board:B3 host:pelnet", {"猫", "犬", "鳥"}},
+      {"board:B4", {}},
+      {"host:other", {}},
+      {"猫 -犬", {"猫"}},
+      {"-猫", {"鳥"}},
+      {"猫 OR 鳥", {"猫", "犬", "鳥"}},
+      {"title:猫 OR title:鳥", {"猫", "鳥"}},
+      {"\"東京 都庁\"", {"猫"}},
+      {"東京 都庁", {"猫", "鳥"}},
+      {"C++", {"犬"}},
+      {"-\"東京 都庁\"", {"犬", "鳥"}},
+      {"is:response OR id:1234", {"猫", "鳥"}},
+      {"title:猫 OR -id:0001", {"猫"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> got;
+    for (int64_t id : library_.search({c.query}, {})) got.push_back(titleOf(id));
+    EXPECT_EQ(got, c.titles) << c.query;
+    EXPECT_EQ(library_.count({c.query}, {}), c.titles.size()) << c.query;
+  }
+}
+
 TEST_F(LibraryTest, ShortTermsAreAnsweredByTheIndexAlone) {
   // One character: every token starting with it; two: the bigram itself.
   TermQuery one = termQuery("猫");

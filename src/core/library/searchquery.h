@@ -1,0 +1,32 @@
+// What a search box or the command line says, read once for both: terms
+// that must all occur, "phrases" that may hold blanks, -exclusions, OR
+// between two terms, and fields (title: name: id: board: host: no: re:
+// is:response is:mail). Anything else is text to find: C++, ^_^, AND, a
+// lone ".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelarin {
+
+struct QueryTerm {
+  enum class Field { Text, Title, Name, WriterId, Board, Host, Number, Reply, IsResponse, IsMail };
+  Field field = Field::Text;
+  std::string text;     // the text to find (Text, Title, Name) or the host
+  int64_t value = 0;    // writer ID, board key, number, number answered
+  bool excluded = false;
+  bool phrase = false;  // given in quotes
+};
+
+// Every alternative of a group joined by OR; every group must hold.
+struct SearchQuery {
+  std::vector<std::vector<QueryTerm>> groups;
+};
+
+// Blanks are ASCII blanks and the ideographic space.
+SearchQuery parseQuery(std::string_view utf8);
+
+}  // namespace pelarin

@@ -1,0 +1,60 @@
+#include "core/library/searchquery.h"
+
+#include <gtest/gtest.h>
+
+namespace pelarin {
+namespace {
+
+// "-field:text" per term, alternatives joined by " | ", groups by " & "; a phrase ends in a quote.
+std::string described(const SearchQuery& q) {
+  static const char* const names[] = {"text", "title", "name", "id", "board", "host", "no", "re", "is", "is"};
+  std::string out;
+  for (const auto& group : q.groups) {
+    if (!out.empty()) out += " & ";
+    for (size_t k = 0; k < group.size(); ++k) {
+      const QueryTerm& t = group[k];
+      if (k > 0) out += " | ";
+      out += std::string(t.excluded ? "-" : "") + names[static_cast<int>(t.field)] + ":";
+      switch (t.field) {
+        case QueryTerm::Field::WriterId:
+        case QueryTerm::Field::Board:
+        case QueryTerm::Field::Number:
+        case QueryTerm::Field::Reply: out += std::to_string(t.value); break;
+        case QueryTerm::Field::IsResponse: out += "response"; break;
+        case QueryTerm::Field::IsMail: out += "mail"; break;
+        default: out += t.text;
+      }
+      if (t.phrase) out += "\"";
+    }
+  }
+  return out;
+}
+
+TEST(SearchQuery, EveryFormAndWhateverElseIsText) {
+  const struct {
+    const char* query;
+    const char* parsed;
+  } cases[] = {
+      {"東京 都庁", "text:東京 & text:都庁"},
+      {"　東京　都庁\t", "text:東京 & text:都庁"},
+      {"\"東京 都庁\" 駅", "text:東京 都庁\" & text:駅"},
+      {"-広告 猫", "-text:広告 & text:猫"},
+      {"猫 OR 犬 鳥", "text:猫 | text:犬 & text:鳥"},
+      {"猫 OR 犬 OR 鳥", "text:猫 | text:犬 | text:鳥"},
+      {"OR 猫", "text:OR & text:猫"},
+      {"猫 OR", "text:猫 & text:OR"},
+      {"title:猫 name:太郎 id:1234 board:b3 board:M host:pelnet no:12 re:5 is:response IS:Mail",
+       "title:猫 & name:太郎 & id:1234 & board:3 & board:20000 & host:pelnet & no:12 & re:5 & is:response & "
+       "is:mail"},
+      {"title:\"a b\" -\"c d\" -id:7", "title:a b\" & -text:c d\" & -id:7"},
+      {"C++ ^_^ AND NEAR x\"y \"", "text:C++ & text:^_^ & text:AND & text:NEAR & text:x\"y & text:\""},
+      {"title: foo:bar board:xyz id:abc no:-1 is:other - --", "text:title: & text:foo:bar & text:board:xyz & "
+                                                            "text:id:abc & text:no:-1 & text:is:other & text:- & "
+                                                            "-text:-"},
+      {"\"\" \"", "text:\" & text:\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(described(parseQuery(c.query)), c.parsed) << c.query;
+}
+
+}  // namespace
+}  // namespace pelarin
