@@ -13,6 +13,7 @@
 #include "core/library/exporttarget.h"
 #include "core/library/exportwrite.h"
 #include "core/library/folderimport.h"
+#include "core/library/foundtext.h"
 #include "core/library/library.h"
 #include "core/library/librarycheck.h"
 #include "core/library/libraryrecover.h"
@@ -202,6 +203,16 @@ int runLibrary(const Invocation& inv, std::FILE* out) {
     case LibraryCommand::Search:
       if (inv.countOnly) {
         print(out, std::to_string(library.count(inv.terms, filterOf(inv))) + '\n');
+        break;
+      }
+      if (inv.snippet) {
+        const std::vector<std::string> found = textsToMark(inv.terms);
+        for (int64_t id : matches(library, inv)) {
+          const LibraryMessage m = library.message(id);
+          std::string line = searchLine(m);
+          line.insert(line.size() - 1, '\t' + snippetOf(cp932ToUtf8(m.body), found));
+          print(out, line);
+        }
         break;
       }
       for (int64_t id : matches(library, inv)) print(out, searchLine(library.message(id)));

@@ -118,6 +118,24 @@ class LibraryWindowTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
+  // Marked as the search found it: a katakana term in hiragana, a phrase
+  // over the capture's line end, and not what the query excludes.
+  void thePreviewMarksWhatTheFoldedSearchFound() {
+    WorkDir dir;
+    dir.write(QStringLiteral("a.log"), boardLog("３", {{"00001", "kana", "ひらがなの東京\r\n都庁へ"}}));
+    ScriptedPlatform platform;
+    Application app(platform);
+    loadAndKeepStore(app.main(), platform, dir);
+    TLibraryform* window = openWindow(app.main());
+    auto* results = control<QTableView>(window, "Results");
+    type(window, QStringLiteral("ヒラガナ 東京都庁 -ｶﾅ"));
+    QTRY_COMPARE(results->model()->rowCount(), 1);
+    results->setCurrentIndex(results->model()->index(0, 0));
+    QTRY_VERIFY2(marked(control<QPlainTextEdit>(window, "Preview"))
+                     .endsWith(QStringLiteral("[ひ][ら][が][な]の[東][京]\n[都][庁]へ\n\n")),
+                 qPrintable(marked(control<QPlainTextEdit>(window, "Preview"))));
+  }
+
   void typingFillsTheResultsAndTheChoiceShowsPreviewAndThread() {
     WorkDir dir;
     dir.write(QStringLiteral("a.log"), boardLog("３", kThread));

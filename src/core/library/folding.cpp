@@ -30,11 +30,11 @@ bool looksLikeLongVowel(UChar32 c) {
 }
 
 // Katakana as hiragana, and after a kana the long-vowel look-alikes as the mark.
-std::string foldKana(const std::string& s) {
+std::string foldKana(const std::string& s, char32_t& last) {
   std::string out;
   out.reserve(s.size());
   const auto n = static_cast<int32_t>(s.size());
-  UChar32 before = 0;
+  auto before = static_cast<UChar32>(last);
   for (int32_t i = 0; i < n;) {
     UChar32 c;
     U8_NEXT(s.data(), i, n, c);
@@ -51,12 +51,18 @@ std::string foldKana(const std::string& s) {
     out.append(bytes, static_cast<size_t>(length));
     before = c;
   }
+  last = static_cast<char32_t>(before);
   return out;
 }
 
 }  // namespace
 
 std::string foldText(std::string_view utf8) {
+  char32_t before = 0;
+  return foldPiece(utf8, before);
+}
+
+std::string foldPiece(std::string_view utf8, char32_t& before) {
   // Most of a log's ASCII needs only its capitals lowered; the rest goes through ICU.
   bool ascii = true;
   for (char c : utf8)
@@ -68,6 +74,7 @@ std::string foldText(std::string_view utf8) {
     std::string out(utf8);
     for (char& c : out)
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (!out.empty()) before = static_cast<unsigned char>(out.back());
     return out;
   }
   static const icu::Normalizer2& n = folder();
@@ -78,7 +85,7 @@ std::string foldText(std::string_view utf8) {
   // Straight from UTF-8 to UTF-8: no UTF-16 copy of every message.
   n.normalizeUTF8(0, icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())), sink, nullptr, status);
   if (U_FAILURE(status)) return std::string(utf8);
-  return foldKana(out);
+  return foldKana(out, before);
 }
 
 }  // namespace pelarin

@@ -11,5 +11,8 @@ namespace pelarin {
 
 // UTF-8 in, UTF-8 out.
 std::string foldText(std::string_view utf8);
+// The same for a text folded a piece at a time: before is the last
+// character folded of the pieces before (0 at the start), updated.
+std::string foldPiece(std::string_view utf8, char32_t& before);
 
 }  // namespace pelarin

@@ -304,10 +304,11 @@ int tokenize(Fts5Tokenizer*, void* ctx, int flags, const char* text, int length,
     };
     TokenStream stream(token);
     // Folded piece by piece: a huge message never has a folded copy of itself.
+    char32_t before = 0;  // a long-vowel mark after a kana of the piece before
     const auto feed = [&](std::string_view utf8) {
       for (size_t at = 0; at < utf8.size() && rc == SQLITE_OK;) {
         const size_t end = pieceEnd(utf8, at);
-        stream.feed(foldText(utf8.substr(at, end - at)));
+        stream.feed(foldPiece(utf8.substr(at, end - at), before));
         at = end;
       }
     };
@@ -327,6 +328,8 @@ int tokenize(Fts5Tokenizer*, void* ctx, int flags, const char* text, int length,
 }
 
 }  // namespace
+
+bool isRunCharacter(char32_t c) { return kindOf(static_cast<UChar32>(c)) == Kind::Gram; }
 
 std::string joinWrapped(std::string_view folded) {
   std::string out;

@@ -34,6 +34,8 @@ class SearchTermError : public Error {
 // A folded text with the line ends the capture wrapped Japanese text at
 // taken out, as the index reads it: for checking a hit against a term.
 std::string joinWrapped(std::string_view folded);
+// A character that is part of a run of Japanese text (not a word, blank or punctuation).
+bool isRunCharacter(char32_t c);
 
 // The tokens of a folded text in position order.
 void tokenizeFolded(std::string_view folded, const std::function<void(std::string_view)>& token);

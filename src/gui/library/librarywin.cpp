@@ -23,6 +23,7 @@
 #include <map>
 
 #include "core/library/exportquery.h"
+#include "core/library/foundtext.h"
 #include "core/library/librarypreferences.h"
 #include "core/library/tokenizer.h"
 #include "core/reading/boardcode.h"
@@ -56,29 +57,46 @@ QString headerOf(const LibraryMessage& m) {
 
 }  // namespace
 
-// The search's terms marked in the preview, in any case as the search folds
-// them: block by block as the text changes, in time linear in the text.
+// What the search found, marked in the preview as it found it (folded, a
+// wrapped word over its line end): spans of the whole text, applied block
+// by block as the text is laid out.
 class PreviewMarks : public QSyntaxHighlighter {
  public:
   explicit PreviewMarks(QTextDocument* document) : QSyntaxHighlighter(document) {
     marked_.setBackground(QColor(255, 230, 120));
   }
-  void setTerms(const std::vector<std::string>& terms) {
-    terms_.clear();
-    for (const std::string& term : terms)
-      if (!term.empty()) terms_ << QString::fromStdString(term);
+  // Before the text is set: the spans are of the text to come.
+  void setFound(const QString& text, const std::vector<std::string>& folded) {
+    spans_.clear();
+    if (folded.empty()) return;
+    const QByteArray utf8 = text.toUtf8();
+    // Byte offsets to positions in the text (UTF-16).
+    std::vector<int> at(static_cast<size_t>(utf8.size()) + 1, 0);
+    int position = 0;
+    for (qsizetype b = 0; b < utf8.size(); ++b) {
+      const auto c = static_cast<unsigned char>(utf8[b]);
+      at[static_cast<size_t>(b)] = position;
+      if ((c & 0xC0) != 0x80) position += c >= 0xF0 ? 2 : 1;
+    }
+    at.back() = position;
+    for (const auto& [from, to] : foundSpans(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())), folded))
+      spans_.emplace_back(at[from], at[to]);
   }
 
  protected:
   void highlightBlock(const QString& text) override {
-    for (const QString& term : terms_)
-      for (qsizetype at = text.indexOf(term, 0, Qt::CaseInsensitive); at >= 0;
-           at = text.indexOf(term, at + term.size(), Qt::CaseInsensitive))
-        setFormat(static_cast<int>(at), static_cast<int>(term.size()), marked_);
+    const int begin = currentBlock().position();
+    const int end = begin + static_cast<int>(text.size());
+    auto s = std::lower_bound(spans_.begin(), spans_.end(), std::pair<int, int>(begin, begin),
+                              [](const auto& a, const auto& b) { return a.second <= b.first; });
+    for (; s != spans_.end() && s->first < end; ++s) {
+      const int from = std::max(s->first, begin), to = std::min(s->second, end);
+      if (to > from) setFormat(from - begin, to - from, marked_);
+    }
   }
 
  private:
-  QStringList terms_;
+  std::vector<std::pair<int, int>> spans_;  // sorted, apart
   QTextCharFormat marked_;
 };
 
@@ -350,9 +368,9 @@ void TLibraryform::showPreview(const LibraryMessage& m, bool capped) {
   const Bytes shown = capped ? capBodyLines(m.body, kViewerLineCap, kPreviewBytes) : Bytes();
   const bool cut = capped && shown != m.body;
   PreviewWhole1->setEnabled(cut);
-  marks_->setTerms(terms());
-  Preview->setPlainText(headerOf(m) + QStringLiteral("\n\n") +
-                        toQ(cut ? shown : m.body).remove(QLatin1Char('\r')));
+  const QString text = headerOf(m) + QStringLiteral("\n\n") + toQ(cut ? shown : m.body).remove(QLatin1Char('\r'));
+  marks_->setFound(text, textsToMark(terms()));
+  Preview->setPlainText(text);
 }
 
 void TLibraryform::showThread(int64_t id) {

@@ -1,5 +1,7 @@
 #include "core/library/searchquery.h"
 
+#include "core/library/foundtext.h"
+
 #include <gtest/gtest.h>
 
 namespace pelarin {
@@ -54,6 +56,28 @@ TEST(SearchQuery, EveryFormAndWhateverElseIsText) {
       {"\"\" \"", "text:\" & text:\""},
   };
   for (const auto& c : cases) EXPECT_EQ(described(parseQuery(c.query)), c.parsed) << c.query;
+}
+
+// Marked as found: folded as the search folds, wrapped lines joined, spans in the text as shown.
+TEST(FoundText, SpansAndSnippetsFollowTheFolding) {
+  using Spans = std::vector<std::pair<size_t, size_t>>;
+  const std::string wrapped = "あれは東京\r\n都庁です";
+  EXPECT_EQ(foundSpans(wrapped, textsToMark({"東京都庁 -です"})), (Spans{{9, 23}}));
+  EXPECT_EQ(foundSpans("ひらがなの本", textsToMark({"ヒラガナ"})), (Spans{{0, 12}}));
+  EXPECT_EQ(foundSpans("ﾋﾞｰﾙとビル", textsToMark({"ビール"})), (Spans{{0, 12}}));
+  EXPECT_EQ(foundSpans("PC-98 pc98", textsToMark({"title:pc", "is:mail"})), (Spans{{0, 2}, {6, 8}}));
+  EXPECT_EQ(foundSpans("abc", textsToMark({"-abc"})), Spans{});
+
+  std::string body;
+  for (int i = 0; i < 40; ++i) body += "あ";
+  body += "\r\n東京\r\n都庁";
+  for (int i = 0; i < 40; ++i) body += "い";
+  const std::string s = snippetOf(body, textsToMark({"東京都庁"}));
+  EXPECT_TRUE(s.starts_with("…ああ") && s.ends_with("いい…")) << s;
+  EXPECT_NE(s.find("あ 東京 都庁い"), std::string::npos) << s;  // on one line
+  EXPECT_NEAR(static_cast<double>(s.size()) / 3, 40, 4) << s;
+  EXPECT_EQ(snippetOf("短い本文", textsToMark({"本文"})), "短い本文");
+  EXPECT_EQ(snippetOf("短い本文", textsToMark({"ない"})), "");
 }
 
 }  // namespace
