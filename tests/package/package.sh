@@ -117,5 +117,14 @@ ln -sf "$tmp/elsewhere" "$home/.local/share/pelarin/pelarin.HLP"
 [ "$(cat "$tmp/elsewhere")" = old ] || fail "the launcher wrote through a link"
 cmp -s "$home/.local/share/pelarin/pelarin.HLP" "$prefix/share/pelarin/pelarin.HLP" || fail "help file not renewed"
 
+# A help file that cannot be put there (a folder in its place) still starts
+# the program and leaves that folder alone.
+rm -f "$home/.local/share/pelarin/pelarin.HLP"
+mkdir "$home/.local/share/pelarin/pelarin.HLP"
+out=$(cd "$home" && env -u DISPLAY HOME="$home" XDG_DATA_HOME= "$prefix/bin/pelarin-desktop" --version 2>/dev/null)
+[ "$out" = "pelarin $version" ] || fail "a help file that cannot be written stopped the launcher"
+[ -z "$(ls -A "$home/.local/share/pelarin/pelarin.HLP")" ] || fail "the launcher wrote into a folder named pelarin.HLP"
+[ ! -e "$home/.local/share/pelarin/.pelarin.HLP.new" ] || fail "the launcher left its temporary file"
+
 [ "$failures" -eq 0 ] && echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes, Depends: $depends"
 [ "$failures" -eq 0 ]
