@@ -1,6 +1,8 @@
 // Pelarin: the desktop program.
 #include <QApplication>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 
 #include "gui/app/application.h"
 #include "gui/app/programend.h"
@@ -8,7 +10,35 @@
 #include "gui/platform/fonts.h"
 #include "gui/platform/qtplatform.h"
 
+namespace {
+
+const char kUsage[] =
+    "Usage: pelarin [--help | --version]\n"
+    "\n"
+    "Pelarin, an offline reader for a Japanese text bulletin-board host.\n"
+    "The current directory at start is the work directory: the settings\n"
+    "(pelarin.ini), the lock (upload.tmp), the message files (mes<N>.tmp), the\n"
+    "lists, the drafts and the library are kept there. A start from the desktop\n"
+    "menu (pelarin-desktop) works in $XDG_DATA_HOME/pelarin, by default\n"
+    "~/.local/share/pelarin. Other arguments are ignored.\n"
+    "\n"
+    "  --help     print this text and exit\n"
+    "  --version  print the version and exit\n";
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+  // Answered before any window: a terminal without a display can ask too.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::fputs("pelarin " PELARIN_VERSION "\n", stdout);
+      return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+  }
 #ifdef SIGXFSZ
   // A file size limit then fails the write, which is reported; the composition survives.
   std::signal(SIGXFSZ, SIG_IGN);
@@ -16,6 +46,8 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Pelarin"));
   QApplication::setApplicationVersion(QStringLiteral(PELARIN_VERSION));
+  // The installed menu entry's name, for the window's id on Wayland.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.pelarin.Pelarin"));
   pelarin::gui::installFontSubstitutions();
 
   // Before the windows: a signal during a box of the start-up still ends cleanly.

@@ -18,6 +18,10 @@ class Library;
 namespace pelarin::cli {
 
 extern const char kHelpText[];
+extern const char kVersionText[];
+
+// The whole help, or COMMAND's part of it.
+std::string helpText(const std::string& command);
 
 // Prints the message count: the last number written, first-1 when none.
 void runSplit(const Invocation& inv, std::FILE* out);

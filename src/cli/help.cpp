@@ -1,3 +1,5 @@
+#include <sstream>
+
 #include "cli/commands.h"
 
 namespace pelarin::cli {
@@ -10,7 +12,8 @@ const char kHelpText[] = R"(Usage:
   pelarin-cli names [-C DIR] [--list NAME] LOG
   pelarin-cli outbox [-C DIR] [check] [FILE]
   pelarin-cli library [-C DIR] [--host NAME] COMMAND ...
-  pelarin-cli --help
+  pelarin-cli [COMMAND] --help
+  pelarin-cli --version
 
 Splits captured logs into message files "mes<N>.tmp" and reads them back.
 DIR is the work directory holding the message files (default: the current
@@ -141,5 +144,29 @@ Exit status: 0 done; 1 an error (its text on stderr; files written before it
 stay; a term the library refuses too, and library open that matches nothing)
 or, for outbox check and library check, a problem found; 2 a usage error.
 )";
+
+const char kVersionText[] = "pelarin-cli " PELARIN_VERSION "\n";
+
+// The usage lines of COMMAND, its paragraphs (up to the next command's) and
+// the exit status, cut from the whole text so that the two never differ.
+std::string helpText(const std::string& command) {
+  if (command.empty()) return kHelpText;
+  std::istringstream in(kHelpText);
+  std::string usage = "Usage:\n", body, exits, line;
+  enum { Usage, Intro, Other, Mine, Exit } part = Usage;
+  while (std::getline(in, line)) {
+    const bool indented = line.empty() || line[0] == ' ';
+    if (part == Usage && line.starts_with("  pelarin-cli " + command + " ")) usage += line + '\n';
+    if (part == Usage && line.empty()) part = Intro;
+    if (!indented && line.starts_with("Exit status:"))
+      part = Exit;
+    else if (!indented && part != Usage)
+      part = line.starts_with(command + ' ') ? Mine : Other;
+    if (part == Mine) body += line + '\n';
+    if (part == Exit) exits += line + '\n';
+  }
+  while (body.ends_with("\n\n")) body.pop_back();
+  return usage + '\n' + body + '\n' + exits;
+}
 
 }  // namespace pelarin::cli

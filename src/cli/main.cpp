@@ -18,7 +18,10 @@ int run(const pelarin::cli::Invocation& inv) {
   int status = 0;
   switch (inv.command) {
     case Command::Help:
-      std::fputs(pelarin::cli::kHelpText, stdout);
+      std::fputs(pelarin::cli::helpText(inv.helpTopic).c_str(), stdout);
+      break;
+    case Command::Version:
+      std::fputs(pelarin::cli::kVersionText, stdout);
       break;
     case Command::Split:
       pelarin::cli::runSplit(inv, stdout);

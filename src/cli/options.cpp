@@ -163,7 +163,18 @@ Invocation parseArgs(const std::vector<std::string>& args) {
   if (args.empty()) throw UsageError("missing command");
   for (const std::string& a : args) {
     if (a == "--") break;
-    if (a == "--help" || a == "-h") return inv;
+    if (a == "--help" || a == "-h") {
+      // COMMAND --help: that command's part, when COMMAND is one.
+      if (!args[0].starts_with("-")) {
+        commandNamed(args[0]);
+        inv.helpTopic = args[0];
+      }
+      return inv;
+    }
+    if (a == "--version") {
+      inv.command = Command::Version;
+      return inv;
+    }
   }
   if (args[0].starts_with("-")) throw UsageError("unknown option '" + args[0] + "'");
   inv.command = commandNamed(args[0]);

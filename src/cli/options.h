@@ -16,12 +16,13 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class Command { Help, Split, List, Show, Boards, Names, Outbox, Library };
+enum class Command { Help, Version, Split, List, Show, Boards, Names, Outbox, Library };
 
 enum class LibraryCommand { Add, Search, Show, Thread, Open, Export, Stats, Check, Recover };
 
 struct Invocation {
   Command command = Command::Help;
+  std::string helpTopic;  // help: the command asked about; empty for all
   std::filesystem::path dir = ".";
   int32_t first = 1;  // split: number of the first message file
   bool sort = false;  // split: sort the store afterwards

@@ -366,12 +366,38 @@ TEST_F(Cli, RejectsBadCommandLines) {
     EXPECT_EQ(r.out, "") << line;
     EXPECT_NE(r.err.find("pelarin-cli: "), std::string::npos) << line;
   }
-  for (const auto& args : std::vector<std::vector<std::string>>{{"--help"}, {"show", "--help"}}) {
-    Result help = run(args);
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("pelarin-cli split [-C DIR] [--first N] [--sort] [--raw] LOG..."),
-              std::string::npos);
+}
+
+// --help: the whole usage; COMMAND --help: that command's usage and text only;
+// --version: the project's version.
+TEST_F(Cli, PrintsHelpPerCommandAndTheVersion) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> holds, lacks;
+  };
+  const std::string split = "pelarin-cli split [-C DIR] [--first N] [--sort] [--raw] LOG...";
+  for (const Case& c : std::vector<Case>{
+           {{"--help"}, {split, "pelarin-cli show [-C DIR] N", "Exit status:"}, {}},
+           {{"show", "--help"},
+            {"pelarin-cli show [-C DIR] N", "Mes. Number", "Exit status:"},
+            {split, "boards"}},
+           {{"outbox", "-C", "x", "-h"},
+            {"outbox check", "index<TAB>line<TAB>problem"},
+            {split, "pelarin-cli list"}},
+           {{"library", "search", "--help"}, {"pelarin-cli library", "recover OUT", "--count"}, {split}},
+           {{"split", "--version", "a.log"}, {"pelarin-cli " PELARIN_VERSION "\n"}, {"Usage"}},
+       }) {
+    Result r = run(c.args);
+    EXPECT_EQ(r.status, 0) << c.args[0];
+    EXPECT_EQ(r.err, "") << c.args[0];
+    for (const std::string& text : c.holds)
+      EXPECT_NE(r.out.find(text), std::string::npos) << c.args[0] << ": " << text;
+    for (const std::string& text : c.lacks)
+      EXPECT_EQ(r.out.find(text), std::string::npos) << c.args[0] << ": " << text;
   }
+  Result unknown = run({"merge", "--help"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("unknown command 'merge'"), std::string::npos);
 }
 
 Bytes script(std::initializer_list<Lines> records) {
