@@ -98,9 +98,11 @@ library The library DIR/pelarin-library.db: every message ever added, kept
         again, as the same log. A message over 256 MB is refused, naming its
         log and line, exit 1. The program's own files (pelarin-library.db*,
         mes*.tmp, *.ini) are never logs: each is named, exit 1.
-  search [options] [--count] [--snippet] [QUERY...]
+  search [options] [--count] [--snippet] [--sort order|relevance] [QUERY...]
         One line per match: id, host, then the six fields of list; ordered
-        by host, board, number, first import. No QUERY: every message.
+        by host, board, number, first import, or with --sort relevance best
+        first (BM25, the title weighted above the body). No QUERY: every
+        message.
         --count prints the number of matches only. --snippet adds a field:
         about 40 characters of the body around the first text found, on one
         line, with … where it was cut.

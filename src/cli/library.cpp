@@ -205,12 +205,15 @@ int runLibrary(const Invocation& inv, std::FILE* out) {
         print(out, std::to_string(library.count(inv.terms, filterOf(inv))) + '\n');
         break;
       }
-      if (inv.snippet) {
+      if (inv.snippet || inv.byRelevance) {
         const std::vector<std::string> found = textsToMark(inv.terms);
-        for (int64_t id : matches(library, inv)) {
+        const std::vector<int64_t> ids =
+            inv.byRelevance ? library.searchByRelevance(inv.terms, filterOf(inv), static_cast<size_t>(inv.limit))
+                            : matches(library, inv);
+        for (int64_t id : ids) {
           const LibraryMessage m = library.message(id);
           std::string line = searchLine(m);
-          line.insert(line.size() - 1, '\t' + snippetOf(cp932ToUtf8(m.body), found));
+          if (inv.snippet) line.insert(line.size() - 1, '\t' + snippetOf(cp932ToUtf8(m.body), found));
           print(out, line);
         }
         break;

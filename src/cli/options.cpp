@@ -109,6 +109,10 @@ Invocation parseLibraryArgs(const std::vector<std::string>& args) {
       inv.countOnly = true;
     } else if (sub && *sub == "search" && a == "--snippet") {
       inv.snippet = true;
+    } else if (sub && *sub == "search" && a == "--sort") {
+      const std::string by = value(a);
+      if (by != "relevance" && by != "order") throw UsageError("--sort must be order or relevance, not '" + by + "'");
+      inv.byRelevance = by == "relevance";
     } else if (sub && *sub == "add" && a == "--raw") {
       inv.raw = true;
     } else if (sub && *sub == "export" && a == "--format") {

@@ -40,6 +40,7 @@ struct Invocation {
   std::optional<int32_t> writer;        // writer ID filter
   int32_t limit = 0;                    // 0: every match
   bool countOnly = false;               // search: the number of matches only
+  bool byRelevance = false;             // search: best first instead of the library's order
   bool snippet = false;                 // search: the words around the first match, as a last field
   std::string format;                   // export: text, mbox or html
   std::vector<std::string> terms;       // search, open, export: QUERY

@@ -61,8 +61,11 @@ thread_local Progress* rebuildProgress = nullptr;
 
 // The index made anew from the bytes the library holds, no log read again:
 // the words of every message as this version's tokenizer reads them.
+// The table is made anew, with each column's length kept for ranking.
 void reindex(Database& db) {
-  db.exec("INSERT INTO fts(fts) VALUES('delete-all')");
+  db.exec("DROP TABLE fts");
+  db.exec("CREATE VIRTUAL TABLE fts USING fts5(title, writer, body, content='', prefix='1', "
+          "tokenize='pelarin_cjk')");
   int64_t total = 0;
   {
     Statement n(db, "SELECT count(*) FROM messages");

@@ -110,6 +110,11 @@ class Library {
   std::vector<int64_t> search(const std::vector<std::string>& terms, const LibraryFilter& filter,
                               size_t limit = 0);
   size_t count(const std::vector<std::string>& terms, const LibraryFilter& filter);
+  // The same matches, best first: BM25 with the title weighted above the
+  // writer's name and the body. A query with no text to rank by keeps the
+  // library's order.
+  std::vector<int64_t> searchByRelevance(const std::vector<std::string>& terms, const LibraryFilter& filter,
+                                         size_t limit = 0);
 
   // Throws LibraryError naming the id when it holds no such message.
   LibraryMessage message(int64_t id);

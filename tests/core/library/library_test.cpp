@@ -434,6 +434,10 @@ TEST_F(LibraryTest, FieldsExclusionsAlternativesAndPhrases) {
     EXPECT_EQ(got, c.titles) << c.query;
     EXPECT_EQ(library_.count({c.query}, {}), c.titles.size()) << c.query;
   }
+  // Best first: a title holding a term above a body holding it.
+  std::vector<std::string> ranked;
+  for (int64_t id : library_.searchByRelevance({"猫 OR 鳥"}, {})) ranked.push_back(titleOf(id));
+  EXPECT_EQ(ranked, (V{"鳥", "猫", "犬"}));  // the rarer term first
 }
 
 TEST_F(LibraryTest, ShortTermsAreAnsweredByTheIndexAlone) {
