@@ -60,7 +60,7 @@ std::string conditionOf(SearchPlan& p, const QueryTerm& t) {
 SearchPlan planOf(const std::vector<std::string>& terms) {
   std::string text;
   for (const std::string& t : terms) text += (text.empty() ? "" : " ") + t;
-  const SearchQuery query = parseQuery(text);
+  const ParsedQuery query = parseQuery(text);
   SearchPlan p;
   std::set<std::string> planned;
   const auto addMatch = [&p](const std::string& e) {

@@ -123,11 +123,11 @@ QueryTerm termOf(const Item& item) {
 
 }  // namespace
 
-SearchQuery parseQuery(std::string_view utf8) {
+ParsedQuery parseQuery(std::string_view utf8) {
   std::vector<Item> items;
   Reader reader(utf8);
   while (std::optional<Item> item = reader.next()) items.push_back(std::move(*item));
-  SearchQuery q;
+  ParsedQuery q;
   bool joinNext = false;
   for (size_t k = 0; k < items.size(); ++k) {
     const Item& item = items[k];

@@ -22,11 +22,11 @@ struct QueryTerm {
 };
 
 // Every alternative of a group joined by OR; every group must hold.
-struct SearchQuery {
+struct ParsedQuery {
   std::vector<std::vector<QueryTerm>> groups;
 };
 
 // Blanks are ASCII blanks and the ideographic space.
-SearchQuery parseQuery(std::string_view utf8);
+ParsedQuery parseQuery(std::string_view utf8);
 
 }  // namespace pelarin

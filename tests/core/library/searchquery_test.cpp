@@ -8,7 +8,7 @@ namespace pelarin {
 namespace {
 
 // "-field:text" per term, alternatives joined by " | ", groups by " & "; a phrase ends in a quote.
-std::string described(const SearchQuery& q) {
+std::string described(const ParsedQuery& q) {
   static const char* const names[] = {"text", "title", "name", "id", "board", "host", "no", "re", "is", "is"};
   std::string out;
   for (const auto& group : q.groups) {
@@ -32,7 +32,7 @@ std::string described(const SearchQuery& q) {
   return out;
 }
 
-TEST(SearchQuery, EveryFormAndWhateverElseIsText) {
+TEST(ParsedQuery, EveryFormAndWhateverElseIsText) {
   const struct {
     const char* query;
     const char* parsed;
