@@ -16,6 +16,7 @@
 #include <QTableView>
 #include <QTextBlock>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -97,6 +98,8 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   Search->setPlaceholderText(QStringLiteral("検索"));
   Search->setClearButtonEnabled(true);
   describe(Search, QStringLiteral("Search"), QStringLiteral("本文・題名・投稿者を検索する語"));
+  // The clear button Qt puts in the field is read too.
+  for (QToolButton* clear : Search->findChildren<QToolButton*>()) describe(clear, QStringLiteral("Clear"));
   Found = new QLabel(this);
   Found->setObjectName(QStringLiteral("Found"));
   BtOpen = new QPushButton(QStringLiteral("&Open in Reader"), this);
