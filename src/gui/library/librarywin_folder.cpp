@@ -83,7 +83,7 @@ void TLibraryform::AddLogs(const QStringList& paths) {
     const std::filesystem::path dir = pathFromText(main_.state().WorkDir);
     const BbsTableType table = main_.state().BbsTable;
     const QString caption = QStringLiteral("ライブラリに追加中");
-    QString name = QStringLiteral("%1 項目").arg(paths.size());
+    QString name = QStringLiteral("%1 項目").arg(grouped(paths.size()));
     if (paths.size() == 1 && !named.front().filename().empty())
       name = shownPath(named.front().filename().string());
 

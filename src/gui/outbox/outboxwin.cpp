@@ -23,6 +23,7 @@
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
 #include "gui/shared/accessible.h"
+#include "gui/shared/counts.h"
 #include "gui/shared/keys.h"
 
 namespace pelarin::gui {
@@ -211,12 +212,10 @@ void TOutboxform::showContent() {
   RecordList->setRowCount(static_cast<int>(content_.blocks.size()));
   for (int r = 0; r < RecordList->rowCount(); ++r) {
     const ScriptBlock& b = content_.blocks[static_cast<size_t>(r)];
-    const QString cells[kColumns] = {QString::number(r + 1),
-                                     kindCaption(b.kind),
-                                     addressees(b),
-                                     b.isRecord() ? toShownQ(b.title) : toShownQ(b.lines.front()),
-                                     QString::number(b.lines.size()),
-                                     QString::number(b.raw.size())};
+    const QString cells[kColumns] = {
+        QString::number(r + 1),  kindCaption(b.kind),
+        addressees(b),           b.isRecord() ? toShownQ(b.title) : toShownQ(b.lines.front()),
+        grouped(b.lines.size()), grouped(b.raw.size())};
     for (int c = 0; c < kColumns; ++c) {
       auto* item = new QTableWidgetItem(cells[c]);
       if (c == kNo || c == kLines || c == kBytes) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -235,7 +234,7 @@ void TOutboxform::showContent() {
     item->setData(Qt::UserRole, static_cast<int>(p.block) - 1);
   }
   ProblemLabel->setText(problems.empty() ? QStringLiteral("問題はありません")
-                                         : QStringLiteral("問題: %1 件").arg(problems.size()));
+                                         : QStringLiteral("問題: %1 件").arg(grouped(problems.size())));
   RecordListSelect();
 }
 
