@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "gui/app/application.h"
+#include "gui/app/display.h"
 #include "gui/app/programend.h"
 #include "gui/app/viewmain.h"
 #include "gui/platform/fonts.h"
@@ -43,7 +44,10 @@ int main(int argc, char* argv[]) {
   // A file size limit then fails the write, which is reported; the composition survives.
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
+  if (pelarin::gui::noDisplayNamed(argc, argv)) pelarin::gui::endForWantOfDisplay();
+  pelarin::gui::watchDisplayStart();
   QApplication app(argc, argv);
+  pelarin::gui::startedOnDisplay();
   QApplication::setApplicationName(QStringLiteral("Pelarin"));
   QApplication::setApplicationVersion(QStringLiteral(PELARIN_VERSION));
   // The installed menu entry's name, for the window's id on Wayland.

@@ -257,9 +257,10 @@ class LayoutTest : public QObject {
       QVERIFY2(window->pos() == QPoint(25, 15), k.name);
       showAndSettle(window.get());
       QVERIFY2(window->size() == QSize(650, 420), k.name);
-      window->resize(300, 300);
+      // Any size the controls fit in; a smaller one grows to them (captions_test).
+      window->resize(created.width() + 1, 300);
       activate(window.get());
-      QVERIFY2(window->size() == QSize(300, 300), k.name);
+      QVERIFY2(window->size() == QSize(created.width() + 1, 300), k.name);
     }
   }
 

@@ -1,5 +1,6 @@
 // The Library window: results as the user types, the preview and thread of
 // the chosen message, and the way back into the reader as a load would leave it.
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include "gui/library/librarywin.h"
 #include "gui/platform/qtext.h"
 #include "gui/platform/scriptedplatform.h"
+#include "gui/shared/counts.h"
 #include "support/guitest.h"
 
 using namespace pelarin;
@@ -222,6 +224,10 @@ class LibraryWindowTest : public QObject {
     QVERIFY(whole && whole->isEnabled());
     whole->trigger();
     QCOMPARE(preview->toPlainText(), head + body);
+    // The long line wraps at the pane's width instead of running off to the right.
+    const QTextBlock longLine = preview->document()->findBlockByNumber(2);
+    preview->document()->documentLayout()->blockBoundingRect(longLine);
+    QVERIFY(longLine.layout()->lineCount() > 10);
     QCOMPARE(marked(preview), withTerm(head + body, QStringLiteral("京都")) + u'\n');
     QVERIFY(!whole->isEnabled());
   }
@@ -267,6 +273,40 @@ class LibraryWindowTest : public QObject {
     QCOMPARE(main.state().MesCount, 3);
     QCOMPARE(dir.read(QStringLiteral("mes3.tmp")), loaded[2]);
     QVERIFY(main.windowTitle().contains(QStringLiteral("スレッド")));
+  }
+
+  // The message chosen in the thread is the one previewed and the one the
+  // reader opens at; counts are grouped by threes as the progress window's.
+  void theThreadDrivesThePreviewAndTheOpening() {
+    WorkDir dir;
+    dir.write(QStringLiteral("a.log"), boardLog("３", kThread));
+    ScriptedPlatform platform;
+    Application app(platform);
+    TLogview& main = app.main();
+    loadAndKeepStore(main, platform, dir);
+    TLibraryform* window = openWindow(main);
+    auto* results = control<QTableView>(window, "Results");
+    type(window, QStringLiteral("京都"));
+    QTRY_COMPARE(results->model()->rowCount(), 2);
+    results->setCurrentIndex(results->model()->index(0, 0));
+    auto* preview = control<QPlainTextEdit>(window, "Preview");
+    QVERIFY(preview->toPlainText().contains(QStringLiteral("冬の京都")));
+    auto* thread = control<QTreeWidget>(window, "Thread");
+    thread->setFocus();
+    thread->setCurrentItem(thread->topLevelItem(0)->child(0)->child(0));
+    QVERIFY(preview->toPlainText().contains(QStringLiteral("東京")));
+    QVERIFY(!preview->toPlainText().contains(QStringLiteral("冬の京都")));
+    QVERIFY(window->OpenInReader());
+    QCOMPARE(main.state().MesCount, 3);
+    QCOMPARE(main.state().CurrentMes, 3);
+    QCOMPARE(control<QLineEdit>(&main, "Mesnumber")->text(), QStringLiteral("12"));
+
+    for (auto [n, text] : {std::pair<uint64_t, const char*>{0, "0"},
+                           {999, "999"},
+                           {1000, "1,000"},
+                           {120000, "120,000"},
+                           {1234567, "1,234,567"}})
+      QCOMPARE(grouped(n), QString::fromLatin1(text));
   }
 
   void openIsRefusedWhileAComposerIsOpen() {

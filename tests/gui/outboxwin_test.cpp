@@ -196,6 +196,41 @@ class OutboxTest : public QObject {
     QCOMPARE(f.column(1), QStringList{"Mail"});
   }
 
+  // Ctrl+Up, Ctrl+Down and Delete from the list; another program's change is
+  // read again when the window is activated, without a box.
+  void keysMoveAndDeleteAndAnActivationRereads() {
+    Fixture f;
+    QVERIFY(QTest::qWaitForWindowActive(&f.outbox()));
+    f.select(1);
+    f.list()->setFocus();
+    const struct {
+      QKeyCombination key;
+      Bytes script;
+      int selected;
+    } keys[] = {
+        {Qt::CTRL | Qt::Key_Down, kHand + joined({kNew, kResponse, kMail}), 2},
+        {Qt::CTRL | Qt::Key_Up, kHand + joined({kResponse, kNew, kMail}), 1},
+        {QKeyCombination(Qt::Key_Delete), kHand + joined({kNew, kMail}), 1},
+    };
+    f.platform.answers = {BoxAnswer::Yes};
+    for (const auto& k : keys) {
+      QTest::keyClick(f.list(), k.key.key(), k.key.keyboardModifiers());
+      QCOMPARE(f.script(), k.script);
+      QCOMPARE(f.list()->currentRow(), k.selected);
+    }
+    const size_t boxes = f.platform.boxes.size();
+    f.dir.write(QStringLiteral("upload.txt"), joined({kMail}));
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+    QCOMPARE(f.list()->rowCount(), 3);
+    f.outbox().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f.outbox()));
+    QCOMPARE(f.column(1), QStringList{"Mail"});
+    QCOMPARE(f.platform.boxes.size(), boxes);
+  }
+
   void aRecordAppendedWhileDeleteAsksIsKept() {
     Fixture f;
     f.select(2);

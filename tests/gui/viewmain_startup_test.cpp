@@ -291,13 +291,14 @@ class ViewmainStartupTest : public QObject {
     QStringList actual;
     for (QAction* menuAction : app.main().menuBar()->actions()) {
       QMenu* menu = menuAction->menu();
-      actual << menu->objectName() + QLatin1Char(' ') + menu->title();
+      // The captions as the user reads them: the '&' only underlines the next letter.
+      actual << menu->objectName() + QLatin1Char(' ') + QString(menu->title()).remove(QLatin1Char('&'));
       for (QAction* item : menu->actions()) {
         if (item->isSeparator()) {
           actual << QStringLiteral("-");
           continue;
         }
-        QString row = item->objectName() + QLatin1Char(' ') + item->text();
+        QString row = item->objectName() + QLatin1Char(' ') + QString(item->text()).remove(QLatin1Char('&'));
         if (!item->shortcut().isEmpty()) row += QLatin1Char(' ') + item->shortcut().toString();
         actual << row;
       }

@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "core/library/trailingblanks.h"
 #include "core/text/errors.h"
 #include "core/text/linewriter.h"
 #include "core/text/progress.h"
@@ -68,7 +69,8 @@ std::string anchor(const ExportMessage& m) { return "m" + std::to_string(m.id); 
 
 std::string label(const ExportMessage& m) {
   std::string text = m.number > 0 ? std::to_string(m.number) + " " : std::string();
-  return text + (m.title.empty() ? "（無題）" : m.title);
+  const std::string title = withoutTrailingBlanks(m.title);
+  return text + (title.empty() ? "（無題）" : title);
 }
 
 bool earlier(const ExportMessage* a, const ExportMessage* b) {
@@ -114,7 +116,8 @@ std::string boardPage(const Board& b, Progress* progress, int64_t& done) {
       if (next == 0) {
         order.push_back(node);
         out += "<li id=\"t" + std::to_string(m.id) + "\"><a href=\"#" + anchor(m) + "\">" +
-               htmlEscape(label(m)) + "</a> <span class=\"w\">" + htmlEscape(m.writerName) + "</span>";
+               htmlEscape(label(m)) + "</a> <span class=\"w\">" +
+               htmlEscape(withoutTrailingBlanks(m.writerName)) + "</span>";
         if (!children[node].empty()) out += "\n<ul>\n";
       }
       if (next < children[node].size()) {
@@ -131,7 +134,7 @@ std::string boardPage(const Board& b, Progress* progress, int64_t& done) {
     const ExportMessage& m = *b.messages[i];
     out += "<article id=\"" + anchor(m) + "\">\n<h3>" + htmlEscape(label(m)) + "</h3>\n<p class=\"meta\">";
     if (m.writerId != 0) out += "ID " + std::to_string(m.writerId) + " ";
-    out += htmlEscape(m.writerName) + " ・ " + utcTime(m.logTime);
+    out += htmlEscape(withoutTrailingBlanks(m.writerName)) + " ・ " + utcTime(m.logTime);
     if (const ExportMessage* p = parentOf[i])
       out += " ・ <a href=\"#" + anchor(*p) + "\">" + htmlEscape(label(*p)) + "</a> への返信";
     else if (m.replyTo > 0)

@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "core/library/mimeencoding.h"
+#include "core/library/trailingblanks.h"
 #include "core/text/progress.h"
 
 namespace pelarin {
@@ -51,18 +52,6 @@ std::string fromLineDate(int64_t seconds) {
   std::snprintf(day, sizeof day, "%2d", tm.tm_mday);
   return std::string(kDays[tm.tm_wday]) + " " + kMonths[tm.tm_mon] + " " + day +
          formatTime(seconds, " %H:%M:%S ") + std::to_string(tm.tm_year + 1900);
-}
-
-std::string trimmedName(std::string_view name) {
-  constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
-  for (;;) {
-    if (!name.empty() && name.back() == ' ')
-      name.remove_suffix(1);
-    else if (name.size() >= 3 && name.substr(name.size() - 3) == kIdeographicSpace)
-      name.remove_suffix(3);
-    else
-      return std::string(name);
-  }
 }
 
 // 8bit keeps a body readable in the file and greppable; only a body that 8bit
@@ -164,8 +153,8 @@ void appendMboxMessage(std::string& out, const ExportMessage& m) {
   const std::string domain = hostDomain(m.host);
   const std::string address = "w" + std::to_string(m.writerId) + "@" + domain;
   out += "From " + address + " " + fromLineDate(m.logTime) + "\n";
-  appendAddressHeader(out, "From", trimmedName(m.writerName), address);
-  appendTextHeader(out, "Subject", m.title);
+  appendAddressHeader(out, "From", withoutTrailingBlanks(m.writerName), address);
+  appendTextHeader(out, "Subject", withoutTrailingBlanks(m.title));
   out += "Date: " + rfc5322Date(m.logTime) + "\n";
   out += "Message-ID: " + messageIdOf(m) + "\n";
   const std::vector<std::string> refs = referencesOf(m);

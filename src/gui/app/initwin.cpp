@@ -9,6 +9,7 @@
 #include "core/text/fieldencoder.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/accessible.h"
 #include "gui/shared/controls.h"
 
 namespace pelarin::gui {
@@ -24,6 +25,10 @@ TInitform::TInitform(AppState& state, Platform& platform, QWidget* parent)
   upfilename = designControl<QLineEdit>(this, "upfilename", QRect(136, 56, 297, 21));
   Edit4 = captionBox(this, "Edit4", QStringLiteral("List File Name"), QRect(8, 80, 121, 21));
   listfilename = designControl<QLineEdit>(this, "listfilename", QRect(136, 80, 297, 21));
+  nameBy(logfiledir, {Edit2});
+  nameBy(textfiledir, {Edit1});
+  nameBy(upfilename, {Edit3});
+  nameBy(listfilename, {Edit4});
   BitBtn1 = designControl<QPushButton>(this, "BitBtn1", QRect(48, 112, 75, 25));
   BitBtn1->setText(QStringLiteral("OK"));
   BitBtn1->setDefault(true);
@@ -35,7 +40,9 @@ TInitform::TInitform(AppState& state, Platform& platform, QWidget* parent)
 }
 
 void TInitform::FormCreate() {
-  for (QLineEdit* label : {Edit1, Edit3, Edit4}) label->resize(Edit2->size());
+  // As wide as the widest caption: at a larger font Edit2's width would cut the others.
+  sameWidth({Edit1, Edit2, Edit3, Edit4});
+  for (QLineEdit* label : {Edit1, Edit3, Edit4}) label->resize(label->width(), Edit2->height());
   for (QLineEdit* box : {textfiledir, upfilename, listfilename})
     box->resize(logfiledir->width(), box->height());
   for (QLineEdit* box : {logfiledir, textfiledir, upfilename, listfilename})

@@ -6,18 +6,9 @@
 #include <QVBoxLayout>
 
 #include "core/text/progress.h"
+#include "gui/shared/counts.h"
 
 namespace pelarin::gui {
-
-namespace {
-
-QString grouped(uint64_t n) {
-  QString digits = QString::number(n);
-  for (int i = digits.size() - 3; i > 0; i -= 3) digits.insert(i, QLatin1Char(','));
-  return digits;
-}
-
-}  // namespace
 
 ProgressWindow::ProgressWindow(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("ProgressWindow"));

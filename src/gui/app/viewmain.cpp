@@ -19,7 +19,9 @@
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
 #include "gui/reading/listwin.h"
+#include "gui/shared/accessible.h"
 #include "gui/shared/controls.h"
+#include "gui/shared/keys.h"
 
 namespace pelarin::gui {
 
@@ -51,6 +53,7 @@ TLogview::TLogview(Platform& platform, QWidget* parent) : QMainWindow(parent), p
   setWindowTitle(QStringLiteral("Pelarin for Windows    "));
   createControls();
   createMenus();
+  openMenuBarOnF10(this, menuBar());
   work_ = std::make_unique<BackgroundWork>(this);
   connect(work_.get(), &BackgroundWork::started, this, [this] { setWorking(true); });
   connect(work_.get(), &BackgroundWork::ended, this, [this] { setWorking(false); });
@@ -116,7 +119,17 @@ void TLogview::createControls() {
   Edit6 = caption(client, "Edit6", 41, "Title");
   Title = value(client, "Title", 300);
 
+  nameBy(BoadNumber, {Edit2});
+  nameBy(Mesnumber, {Edit3});
+  describe(IDnum, Edit4->text() + QStringLiteral(" ID"));
+  nameBy(WriterName, {Edit4});
+  nameBy(ResTitle, {Edit5});
+  nameBy(Title, {Edit6});
+  describe(BtPrevious, QStringLiteral("Previous"), QStringLiteral("前のメッセージ"));
+  describe(BtNext, QStringLiteral("Next"), QStringLiteral("次のメッセージ"));
+
   Docview = named<QPlainTextEdit>(client, "Docview");
+  describe(Docview, QStringLiteral("Message"), QStringLiteral("読んでいるメッセージの本文"));
   Docview->setReadOnly(true);
   Docview->setLineWrapMode(QPlainTextEdit::NoWrap);
   Docview->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -160,42 +173,43 @@ void TLogview::createMenus() {
   };
   auto ctrl = [](char key) { return QKeySequence(Qt::CTRL | static_cast<Qt::Key>(key)); };
 
-  QMenu* file = menu("File1", "File");
-  addItem(file, "Load1", QStringLiteral("Load"), ctrl('O'), &TLogview::Load1Click);
-  addItem(file, "Append1", QStringLiteral("Append"), ctrl('A'), &TLogview::Append1Click);
+  QMenu* file = menu("File1", "&File");
+  addItem(file, "Load1", QStringLiteral("&Load"), ctrl('O'), &TLogview::Load1Click);
+  addItem(file, "Append1", QStringLiteral("&Append"), ctrl('A'), &TLogview::Append1Click);
   file->addSeparator();
-  addItem(file, "LoadBBSFile1", QStringLiteral("Load BBS File"), ctrl('W'), &TLogview::LoadBBSFile1Click);
-  addItem(file, "UploadScript1", QStringLiteral("Upload Script"), ctrl('S'), &TLogview::UploadScript1Click);
+  addItem(file, "LoadBBSFile1", QStringLiteral("Load &BBS File"), ctrl('W'), &TLogview::LoadBBSFile1Click);
+  addItem(file, "UploadScript1", QStringLiteral("&Upload Script"), ctrl('S'), &TLogview::UploadScript1Click);
   file->addSeparator();
-  addItem(file, "Exit1", QStringLiteral("Exit"), ctrl('Q'), &TLogview::Exit1Click);
+  addItem(file, "Exit1", QStringLiteral("E&xit"), ctrl('Q'), &TLogview::Exit1Click);
 
-  QMenu* control = menu("Control1", "Control");
-  addItem(control, "Next1", QStringLiteral("Next"), ctrl('K'), &TLogview::Next1Click);
-  addItem(control, "Privious1", QStringLiteral("Privious"), ctrl('J'), &TLogview::Privious1Click);
+  QMenu* control = menu("Control1", "&Control");
+  addItem(control, "Next1", QStringLiteral("&Next"), ctrl('K'), &TLogview::Next1Click);
+  addItem(control, "Privious1", QStringLiteral("&Privious"), ctrl('J'), &TLogview::Privious1Click);
   control->addSeparator();
-  addItem(control, "NewMessage1", QStringLiteral("New Message"), ctrl('N'), &TLogview::BtNewmesClick);
+  addItem(control, "NewMessage1", QStringLiteral("New &Message"), ctrl('N'), &TLogview::BtNewmesClick);
   Responce1 =
-      addItem(control, "Responce1", QStringLiteral("Responce"), ctrl('R'), &TLogview::BtResponceClick);
+      addItem(control, "Responce1", QStringLiteral("&Responce"), ctrl('R'), &TLogview::BtResponceClick);
   Responce1->setEnabled(false);
-  addItem(control, "MailTo1", QStringLiteral("Mail To"), ctrl('M'), &TLogview::BtMailClick);
-  addItem(control, "List1", QStringLiteral("List"), ctrl('L'), &TLogview::List1Click);
+  addItem(control, "MailTo1", QStringLiteral("Mail &To"), ctrl('M'), &TLogview::BtMailClick);
+  addItem(control, "List1", QStringLiteral("&List"), ctrl('L'), &TLogview::List1Click);
 
-  QMenu* option = menu("Option1", "Option");
-  addItem(option, "Directry1", QStringLiteral("Directry"), ctrl('Y'), &TLogview::Directry1Click);
-  addItem(option, "Quotation1", QStringLiteral("Quotation"), ctrl('I'), &TLogview::Quotation1Click);
-  addItem(option, "Signature1", QStringLiteral("Signature"), ctrl('G'), &TLogview::Signature1Click);
-  addItem(option, "Font1", QStringLiteral("Font"), ctrl('F'), &TLogview::Font1Click);
-  addItem(option, "Relevance1", QStringLiteral("Relevance"), ctrl('U'), &TLogview::Relevance1Click);
-  addItem(option, "Alart1", QStringLiteral("Other Config"), ctrl('E'), &TLogview::Alart1Click);
+  QMenu* option = menu("Option1", "&Option");
+  addItem(option, "Directry1", QStringLiteral("&Directry"), ctrl('Y'), &TLogview::Directry1Click);
+  addItem(option, "Quotation1", QStringLiteral("&Quotation"), ctrl('I'), &TLogview::Quotation1Click);
+  addItem(option, "Signature1", QStringLiteral("&Signature"), ctrl('G'), &TLogview::Signature1Click);
+  addItem(option, "Font1", QStringLiteral("&Font"), ctrl('F'), &TLogview::Font1Click);
+  addItem(option, "Relevance1", QStringLiteral("&Relevance"), ctrl('U'), &TLogview::Relevance1Click);
+  addItem(option, "Alart1", QStringLiteral("&Other Config"), ctrl('E'), &TLogview::Alart1Click);
   option->addSeparator();
-  addItem(option, "BoardList1", QStringLiteral("Make Board List"), ctrl('B'), &TLogview::BoardList1Click);
-  addItem(option, "NameList1", QStringLiteral("Make Name List"), ctrl('Z'), &TLogview::NameList1Click);
+  addItem(option, "BoardList1", QStringLiteral("Make &Board List"), ctrl('B'), &TLogview::BoardList1Click);
+  addItem(option, "NameList1", QStringLiteral("Make &Name List"), ctrl('Z'), &TLogview::NameList1Click);
 
-  QMenu* window = menu("Window1", "Window");
-  addItem(window, "InitSize1", QStringLiteral("Init Size"), ctrl('T'), &TLogview::InitSize1Click);
-  addItem(window, "InitPosition1", QStringLiteral("Init Position"), ctrl('P'), &TLogview::InitPosition1Click);
+  QMenu* window = menu("Window1", "&Window");
+  addItem(window, "InitSize1", QStringLiteral("Init &Size"), ctrl('T'), &TLogview::InitSize1Click);
+  addItem(window, "InitPosition1", QStringLiteral("Init &Position"), ctrl('P'),
+          &TLogview::InitPosition1Click);
 
-  createLibraryMenu(menu("Library1", "Library"));
+  createLibraryMenu(menu("Library1", "&Library"));
 
   // Disabled together while store work runs; each keeps its own state for after.
   storeCommands_ = new QActionGroup(this);
@@ -204,9 +218,9 @@ void TLogview::createMenus() {
                            "Next1", "Privious1", "NewMessage1", "Responce1", "MailTo1", "List1"})
     storeCommands_->addAction(findChild<QAction*>(QString::fromLatin1(name)));
 
-  QMenu* help = menu("Help1", "Help");
-  Help2 = addItem(help, "Help2", QStringLiteral("Help"), ctrl('H'), &TLogview::Help2Click);
-  addItem(help, "About1", QStringLiteral("About"), QKeySequence(), &TLogview::About1Click);
+  QMenu* help = menu("Help1", "&Help");
+  Help2 = addItem(help, "Help2", QStringLiteral("&Help"), ctrl('H'), &TLogview::Help2Click);
+  addItem(help, "About1", QStringLiteral("&About"), QKeySequence(), &TLogview::About1Click);
 }
 
 bool TLogview::eventFilter(QObject* watched, QEvent* event) {

@@ -108,9 +108,10 @@ class TLogview : public QMainWindow, public AppHost {
   QLabel* libraryStatus() const { return libraryStatus_; }
   TLibraryform* libraryWindow() const { return libraryWindow_; }
   // Messages of the library as the store, shown from message 1 as after a
-  // load; what names them in the caption. False when refused (a composer is
-  // open, work runs) or failed (the box was shown).
-  bool openFromLibrary(Library& library, const std::vector<int64_t>& ids, const QString& what);
+  // load, or from the one at `shown` in ids; what names them in the caption. False when refused (a composer
+  // is open, work runs) or failed (the box was shown).
+  bool openFromLibrary(Library& library, const std::vector<int64_t>& ids, const QString& what,
+                       size_t shown = 0);
   static WorkShown shownFor(const std::filesystem::path& log, const QString& caption, const QString& counted);
 
  public Q_SLOTS:

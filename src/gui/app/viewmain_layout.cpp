@@ -80,7 +80,13 @@ void TLogview::setClientSize(int width, int height) {
   if (missing != 0) resize(width, this->height() + missing);
 }
 
-void TLogview::takeSize() { setClientSize(derivedWidth(), state_.MainHeight); }
+void TLogview::takeSize() {
+  setClientSize(derivedWidth(), state_.MainHeight);
+  // Rows laid out at a larger font than the stored width was made for grow the window.
+  const QSize client = centralWidget()->size();
+  const QSize grown = grownToFit(this, client, neededClientSize(centralWidget()));
+  if (grown != client) setClientSize(grown.width(), grown.height());
+}
 
 void TLogview::InitSize1Click() {
   ResetSizes(state_);

@@ -11,17 +11,19 @@
 #include "core/app/appstate.h"
 #include "core/library/library.h"
 #include "core/library/librarypreferences.h"
-#include "core/text/errors.h"
-#include "core/text/paths.h"
-#include "gui/app/viewmain.h"
 #include "core/library/librarystore.h"
 #include "core/lists/association.h"
 #include "core/logimport/logloading.h"
+#include "core/text/errors.h"
+#include "core/text/paths.h"
+#include "gui/app/viewmain.h"
 #include "gui/library/libraryimporter.h"
 #include "gui/library/librarywin.h"
-#include "gui/reading/listwin.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
+#include "gui/reading/listwin.h"
+#include "gui/shared/counts.h"
+#include "gui/shared/keys.h"
 #include "gui/shared/menubarstatus.h"
 
 namespace pelarin::gui {
@@ -43,7 +45,7 @@ void TLogview::createLibraryMenu(QMenu* library) {
     if (!notAdded_.isEmpty()) showNotAdded();
   });
 
-  ImportOnLoad1 = library->addAction(QStringLiteral("Add Loaded Logs"));
+  ImportOnLoad1 = library->addAction(QStringLiteral("&Add Loaded Logs"));
   ImportOnLoad1->setObjectName(QStringLiteral("ImportOnLoad1"));
   ImportOnLoad1->setCheckable(true);
   ImportOnLoad1->setChecked(true);
@@ -66,14 +68,14 @@ void TLogview::createLibraryMenu(QMenu* library) {
   });
   connect(ImportOnLoad1, &QAction::triggered, this,
           [this](bool on) { importer_->setImportOnLoad(pathFromText(state_.WorkDir), on); });
-  addItem(library, "LibraryWindow1", QStringLiteral("Library Window"), QKeySequence(Qt::CTRL | Qt::Key_D),
+  addItem(library, "LibraryWindow1", QStringLiteral("Library &Window"), QKeySequence(Qt::CTRL | Qt::Key_D),
           &TLogview::LibraryWindow1Click);
   library->addSeparator();
-  AnsweredMessage1 = addItem(library, "AnsweredMessage1", QStringLiteral("Answered Message"),
+  AnsweredMessage1 = addItem(library, "AnsweredMessage1", QStringLiteral("Answered &Message"),
                              QKeySequence(Qt::ALT | Qt::Key_Up), &TLogview::AnsweredMessage1Click);
-  Responses1 = addItem(library, "Responses1", QStringLiteral("Responses"), QKeySequence(Qt::ALT | Qt::Key_Down),
-                       &TLogview::Responses1Click);
-  Back1 = addItem(library, "Back1", QStringLiteral("Back"), QKeySequence(Qt::ALT | Qt::Key_Left),
+  Responses1 = addItem(library, "Responses1", QStringLiteral("&Responses"),
+                       QKeySequence(Qt::ALT | Qt::Key_Down), &TLogview::Responses1Click);
+  Back1 = addItem(library, "Back1", QStringLiteral("&Back"), QKeySequence(Qt::ALT | Qt::Key_Left),
                   &TLogview::Back1Click);
 
   libraryStatus_ = new MenuBarStatus(this);
@@ -126,7 +128,8 @@ void TLogview::showImported(const QString& log, qint64 added, qint64 duplicates,
     showNotAdded();
     return;  // stays until the next import, so it can be read
   }
-  libraryStatus_->setText(QStringLiteral("ライブラリ: %1 件追加, %2 件は既存").arg(added).arg(duplicates));
+  libraryStatus_->setText(
+      QStringLiteral("ライブラリ: %1 件追加, %2 件は既存").arg(grouped(added), grouped(duplicates)));
   libraryStatus_->setToolTip(error);
   libraryStatus_->show();
   QTimer::singleShot(kImportedShownMs, libraryStatus_, [this] {
@@ -140,8 +143,8 @@ void TLogview::showNotAdded() {
     libraryStatus_->setText(QStringLiteral("ライブラリ: %1 を追加できませんでした").arg(first));
     libraryStatus_->setToolTip(reason);
   } else {
-    libraryStatus_->setText(
-        QStringLiteral("ライブラリ: %1 ほか %2 件を追加できませんでした").arg(first).arg(notAdded_.size() - 1));
+    libraryStatus_->setText(QStringLiteral("ライブラリ: %1 ほか %2 件を追加できませんでした")
+                                .arg(first, grouped(notAdded_.size() - 1)));
     QStringList each;
     for (const auto& [log, why] : notAdded_) each << log + QLatin1Char('\n') + why;
     libraryStatus_->setToolTip(each.join(QStringLiteral("\n\n")));
@@ -152,13 +155,12 @@ void TLogview::showNotAdded() {
 void TLogview::LibraryWindow1Click() {
   runCommand(platform_, this, [this] {
     if (!libraryWindow_) libraryWindow_ = new TLibraryform(*this, platform_);
-    libraryWindow_->show();
-    libraryWindow_->raise();
-    libraryWindow_->activateWindow();
+    bringUp(libraryWindow_);
   });
 }
 
-bool TLogview::openFromLibrary(Library& library, const std::vector<int64_t>& ids, const QString& what) {
+bool TLogview::openFromLibrary(Library& library, const std::vector<int64_t>& ids, const QString& what,
+                               size_t shown) {
   // As a drop: an open composer writes to the UploadFile of the log it was opened on.
   if (ids.empty() || composerOpen() || working()) return false;
   return runCommand(platform_, this, [&] {
@@ -178,7 +180,7 @@ bool TLogview::openFromLibrary(Library& library, const std::vector<int64_t>& ids
       throw;
     }
     state_.MesCount = written;
-    state_.CurrentMes = 1;
+    state_.CurrentMes = shown < ids.size() ? static_cast<int32_t>(shown) + 1 : 1;
     // The association follows the host: the entry whose List the messages were filed under.
     state_.UploadFile = state_.UpFileName;
     state_.UploadRewrite = 1;

@@ -13,6 +13,7 @@
 #include "gui/platform/command.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/counts.h"
 
 namespace pelarin::gui {
 
@@ -22,7 +23,7 @@ const QString kLogFilter = QStringLiteral("Log File|*.log|ALL Files|*.*");
 
 // "8 boards" and the list file written, so the user sees what the log held and where it went.
 QString builtText(size_t count, const char* entry, const std::filesystem::path& list) {
-  return QString::number(count) + QLatin1Char(' ') + QLatin1String(entry) +
+  return grouped(count) + QLatin1Char(' ') + QLatin1String(entry) +
          (count == 1 ? QString() : QStringLiteral("s")) + QLatin1Char('\n') +
          QDir::toNativeSeparators(QFile::decodeName(QByteArray::fromStdString(list.string())));
 }

@@ -10,7 +10,7 @@
 namespace pelarin::gui {
 
 void TLogview::createViewerMenu() {
-  WrapLines = new QAction(QStringLiteral("Wrap long lines"), this);
+  WrapLines = new QAction(QStringLiteral("&Wrap long lines"), this);
   WrapLines->setObjectName(QStringLiteral("WrapLines"));
   WrapLines->setCheckable(true);
   connect(WrapLines, &QAction::toggled, this, [this](bool wrap) {

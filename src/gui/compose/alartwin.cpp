@@ -19,6 +19,7 @@
 #include "gui/compose/radiogroup.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/accessible.h"
 #include "gui/shared/controls.h"
 
 namespace pelarin::gui {
@@ -148,6 +149,12 @@ TAlartform::TAlartform(AppState& state, Platform& platform, QWidget* parent)
   Edit6 = captionBox(this, "Edit6", QStringLiteral("Caution Percentage"),
                      QRect(0, 0, kPercentLabelWidth, kBoxHeight));
   Linescr = percentBar(this, "Linescr");
+  nameBy(MaxLetter, {Edit1});
+  nameBy(CautionLetter, {Edit2});
+  describe(letterscr, QStringLiteral("Letters ") + Edit3->text());
+  nameBy(MaxLines, {Edit4});
+  nameBy(Cautionlines, {Edit5});
+  describe(Linescr, QStringLiteral("Lines ") + Edit6->text());
   IsSort = designRadioGroup(this, "IsSort", QStringLiteral("Sort Message?"),
                             {QStringLiteral("Yes"), QStringLiteral("No")}, 2, QRect(0, 0, 0, kSortHeight));
   BitBtn1 = designButton(this, "BitBtn1", QStringLiteral("OK"), QRect(0, 0, kButtonWidth, kButtonHeight));

@@ -11,6 +11,7 @@
 #include "gui/compose/uploadquestion.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/keys.h"
 
 namespace pelarin::gui {
 
@@ -26,8 +27,7 @@ void ComposerWindow::placeAtStoredPosition() { takePosition(this, stored(), prog
 
 bool ComposerWindow::bringToFront() {
   if (!isVisible()) return false;
-  raise();
-  activateWindow();
+  bringUp(this);
   return true;
 }
 
@@ -77,7 +77,7 @@ bool ComposerWindow::openComposition(const std::function<bool()>& fill) {
   ChooseUploadFile(draftState_);
   // Only now: a window that stays hidden must not leave the main menu waiting for its close.
   startComposing();
-  show();
+  bringUp(this);
   return true;
 }
 

@@ -1,7 +1,9 @@
 #include "gui/compose/editorparts.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTextBlock>
+#include <algorithm>
 
 #include "core/app/appstate.h"
 #include "core/compose/counters.h"
@@ -21,6 +23,9 @@ constexpr int kNumberWidth = 30;
 QLabel* label(QWidget* parent, const char* name, const QString& text, int width) {
   auto* l = designControl<QLabel>(parent, name, QRect(0, 0, width, kHeight));
   l->setText(text);
+  // The design width was made for a smaller face: "Letters :" is never cut.
+  const QSize fits = l->sizeHint();
+  l->resize(std::max(width, fits.width()), std::max(kHeight, fits.height()));
   return l;
 }
 
@@ -52,7 +57,11 @@ void EditorView::setLines(const Lines& lines) {
 }
 
 void EditorView::keyPressEvent(QKeyEvent* event) {
-  QPlainTextEdit::keyPressEvent(event);
+  // Tab moves the focus (designEditor); Ctrl+Tab is the way to a tab character.
+  if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier)
+    insertPlainText(QStringLiteral("\t"));
+  else
+    QPlainTextEdit::keyPressEvent(event);
   Q_EMIT caretEvent();
 }
 
@@ -117,6 +126,8 @@ EditorView* designEditor(QWidget* parent, const char* name) {
   editor->setLineWrapMode(QPlainTextEdit::NoWrap);
   editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // A tab typed by habit would go to the host: Tab and Shift+Tab leave the editor.
+  editor->setTabChangesFocus(true);
   return editor;
 }
 

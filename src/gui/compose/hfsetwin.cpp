@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <tuple>
 
 #include "core/app/appstate.h"
 #include "core/app/defaults.h"
@@ -9,6 +10,7 @@
 #include "gui/compose/radiogroup.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/accessible.h"
 #include "gui/shared/controls.h"
 
 namespace pelarin::gui {
@@ -107,6 +109,15 @@ THFsetform::THFsetform(AppState& state, Platform& platform, QWidget* parent)
                             {QStringLiteral("None"), QStringLiteral("Name")}, 2, QRect(0, 0, kRadioWidth, 0));
   Edit9 = caption(this, "Edit9", "Mark", kFieldLabelWidth);
   Qmark = textBox(this, "Qmark", 0);
+  // Each box read as its block's caption and its own.
+  for (auto [field, block, caption] : {std::tuple{HLeft, Edit1, Edit2},
+                                       {Hsuf, Edit1, Edit3},
+                                       {HRight, Edit1, Edit4},
+                                       {FLeft, Edit5, Edit6},
+                                       {Fsuf, Edit5, Edit7},
+                                       {FRight, Edit5, Edit8}})
+    nameBy(field, {block, caption});
+  nameBy(Qmark, {Edit9});
   // Captions of the same role line up, however wide the face makes one of them.
   sameWidth({Edit1, Edit5});
   sameWidth({Edit2, Edit6});

@@ -20,7 +20,9 @@
 #include "gui/platform/command.h"
 #include "gui/platform/fonts.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/accessible.h"
 #include "gui/shared/controls.h"
+#include "gui/shared/keys.h"
 
 namespace pelarin::gui {
 
@@ -56,12 +58,15 @@ TMailform::TMailform(AppState& state, Platform& platform, QWidget* parent)
     // The right button picks from the name list instead.
     id->setContextMenuPolicy(Qt::PreventContextMenu);
     id->installEventFilter(this);
+    describe(id, QStringLiteral("Mail To ID %1").arg(i + 1));
     ID[static_cast<size_t>(i)] = id;
   }
   Edit2 = captionBox(this, "Edit2", QStringLiteral("Title"), QRect(0, 0, kTitleLabelWidth, kBoxHeight));
   MesTitle = designControl<QLineEdit>(this, "MesTitle", QRect(0, 0, kTitleWidth, kBoxHeight));
+  nameBy(MesTitle, {Edit2});
   counters_ = makeCounterRow(this);
   MailView = designEditor(this, "MailView");
+  describe(MailView, QStringLiteral("Message"), QStringLiteral("メールの本文"));
   followCaret(MailView, counters_, &state_);
 
   // Focus order: the IDs, the title, the text, OK, Cancel.
@@ -73,6 +78,7 @@ TMailform::TMailform(AppState& state, Platform& platform, QWidget* parent)
   connect(MesTitle, &QLineEdit::textChanged, this, &TMailform::MesTitleChange);
   connect(Quotation, &QPushButton::clicked, this, &TMailform::QuotationClick);
   connect(BitBtn1, &QPushButton::clicked, this, &TMailform::BitBtn1Click);
+  okOnCtrlEnter(this, BitBtn1);
   connect(BitBtn2, &QPushButton::clicked, this, &TMailform::BitBtn2Click);
   FormCreate();
 }

@@ -18,7 +18,9 @@
 #include "gui/platform/fonts.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/accessible.h"
 #include "gui/shared/controls.h"
+#include "gui/shared/keys.h"
 
 namespace pelarin::gui {
 
@@ -65,13 +67,17 @@ TNewform::TNewform(AppState& state, Platform& platform, QWidget* parent)
   Edit2 = captionBox(this, "Edit2", QStringLiteral("Title"), QRect(0, 0, kTitleLabelWidth, kBoxHeight));
   MesTitle = designControl<QLineEdit>(this, "MesTitle", QRect(0, 0, kTitleWidth, kBoxHeight));
   MesTitle->setValidator(new ByteLimit(kTitleBytes, MesTitle));
+  nameBy(Boardnum, {Edit1});
+  nameBy(MesTitle, {Edit2});
   counters_ = makeCounterRow(this);
   NewView = designEditor(this, "NewView");
+  describe(NewView, QStringLiteral("Message"), QStringLiteral("新しいメッセージの本文"));
   followCaret(NewView, counters_, &state_);
 
   connect(Boardnum, &QLineEdit::textChanged, this, &TNewform::BoardnumChange);
   connect(MesTitle, &QLineEdit::textChanged, this, &TNewform::MesTitleChange);
   connect(BitBtn1, &QPushButton::clicked, this, &TNewform::BitBtn1Click);
+  okOnCtrlEnter(this, BitBtn1);
   connect(BitBtn2, &QPushButton::clicked, this, &TNewform::BitBtn2Click);
   FormCreate();
 }

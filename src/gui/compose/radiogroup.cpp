@@ -44,6 +44,9 @@ RadioGroup* designRadioGroup(QWidget* parent, const char* name, const QString& c
   auto* group = new RadioGroup(parent, caption, items, columns);
   group->setObjectName(QString::fromLatin1(name));
   group->setGeometry(design);
+  // The design width was made for a smaller face: an item is never cut.
+  const int fits = group->sizeHint().width();
+  if (design.width() > 0 && group->width() < fits) group->resize(fits, group->height());
   return group;
 }
 

@@ -21,7 +21,9 @@
 #include "gui/platform/fonts.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/accessible.h"
 #include "gui/shared/controls.h"
+#include "gui/shared/keys.h"
 
 namespace pelarin::gui {
 
@@ -81,12 +83,18 @@ TResform::TResform(AppState& state, Platform& platform, QWidget* parent)
   Edit4 = captionBox(this, "Edit4", QStringLiteral("Message No."), QRect(0, 0, kMesLabelWidth, kBoxHeight));
   Mesnum = designControl<QLineEdit>(this, "Mesnum", QRect(0, 0, kNumberWidth, kBoxHeight));
   Mesnum->setReadOnly(true);
+  nameBy(ResTitle, {Edit1});
+  nameBy(Boardnum, {Edit3});
+  nameBy(MesTitle, {Edit2});
+  nameBy(Mesnum, {Edit4});
   counters_ = makeCounterRow(this);
   Resview = designEditor(this, "Resview");
+  describe(Resview, QStringLiteral("Message"), QStringLiteral("レスの本文"));
   setTabOrder(MesTitle, Resview);
   BitBtn1->setEnabled(false);
 
   connect(BitBtn1, &QPushButton::clicked, this, &TResform::BitBtn1Click);
+  okOnCtrlEnter(this, BitBtn1);
   connect(BitBtn2, &QPushButton::clicked, this, &TResform::BitBtn2Click);
   connect(MesTitle, &QLineEdit::textChanged, this, &TResform::MesTitleChange);
   followCaret(Resview, counters_, &state_);
@@ -126,8 +134,7 @@ void TResform::open(const QPlainTextEdit& docview) {
     return true;
   });
   if (!opened) return;
-  raise();
-  activateWindow();
+  bringUp(this);
   MesTitle->setFocus();
 }
 

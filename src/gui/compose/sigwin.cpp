@@ -10,7 +10,9 @@
 #include "gui/platform/command.h"
 #include "gui/platform/fonts.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/accessible.h"
 #include "gui/shared/controls.h"
+#include "gui/shared/keys.h"
 #include "gui/shared/placement.h"
 
 namespace pelarin::gui {
@@ -30,10 +32,12 @@ TSigform::TSigform(AppState& state, Platform& platform, QWidget* parent)
   counters_ = makeCounterRow(this);
   BitBtn2 = designButton(this, "BitBtn2", QStringLiteral("Cancel"), QRect(0, 0, kButtonWidth, kButtonHeight));
   SigView = designEditor(this, "SigView");
+  describe(SigView, QStringLiteral("Signature"), QStringLiteral("署名の本文"));
 
   // The signature counts as the composers do but never takes the alarm colours.
   followCaret(SigView, counters_, nullptr);
   connect(BitBtn1, &QPushButton::clicked, this, &TSigform::BitBtn1Click);
+  okOnCtrlEnter(this, BitBtn1);
   connect(BitBtn2, &QPushButton::clicked, this, &TSigform::BitBtn2Click);
   FormResize();
   setClientSize(this, right(BitBtn2) + 8, kDesignHeight);

@@ -16,9 +16,9 @@
 #include <QTableView>
 #include <QTextBlock>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <map>
 
@@ -35,6 +35,9 @@
 #include "gui/library/libraryresults.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/accessible.h"
+#include "gui/shared/counts.h"
+#include "gui/shared/keys.h"
 #include "gui/shared/placement.h"
 
 namespace pelarin::gui {
@@ -115,6 +118,9 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
       QStringLiteral("空白で区切った語をすべて含むメッセージ。\"東京 都庁\" は語句、-語 は除外、A OR B はどちらか。\n"
                      "title: name: id: board: host: no: re: is:response is:mail で項目を指定します。"));
   Search->setClearButtonEnabled(true);
+  describe(Search, QStringLiteral("Search"), QStringLiteral("本文・題名・投稿者を検索する語"));
+  // The clear button Qt puts in the field is read too.
+  for (QToolButton* clear : Search->findChildren<QToolButton*>()) describe(clear, QStringLiteral("Clear"));
   Found = new QLabel(this);
   Found->setObjectName(QStringLiteral("Found"));
   BtOpen = new QPushButton(QStringLiteral("&Open in Reader"), this);
@@ -124,10 +130,12 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   Boards = new QTreeWidget(this);
   Boards->setObjectName(QStringLiteral("Boards"));
   Boards->setHeaderLabels({QStringLiteral("Board"), QStringLiteral("Messages")});
+  describe(Boards, QStringLiteral("Boards"), QStringLiteral("検索するホストとボード"));
   model_ = new LibraryResults(this);
   Results = new QTableView(this);
   Results->setObjectName(QStringLiteral("Results"));
   Results->setModel(model_);
+  describe(Results, QStringLiteral("Results"), QStringLiteral("検索で見つかったメッセージ"));
   Results->setSelectionBehavior(QAbstractItemView::SelectRows);
   Results->setTabKeyNavigation(false);
   Results->verticalHeader()->setDefaultSectionSize(Results->fontMetrics().height() + 4);
@@ -145,7 +153,10 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   Preview->setObjectName(QStringLiteral("Preview"));
   Preview->setReadOnly(true);
   Preview->setTabChangesFocus(true);
-  Preview->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Long lines wrap: the preview is for reading, at whatever width the pane has.
+  Preview->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  Preview->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  describe(Preview, QStringLiteral("Preview"), QStringLiteral("選んだメッセージの本文"));
   Preview->setContextMenuPolicy(Qt::CustomContextMenu);
   marks_ = new PreviewMarks(Preview->document());
   PreviewWhole1 = new QAction(QStringLiteral("全文を表示"), this);
@@ -154,6 +165,7 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   Thread = new QTreeWidget(this);
   Thread->setObjectName(QStringLiteral("Thread"));
   Thread->setHeaderLabels({QStringLiteral("No."), QStringLiteral("Title"), QStringLiteral("Writer")});
+  describe(Thread, QStringLiteral("Thread"), QStringLiteral("選んだメッセージのスレッド"));
 
   auto* top = new QHBoxLayout;
   top->addWidget(Search, 1);
@@ -183,6 +195,7 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
   auto* layout = new QVBoxLayout(this);
   layout->setMenuBar(Menu);
+  openMenuBarOnF10(this, Menu);
   layout->addLayout(top);
   layout->addWidget(body, 1);
 
@@ -200,6 +213,14 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   connect(Boards, &QTreeWidget::currentItemChanged, this, &TLibraryform::searchNow);
   connect(Results->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TLibraryform::showSelected);
   connect(Thread, &QTreeWidget::itemActivated, this, [this] { OpenInReader(); });
+  // The message chosen in the thread is the one the preview shows.
+  connect(Thread, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    if (!item) return;
+    runCommand(platform_, this, [this, item] {
+      previewId_ = item->data(0, kIdRole).toLongLong();
+      showPreview(library_->message(previewId_), true);
+    });
+  });
   connect(BtOpen, &QPushButton::clicked, this, [this] { OpenInReader(); });
   connect(PreviewWhole1, &QAction::triggered, this, [this] {
     runCommand(platform_, this, [this] { showPreview(library_->message(previewId_), false); });
@@ -249,7 +270,7 @@ void TLibraryform::fillBoards() {
   Boards->clear();
   const LibraryStats stats = library_->stats();
   std::map<std::string, std::map<std::string, std::string>> names;  // by host, from its board list
-  auto* all = new QTreeWidgetItem(Boards, {QStringLiteral("All"), QString::number(stats.messages)});
+  auto* all = new QTreeWidgetItem(Boards, {QStringLiteral("All"), grouped(stats.messages)});
   QTreeWidgetItem* host = nullptr;
   for (const LibraryStats::Board& board : stats.boards) {
     const QString name = QString::fromStdString(board.host);
@@ -264,12 +285,12 @@ void TLibraryform::fillBoards() {
       known = names.emplace(board.host, boardNames(pathFromText(main_.state().WorkDir), board.host)).first;
     const auto named = known->second.find(code.toStdString());
     const QString shown = named == known->second.end() ? code : code + QStringLiteral("  ") + QString::fromStdString(named->second);
-    auto* item = new QTreeWidgetItem(host, {shown, QString::number(board.messages)});
+    auto* item = new QTreeWidgetItem(host, {shown, grouped(board.messages)});
     item->setData(0, kHostRole, name);
     item->setData(0, kBoardRole, board.boardKey);
     const qint64 sum = host->data(1, Qt::UserRole).toLongLong() + board.messages;
     host->setData(1, Qt::UserRole, sum);
-    host->setText(1, QString::number(sum));
+    host->setText(1, grouped(static_cast<uint64_t>(sum)));
   }
   // Wide enough for every board's name; of many hosts, each opens when asked.
   Boards->expandAll();
@@ -297,7 +318,8 @@ std::vector<std::string> TLibraryform::terms() const {
 }
 
 QString foundText(size_t count, size_t shown) {
-  return count > shown ? QStringLiteral("%1 件 (先頭 %2 件)").arg(count).arg(shown) : QStringLiteral("%1 件").arg(count);
+  return count > shown ? QStringLiteral("%1 件 (先頭 %2 件)").arg(grouped(count), grouped(shown))
+                       : QStringLiteral("%1 件").arg(grouped(count));
 }
 
 void TLibraryform::searchNow() {
@@ -327,7 +349,7 @@ void TLibraryform::searchNow() {
       if (model_->ids().size() < static_cast<size_t>(kLibraryFirstPage)) {
         Found->setText(foundText(model_->ids().size(), model_->ids().size()));
       } else {
-        Found->setText(QStringLiteral("%1 件以上").arg(model_->ids().size()));
+        Found->setText(QStringLiteral("%1 件以上").arg(grouped(model_->ids().size())));
         counter_->ask(searches_, t, f);
       }
     }
@@ -395,8 +417,13 @@ void TLibraryform::showThread(int64_t id) {
 bool TLibraryform::OpenInReader() {
   std::vector<int64_t> ids;
   QString what = Search->text().trimmed();
+  size_t shown = 0;
   if (focusWidget() == Thread) {
-    for (QTreeWidgetItemIterator it(Thread); *it; ++it) ids.push_back((*it)->data(0, kIdRole).toLongLong());
+    // The whole thread, opened at the message chosen in it.
+    for (QTreeWidgetItemIterator it(Thread); *it; ++it) {
+      if (*it == Thread->currentItem()) shown = ids.size();
+      ids.push_back((*it)->data(0, kIdRole).toLongLong());
+    }
     if (Thread->topLevelItemCount() > 0)
       what = QStringLiteral("No.%1 のスレッド").arg(Thread->topLevelItem(0)->text(0));
   } else {
@@ -407,7 +434,7 @@ bool TLibraryform::OpenInReader() {
     if (what.isEmpty() && Boards->currentItem()) what = Boards->currentItem()->text(0);
   }
   if (ids.empty()) return false;
-  return main_.openFromLibrary(*library_, ids, what);
+  return main_.openFromLibrary(*library_, ids, what, shown);
 }
 
 void TLibraryform::remember(bool quietly) {

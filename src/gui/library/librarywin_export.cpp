@@ -22,6 +22,7 @@
 #include "gui/platform/command.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/counts.h"
 
 namespace pelarin::gui {
 
@@ -112,7 +113,8 @@ void TLibraryform::exportChosen(const QString& title,
                     writeExport(format, messages, out, &progress);
                     written = static_cast<int64_t>(messages.size());
                   });
-    platform_.messageBox(this, BoxKind::Information, QStringLiteral("%1 件を書き出しました。").arg(written));
+    platform_.messageBox(this, BoxKind::Information,
+                         QStringLiteral("%1 件を書き出しました。").arg(grouped(written)));
   });
 }
 

@@ -17,6 +17,7 @@
 #include "gui/platform/command.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/counts.h"
 #include "gui/shared/filedrop.h"
 
 namespace pelarin::gui {
@@ -30,10 +31,11 @@ QString shownPath(const std::string& path) { return QFile::decodeName(QByteArray
 QString summaryText(const FolderImportSummary& s) {
   QStringList lines;
   if (s.cancelled) lines << QStringLiteral("中止しました。");
-  lines << QStringLiteral("ログ %1 件、追加 %2 件、重複 %3 件").arg(s.logs).arg(s.added).arg(s.duplicates);
-  if (s.seenBefore > 0) lines << QStringLiteral("取り込み済みのログ %1 件").arg(s.seenBefore);
+  lines << QStringLiteral("ログ %1 件、追加 %2 件、重複 %3 件")
+               .arg(grouped(s.logs), grouped(s.added), grouped(s.duplicates));
+  if (s.seenBefore > 0) lines << QStringLiteral("取り込み済みのログ %1 件").arg(grouped(s.seenBefore));
   if (!s.errors.empty()) {
-    lines << QString() << QStringLiteral("読み込めなかったログ %1 件:").arg(s.errors.size());
+    lines << QString() << QStringLiteral("読み込めなかったログ %1 件:").arg(grouped(s.errors.size()));
     const int shown = std::min<int>(kShownErrors, static_cast<int>(s.errors.size()));
     for (int i = 0; i < shown; ++i) {
       const FolderImportError& e = s.errors[static_cast<size_t>(i)];
@@ -41,7 +43,7 @@ QString summaryText(const FolderImportSummary& s) {
                    QString::fromUtf8(e.text).replace(QLatin1Char('\n'), QLatin1Char(' '));
     }
     if (static_cast<int>(s.errors.size()) > shown)
-      lines << QStringLiteral("ほか %1 件").arg(static_cast<int>(s.errors.size()) - shown);
+      lines << QStringLiteral("ほか %1 件").arg(grouped(s.errors.size() - static_cast<size_t>(shown)));
   }
   return lines.join(QLatin1Char('\n'));
 }
@@ -81,7 +83,7 @@ void TLibraryform::AddLogs(const QStringList& paths) {
     const std::filesystem::path dir = pathFromText(main_.state().WorkDir);
     const BbsTableType table = main_.state().BbsTable;
     const QString caption = QStringLiteral("ライブラリに追加中");
-    QString name = QStringLiteral("%1 項目").arg(paths.size());
+    QString name = QStringLiteral("%1 項目").arg(grouped(paths.size()));
     if (paths.size() == 1 && !named.front().filename().empty())
       name = shownPath(named.front().filename().string());
 

@@ -12,6 +12,7 @@
 #include "core/text/paths.h"
 #include "gui/platform/fonts.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/accessible.h"
 #include "gui/shared/controls.h"
 
 namespace pelarin::gui {
@@ -34,6 +35,7 @@ TInputList::TInputList(AppState& state, Platform& platform, QWidget* parent)
   BitBtn2 = designButton(this, "BitBtn2", QStringLiteral("Cancel"), QRect(0, 0, kButtonWidth, kButtonHeight));
   SelectListBox = designControl<QListWidget>(this, "SelectListBox", QRect());
   SelectListBox->setSelectionMode(QAbstractItemView::SingleSelection);
+  describe(SelectListBox, QStringLiteral("Entries"), QStringLiteral("選べる項目の一覧"));
 
   connect(BitBtn1, &QPushButton::clicked, this, &TInputList::BitBtn1Click);
   connect(BitBtn2, &QPushButton::clicked, this, &TInputList::BitBtn2Click);

@@ -12,6 +12,7 @@
 #include "core/text/paths.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/accessible.h"
 #include "gui/shared/controls.h"
 #include "gui/shared/placement.h"
 
@@ -64,6 +65,15 @@ TSetLog::TSetLog(AppState& state, Platform& platform, QWidget* parent)
     List[static_cast<size_t>(i)] = dropDown(this, QStringLiteral("List") + n);
     Target[static_cast<size_t>(i)] = edit(this, QStringLiteral("Target") + n);
     upload[static_cast<size_t>(i)] = dropDown(this, QStringLiteral("upload") + n);
+    // Each row read as its column's caption and its number.
+    // Each row read as its column's caption and its number; a drop-down's
+    // typing box, which takes the focus, as its drop-down.
+    for (auto [box, caption] :
+         {std::pair{List[static_cast<size_t>(i)], Edit1}, {upload[static_cast<size_t>(i)], Edit3}}) {
+      describe(box, caption->text() + u' ' + n);
+      describe(box->lineEdit(), caption->text() + u' ' + n);
+    }
+    describe(Target[static_cast<size_t>(i)], Edit2->text() + u' ' + n);
   }
   // Row by row, as the user reads the table.
   QWidget* previous = BitBtn2;

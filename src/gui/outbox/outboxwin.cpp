@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -14,12 +15,16 @@
 #include "core/compose/draft.h"
 #include "core/compose/uploadscript.h"
 #include "core/text/cp932.h"
+#include "core/text/errors.h"
 #include "core/text/paths.h"
 #include "gui/compose/composerwindow.h"
 #include "gui/platform/command.h"
 #include "gui/platform/fonts.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/accessible.h"
+#include "gui/shared/counts.h"
+#include "gui/shared/keys.h"
 
 namespace pelarin::gui {
 
@@ -107,6 +112,9 @@ TOutboxform::TOutboxform(AppState& state, Platform& platform, QWidget* parent)
   ProblemLabel->setObjectName(QStringLiteral("ProblemLabel"));
   ProblemList = new QListWidget(this);
   ProblemList->setObjectName(QStringLiteral("ProblemList"));
+  describe(RecordList, QStringLiteral("Records"), QStringLiteral("アップロードファイルの記事の一覧"));
+  describe(RecordView, QStringLiteral("Record"), QStringLiteral("選んだ記事として送られる行"));
+  describe(ProblemList, QStringLiteral("Problems"), QStringLiteral("アップロードファイルの問題の一覧"));
   BtEdit = button(this, "BtEdit", QStringLiteral("Edit..."));
   BtDelete = button(this, "BtDelete", QStringLiteral("Delete"));
   BtUp = button(this, "BtUp", QStringLiteral("Move Up"));
@@ -147,6 +155,14 @@ TOutboxform::TOutboxform(AppState& state, Platform& platform, QWidget* parent)
   connect(BtUp, &QPushButton::clicked, this, &TOutboxform::BtUpClick);
   connect(BtDown, &QPushButton::clicked, this, &TOutboxform::BtDownClick);
   connect(BtClose, &QPushButton::clicked, this, &QWidget::close);
+  for (auto [key, target] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Up), BtUp},
+                             {QKeySequence(Qt::CTRL | Qt::Key_Down), BtDown},
+                             {QKeySequence(Qt::Key_Delete), BtDelete}}) {
+    auto* shortcut = new QShortcut(key, this);
+    connect(shortcut, &QShortcut::activated, target, [b = target] {
+      if (b->isEnabled()) b->click();
+    });
+  }
   RecordListSelect();
 }
 
@@ -165,9 +181,19 @@ void TOutboxform::open() {
   RecordView->setFont(stateFont(state_));
   setWindowTitle(toQ(scriptName()) + QStringLiteral(" - Upload Script"));
   reload();
-  show();
-  raise();
-  activateWindow();
+  bringUp(this);
+}
+
+bool TOutboxform::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate && isVisible()) {
+    // Quietly: a box here would activate the window again when it closes. The
+    // next command on the script says what is wrong with it.
+    try {
+      if (scriptBytes(readUploadScript(scriptPath())) != read_) reload();
+    } catch (const Error&) {
+    }
+  }
+  return QWidget::event(event);
 }
 
 void TOutboxform::reload() {
@@ -186,12 +212,10 @@ void TOutboxform::showContent() {
   RecordList->setRowCount(static_cast<int>(content_.blocks.size()));
   for (int r = 0; r < RecordList->rowCount(); ++r) {
     const ScriptBlock& b = content_.blocks[static_cast<size_t>(r)];
-    const QString cells[kColumns] = {QString::number(r + 1),
-                                     kindCaption(b.kind),
-                                     addressees(b),
-                                     b.isRecord() ? toShownQ(b.title) : toShownQ(b.lines.front()),
-                                     QString::number(b.lines.size()),
-                                     QString::number(b.raw.size())};
+    const QString cells[kColumns] = {
+        QString::number(r + 1),  kindCaption(b.kind),
+        addressees(b),           b.isRecord() ? toShownQ(b.title) : toShownQ(b.lines.front()),
+        grouped(b.lines.size()), grouped(b.raw.size())};
     for (int c = 0; c < kColumns; ++c) {
       auto* item = new QTableWidgetItem(cells[c]);
       if (c == kNo || c == kLines || c == kBytes) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -210,7 +234,7 @@ void TOutboxform::showContent() {
     item->setData(Qt::UserRole, static_cast<int>(p.block) - 1);
   }
   ProblemLabel->setText(problems.empty() ? QStringLiteral("問題はありません")
-                                         : QStringLiteral("問題: %1 件").arg(problems.size()));
+                                         : QStringLiteral("問題: %1 件").arg(grouped(problems.size())));
   RecordListSelect();
 }
 

@@ -38,6 +38,10 @@ class TOutboxform : public QWidget {
 
   const ScriptContent& content() const { return content_; }
 
+ protected:
+  // Activated again: a script another program changed meanwhile is read anew.
+  bool event(QEvent* event) override;
+
  private:
   void showContent();
   void selectRow(int row);

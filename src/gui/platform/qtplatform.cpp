@@ -9,6 +9,8 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "gui/shared/keys.h"
+
 namespace pelarin::gui {
 
 QtPlatform::QtPlatform() = default;
@@ -100,9 +102,7 @@ void QtPlatform::showHelp(QWidget* /*parent*/, const QString& helpFile) {
   }
   help_->setWindowTitle(QStringLiteral("Pelarin Help"));
   help_->setSource(QUrl::fromLocalFile(helpFile), QTextDocument::HtmlResource);
-  help_->show();
-  help_->raise();
-  help_->activateWindow();
+  bringUp(help_);
 }
 
 void QtPlatform::closeHelp(const QString& /*helpFile*/) {

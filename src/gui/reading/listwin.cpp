@@ -17,7 +17,9 @@
 #include "gui/platform/fonts.h"
 #include "gui/platform/qtext.h"
 #include "gui/reading/messagelistmodel.h"
+#include "gui/shared/accessible.h"
 #include "gui/shared/controls.h"
+#include "gui/shared/keys.h"
 
 namespace pelarin::gui {
 
@@ -31,6 +33,7 @@ TListform::TListform(AppState& state, Platform& platform, QWidget* parent)
 
   MesList = new QTableView(this);
   MesList->setObjectName(QStringLiteral("MesList"));
+  describe(MesList, QStringLiteral("Messages"), QStringLiteral("読み込んだメッセージの一覧"));
   model_ = new MessageListModel(MesList);
   MesList->setModel(model_);
   MesList->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -100,9 +103,7 @@ void TListform::BtListClick() {
   selectRow(state_.CurrentMes);
   setColumnWidths();
   fillRows();
-  show();
-  raise();
-  activateWindow();
+  bringUp(this);
   // The keys move in the grid from the start, not on the Close button.
   MesList->setFocus();
 }

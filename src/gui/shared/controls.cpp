@@ -30,6 +30,8 @@ QLineEdit* captionBox(QWidget* parent, const char* name, const QString& caption,
   const int fits = boxWidthFor(box, caption);
   if (box->width() < fits) box->resize(fits, box->height());
   box->setText(caption);
+  // Read as what it is, a caption, not as an unnamed box.
+  box->setAccessibleName(caption);
   box->setReadOnly(true);
   box->setFocusPolicy(Qt::NoFocus);
   drawAsLabel(box);

@@ -1,22 +1,64 @@
 #include "gui/shared/placement.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QWidget>
 
 namespace pelarin::gui {
 
-void setClientSize(QWidget* window, int width, int height) {
+namespace {
+
+void resizeNow(QWidget* window, const QSize& size) {
   const QSize old = window->size();
-  window->resize(width, height);
+  window->resize(size);
   if (!window->isVisible()) {
     QResizeEvent event(window->size(), old);
     QCoreApplication::sendEvent(window, &event);
   }
+}
+
+// The free part of the screen a widget is on, or of the primary screen.
+QRect screenArea(const QWidget* w) {
+  QScreen* screen = w ? w->screen() : nullptr;
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  return screen ? screen->availableGeometry() : QRect();
+}
+
+}  // namespace
+
+QSize neededClientSize(const QWidget* client) {
+  QSize needed(0, 0);
+  for (const QWidget* child : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (child->isHidden() || child->isWindow() || qobject_cast<const QAbstractScrollArea*>(child) ||
+        qobject_cast<const QMenuBar*>(child))
+      continue;
+    needed = needed.expandedTo(QSize(child->x() + child->width(), child->y() + child->height()));
+  }
+  if (const QLayout* layout = client->layout()) needed = needed.expandedTo(layout->minimumSize());
+  return needed;
+}
+
+QSize grownToFit(const QWidget* window, QSize size, QSize needed) {
+  // Room for a frame the window manager adds; the frame is unknown before the first showing.
+  constexpr int kFrame = 40;
+  const QRect area = screenArea(window);
+  if (area.isValid()) needed = needed.boundedTo(area.size() - QSize(kFrame, kFrame));
+  return size.expandedTo(needed);
+}
+
+void setClientSize(QWidget* window, int width, int height) {
+  resizeNow(window, QSize(width, height));
+  // The rule has placed the controls at this size: a font larger than the
+  // stored size was made for would cut the ones at the edges.
+  const QSize grown = grownToFit(window, window->size(), neededClientSize(window));
+  if (grown != window->size()) resizeNow(window, grown);
 }
 
 void takeSize(QWidget* window, const StoredGeometry& g, int derivedWidth, std::optional<int> derivedHeight) {
@@ -40,13 +82,6 @@ QRect keptInside(const QRect& frame, const QRect& area) {
 }
 
 namespace {
-
-// The free part of the screen a widget is on, or of the primary screen.
-QRect screenArea(const QWidget* w) {
-  QScreen* screen = w ? w->screen() : nullptr;
-  if (!screen) screen = QGuiApplication::primaryScreen();
-  return screen ? screen->availableGeometry() : QRect();
-}
 
 // Right of `anchor` when it fits there, else left of it, else over it; always inside the screen.
 QPoint besidePosition(const QSize& size, const QRect& anchor, const QRect& area) {

@@ -11,8 +11,16 @@ class QWidget;
 namespace pelarin::gui {
 
 // Sets the client size and runs the window's resize handler even while it is
-// hidden (Qt defers a hidden window's resize event until it is shown).
+// hidden (Qt defers a hidden window's resize event until it is shown). A size
+// below what the controls need at the current font grows to it (grownToFit).
 void setClientSize(QWidget* window, int width, int height);
+
+// The client size the controls of `client` need as the layout rule placed
+// them: every shown child but the views and editors the rule stretches ends
+// inside it; a Qt layout's minimum counts too.
+QSize neededClientSize(const QWidget* client);
+// `size` grown to `needed`, no further than the screen the window is on allows.
+QSize grownToFit(const QWidget* window, QSize size, QSize needed);
 
 // The four geometry fields of one window in the application state.
 struct StoredGeometry {

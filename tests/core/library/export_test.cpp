@@ -211,6 +211,26 @@ TEST(ExportText, EveryMessageWithItsFieldsThenItsBody) {
   EXPECT_EQ(rules, v.size() + 1);
 }
 
+// The column padding of the stored title and name stays out of the mail and
+// the page; the plain text export keeps the fields as stored.
+TEST(ExportTrim, MboxAndHtmlDropTheTrailingBlanksOfTitleAndName) {
+  TempDir dir;
+  std::vector<ExportMessage> v{message(1, 1, 0, "Meeting" + std::string(24, ' '), "text\n")};
+  v[0].writerName = "Taro 　 ";
+  std::ostringstream mbox;
+  exportMbox(v, mbox);
+  EXPECT_NE(mbox.str().find("\nSubject: Meeting\n"), std::string::npos) << mbox.str();
+  EXPECT_NE(mbox.str().find("\nFrom: \"Taro\" <"), std::string::npos) << mbox.str();
+  exportHtml(v, dir / "html");
+  const std::string page = readFile(dir / "html" / "board-1.html");
+  EXPECT_NE(page.find("<h3>1 Meeting</h3>"), std::string::npos) << page;
+  EXPECT_NE(page.find("<span class=\"w\">Taro</span>"), std::string::npos) << page;
+  EXPECT_NE(page.find("Taro ・ "), std::string::npos) << page;
+  v[0].title = std::string(8, ' ');
+  exportHtml(v, dir / "blank");
+  EXPECT_NE(readFile(dir / "blank" / "board-1.html").find("<h3>1 （無題）</h3>"), std::string::npos);
+}
+
 TEST(ExportHtml, EscapedTextRelativeLinksAndSafeFileNames) {
   TempDir dir;
   const auto v = threads();
