@@ -1,0 +1,67 @@
+// What a search asks of the library, as the planner takes it, and the
+// library's order held in memory so that gathered hits can be ranked.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "core/library/library.h"
+#include "core/text/bytes.h"
+
+namespace pelarin {
+
+class Database;
+
+using SqlValue = std::variant<int64_t, std::string>;
+
+struct SearchQuery {
+  std::string match;                // FTS5 expression (may hold AND, OR, NOT); empty: every message
+  std::vector<std::string> checks;  // folded terms each hit's text must contain
+  std::string exclude;              // FTS5 expression whose hits are left out; empty for none
+  std::string where;                // more conditions on `messages m`, one "?" per value
+  std::vector<SqlValue> values;
+  LibraryFilter filter;
+};
+
+// How the first matches in the library's order are found: walking the order
+// and asking the index of each message, or gathering every hit and ranking it.
+enum class SearchPath { ByCost, Walk, Gather };
+
+// Every message's place in the library's order (host, board key, number, id),
+// built once per state of the library.
+class LibraryOrder {
+ public:
+  static constexpr uint32_t kNone = UINT32_MAX;
+  // Rebuilds when another connection or this one has written since.
+  void refresh(Database& db);
+  bool fresh(Database& db) const;
+  uint32_t rankOf(int64_t id) const {
+    return id >= 0 && static_cast<uint64_t>(id) < rank_.size() ? rank_[static_cast<size_t>(id)] : kNone;
+  }
+  // The ranks [first, end) that the filter's host and board hold.
+  std::vector<std::pair<uint32_t, uint32_t>> ranges(const LibraryFilter& f) const;
+  size_t messages() const { return messages_; }
+
+ private:
+  struct Board {
+    std::string host;
+    int32_t boardKey;
+    uint32_t first, end;
+  };
+  std::vector<uint32_t> rank_;  // by id; 4 bytes a message
+  std::vector<Board> boards_;
+  size_t messages_ = 0;
+  int64_t dataVersion_ = -1, ownChanges_ = -1;
+};
+
+// A query of plain terms (every one must occur) within the filter.
+SearchQuery searchQueryOf(const std::vector<std::string>& terms, const LibraryFilter& filter);
+
+// Whether every check is in the title, the writer name or the body, folded.
+bool searchConfirms(const std::vector<std::string>& checks, ByteView keys, ByteView body);
+
+}  // namespace pelarin
