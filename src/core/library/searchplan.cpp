@@ -227,6 +227,7 @@ SearchPath Library::cheaper(const SearchQuery& q, size_t limit, size_t* walkBoun
 }
 
 std::vector<int64_t> Library::search(const SearchQuery& q, size_t limit, SearchPath path) {
+  ReadTransaction snapshot(*db_);
   const bool checking = !q.checks.empty();
   size_t bound = SIZE_MAX;
   if (q.match.empty()) path = SearchPath::Walk;  // every message is a hit: nothing to gather
@@ -289,6 +290,7 @@ std::vector<int64_t> Library::search(const SearchQuery& q, size_t limit, SearchP
 }
 
 size_t Library::count(const SearchQuery& q) {
+  ReadTransaction snapshot(*db_);
   const bool checking = !q.checks.empty();
   const bool byBoard = q.filter.host || q.filter.boardKey;
   std::vector<SqlValue> values;
@@ -340,6 +342,7 @@ size_t Library::count(const SearchQuery& q) {
 
 void Library::eachListed(const std::vector<int64_t>& ids,
                          const std::function<void(int64_t id, const std::string& host, ByteView keys)>& each) {
+  ReadTransaction snapshot(*db_);
   Statement s(*db_, "SELECT host, keys FROM messages WHERE id = ?1");
   for (int64_t id : ids) {
     s.bind(1, id);
