@@ -117,6 +117,8 @@ class Library {
   // The same for a planned query (searchplan.h); path chooses the plan for tests and benches.
   std::vector<int64_t> search(const SearchQuery& query, size_t limit, SearchPath path);
   size_t count(const SearchQuery& query);
+  // Builds the order searches rank hits by now rather than at the first search that needs it.
+  void readyOrder();
   // Host and key lines of each message, in the order given, without its body.
   void eachListed(const std::vector<int64_t>& ids,
                   const std::function<void(int64_t id, const std::string& host, ByteView keys)>& each);

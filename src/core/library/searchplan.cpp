@@ -152,6 +152,11 @@ LibraryOrder& Library::order() {
   return *order_;
 }
 
+void Library::readyOrder() {
+  ReadTransaction snapshot(*db_);
+  order();
+}
+
 // Hits of the match, less the excluded, meeting the row conditions; ascending ids.
 std::vector<int64_t> Library::gather(const SearchQuery& q) {
   std::vector<SqlValue> values;
