@@ -409,7 +409,7 @@ int main(int argc, char** argv) {
     const size_t matches = library.count(pelarin::splitTerms(q.text), {});
     q.matches = matches;
     q.band = bandOf(static_cast<double>(matches) / static_cast<double>(built.messages));
-    if (perBand[q.band + q.length]++ >= 3) continue;
+    if (perBand[q.band + q.length]++ >= 4) continue;
     picked.push_back(q);
   }
   // Two terms: pairs of measured ones.
