@@ -1,16 +1,19 @@
 // The Library window over a large library: from each keystroke in the search
 // field to the results shown (the typing pause included), as a user types a
-// fixed set of queries one character at a time, and the search's own share.
-// Usage: gui_library_bench DIR   (DIR holds pelarin-library.db, as
-// library_bench leaves it in its work folder)
+// fixed set of queries one character at a time, the search's own share, and
+// the longest pause of the window's event loop while typing.
+// Usage: gui_library_bench DIR [QUERIES]   (DIR holds pelarin-library.db, as
+// library_bench and prose_bench leave it; QUERIES: a file of queries, one a line)
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -72,7 +75,7 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
 
   // Typed as an input method commits them: kana and kanji whole, one at a time.
-  const std::vector<std::vector<QString>> typed = {
+  std::vector<std::vector<QString>> typed = {
       {QStringLiteral("雨")},
       {QStringLiteral("設"), QStringLiteral("定")},
       {QStringLiteral("通"), QStringLiteral("信"), QStringLiteral("\u3000"), QStringLiteral("週"), QStringLiteral("末")},
@@ -83,8 +86,30 @@ int main(int argc, char** argv) {
       {QStringLiteral("ｍ"), QStringLiteral("ｏ"), QStringLiteral("ｄ"), QStringLiteral("ｅ"), QStringLiteral("ｍ")},
       {QStringLiteral("猫"), QStringLiteral(" "), QStringLiteral("本")},
   };
+  if (argc > 2) {
+    typed.clear();
+    std::ifstream in(argv[2]);
+    for (std::string line; std::getline(in, line);) {
+      std::vector<QString> keys;
+      for (const QChar c : QString::fromStdString(line)) keys.push_back(QString(c));
+      if (!keys.empty()) typed.push_back(keys);
+    }
+  }
+  // The event loop's longest pause: a timer that should tick every millisecond.
+  bool measuring = false;
+  double longestPause = 0;
+  auto lastTick = Clock::now();
+  QTimer ticker;
+  ticker.setTimerType(Qt::PreciseTimer);
+  ticker.setInterval(1);
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    if (measuring) longestPause = std::max(longestPause, msSince(lastTick));
+    lastTick = Clock::now();
+  });
+  ticker.start();
   std::vector<double> shown, work, counts;
-  std::printf("\n%-22s %12s %12s %12s  %s\n", "typed so far", "shown ms", "counted ms", "search ms", "found");
+  std::printf("\n%-22s %12s %12s %12s %9s  %s\n", "typed so far", "shown ms", "counted ms", "search ms", "pause ms",
+              "found");
   for (int pass = 0; pass < 2; ++pass) {  // the first pass warms the page cache; the second counts
     for (const auto& query : typed) {
       search->clear();
@@ -94,6 +119,10 @@ int main(int argc, char** argv) {
         sofar += key;
         const QString before = found->text();
         const auto start = Clock::now();
+        measuring = pass == 1;
+        lastTick = start;
+        const double pauseBefore = longestPause;
+        longestPause = 0;
         search->insert(key);
         // Results are shown once the model holds the new search and its first row is current.
         bool done = false;
@@ -106,8 +135,15 @@ int main(int argc, char** argv) {
         while (found->text().endsWith(QStringLiteral("以上")) && msSince(start) < 5000)
           QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         const double countShown = msSince(start);
+        measuring = false;
+        const double pause = longestPause;
+        longestPause = std::max(pause, pauseBefore);
         const auto again = Clock::now();
+        done = false;
+        QObject::connect(results->model(), &QAbstractItemModel::modelReset, &app, [&] { done = true; },
+                         Qt::SingleShotConnection);
         window->searchNow();
+        while (!done && msSince(again) < 5000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         const double own = msSince(again);
         while (found->text().endsWith(QStringLiteral("以上")) && msSince(again) < 5000)
           QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
@@ -115,19 +151,21 @@ int main(int argc, char** argv) {
           shown.push_back(total);
           work.push_back(own);
           counts.push_back(countShown);
-          std::printf("%-22s %12.1f %12.1f %12.1f  %s\n", sofar.toStdString().c_str(), total, countShown, own,
-                      found->text().toStdString().c_str());
+          std::printf("%-22s %12.1f %12.1f %12.1f %9.1f  %s\n", sofar.toStdString().c_str(), total, countShown,
+                      own, pause, found->text().toStdString().c_str());
         }
         (void)before;
       }
     }
   }
   const double median = quantile(shown, 0.5), worst = quantile(shown, 1.0);
-  std::printf("\n%-44s %10.1f ms  target <= 100  %s\n", "keystroke to results, median", median,
-              median <= 100 ? "met" : "MISSED");
+  std::printf("\n%-44s %10.1f ms  target <= 50   %s\n", "keystroke to results, median", median,
+              median <= 50 ? "met" : "MISSED");
   std::printf("%-44s %10.1f ms  target <= 100  %s\n", "keystroke to results, slowest", worst,
               worst <= 100 ? "met" : "MISSED");
-  std::printf("%-44s %10.1f ms  (the typing pause of 25 ms before it)\n", "first page's search alone, median",
+  std::printf("%-44s %10.1f ms  target <= 16   %s\n", "longest event-loop pause while typing", longestPause,
+              longestPause <= 16 ? "met" : "MISSED");
+  std::printf("%-44s %10.1f ms  (asked at once, without the typing pause)\n", "first page's search alone, median",
               quantile(work, 0.5));
   std::printf("%-44s %10.1f ms  (from behind the window; the results are usable before)\n",
               "keystroke to the full count, median", quantile(counts, 0.5));

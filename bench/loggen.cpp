@@ -157,6 +157,9 @@ class Generator {
     for (int& n : lastNumber_) n = rnd_.between(1, 5000);
   }
 
+  // Bodies from consecutive lines of real prose instead of the sentences.
+  void useProse(const std::vector<Bytes>* prose) { prose_ = prose; }
+
   LogStats run(uint64_t target) {
     while (stats_.bytes < target) session();
     out_.close();
@@ -342,6 +345,15 @@ class Generator {
 
   // Body lines that end no message: sentences, quotes, empty lines.
   void body(int lines) {
+    if (prose_ && !prose_->empty()) {
+      size_t at = static_cast<size_t>(rnd_.next() % prose_->size());
+      for (int i = 0; i < lines; ++i, at = (at + 1) % prose_->size()) {
+        if (rnd_.below(12) == 0) line("");
+        else if (rnd_.below(12) == 0) line("> " + (*prose_)[at]);
+        else line((*prose_)[at]);
+      }
+      return;
+    }
     for (int i = 0; i < lines; ++i) {
       int kind = rnd_.below(10);
       if (kind == 0) {
@@ -422,12 +434,20 @@ class Generator {
       digits_;
   Bytes closing_, receipt_, marked_, markedOld_;
   std::array<int, 251> lastNumber_{};
+  const std::vector<Bytes>* prose_ = nullptr;
 };
 
 }  // namespace
 
 LogStats generateLog(const std::filesystem::path& out, uint64_t targetBytes, uint64_t seed) {
   Generator g(out, seed);
+  return g.run(targetBytes);
+}
+
+LogStats generateProseLog(const std::filesystem::path& out, uint64_t targetBytes, uint64_t seed,
+                          const std::vector<Bytes>& prose) {
+  Generator g(out, seed);
+  g.useProse(&prose);
   return g.run(targetBytes);
 }
 

@@ -18,6 +18,7 @@
 #include "core/library/librarycheck.h"
 #include "core/library/libraryrecover.h"
 #include "core/library/librarystore.h"
+#include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
 #include "core/lists/bbsini.h"
 #include "core/reading/boardcode.h"
@@ -77,11 +78,13 @@ LibraryFilter filterOf(const Invocation& inv) {
 }
 
 // id, host, then the six fields of a list line.
-std::string searchLine(const LibraryMessage& m) {
-  std::string line = std::to_string(m.id) + '\t' + m.host;
-  for (const Bytes& cell : listRow(m.keys)) line += '\t' + cp932ToUtf8(cell);
+std::string searchLine(int64_t id, const std::string& host, const MessageKeys& keys) {
+  std::string line = std::to_string(id) + '\t' + host;
+  for (const Bytes& cell : listRow(keys)) line += '\t' + cp932ToUtf8(cell);
   return line + '\n';
 }
+
+std::string searchLine(const LibraryMessage& m) { return searchLine(m.id, m.host, m.keys); }
 
 std::vector<int64_t> matches(Library& library, const Invocation& inv) {
   return library.search(inv.terms, filterOf(inv), static_cast<size_t>(inv.limit));
@@ -201,6 +204,8 @@ int runLibrary(const Invocation& inv, std::FILE* out) {
     case LibraryCommand::Add:
       return add(library, inv, out);
     case LibraryCommand::Search:
+      // One pass over many messages reuses few pages: a small cache keeps the process small.
+      library.database().exec("PRAGMA cache_size=-8192");
       if (inv.countOnly) {
         print(out, std::to_string(library.count(inv.terms, filterOf(inv))) + '\n');
         break;
@@ -212,13 +217,16 @@ int runLibrary(const Invocation& inv, std::FILE* out) {
                             : matches(library, inv);
         for (int64_t id : ids) {
           const LibraryMessage m = library.message(id);
-          std::string line = searchLine(m);
+          std::string line = searchLine(id, m.host, m.keys);
           if (inv.snippet) line.insert(line.size() - 1, '\t' + snippetOf(cp932ToUtf8(m.body), found));
           print(out, line);
         }
         break;
       }
-      for (int64_t id : matches(library, inv)) print(out, searchLine(library.message(id)));
+      // A line needs the host and the key lines: never the body.
+      library.eachListed(matches(library, inv), [&](int64_t id, const std::string& host, ByteView keys) {
+        print(out, searchLine(id, host, keysFromLines(keys)));
+      });
       break;
     case LibraryCommand::Show: {
       const LibraryMessage m = library.message(inv.id);

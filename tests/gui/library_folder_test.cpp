@@ -95,7 +95,7 @@ class LibraryFolderTest : public QObject {
     QCOMPARE(platform.boxes[0].kind, BoxKind::Information);
     QCOMPARE(platform.boxes[0].text, QStringLiteral("ログ 3 件、追加 7 件、重複 0 件") + kStopped);
     QCOMPARE(allCount(window), QStringLiteral("7"));
-    QCOMPARE(control<QLabel>(window, "Found")->text(), QStringLiteral("7 件"));
+    QTRY_COMPARE(control<QLabel>(window, "Found")->text(), QStringLiteral("7 件"));
 
     // The stopped log is read again; the others are known by their bytes.
     platform.folders.push_back(dir.file(QStringLiteral("logs")));

@@ -7,6 +7,7 @@
 
 #include "core/library/bodypacking.h"
 #include "core/library/libraryaccess.h"
+#include "core/library/searchplan.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
 #include "core/library/wholefiles.h"

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/lists/bbsini.h"
@@ -21,6 +22,9 @@ class Database;
 class LineReader;
 class Progress;
 struct AppState;
+class LibraryOrder;
+struct SearchQuery;
+enum class SearchPath;
 
 inline constexpr char kLibraryFileName[] = "pelarin-library.db";
 inline constexpr int kLibrarySchema = 3;
@@ -110,6 +114,14 @@ class Library {
   std::vector<int64_t> search(const std::vector<std::string>& terms, const LibraryFilter& filter,
                               size_t limit = 0);
   size_t count(const std::vector<std::string>& terms, const LibraryFilter& filter);
+  // The same for a planned query (searchplan.h); path chooses the plan for tests and benches.
+  std::vector<int64_t> search(const SearchQuery& query, size_t limit, SearchPath path);
+  size_t count(const SearchQuery& query);
+  // Builds the order searches rank hits by now rather than at the first search that needs it.
+  void readyOrder();
+  // Host and key lines of each message, in the order given, without its body.
+  void eachListed(const std::vector<int64_t>& ids,
+                  const std::function<void(int64_t id, const std::string& host, ByteView keys)>& each);
   // The same matches, best first: BM25 with the title weighted above the
   // writer's name and the body. A query with no text to rank by keeps the
   // library's order.
@@ -142,12 +154,14 @@ class Library {
   void setMessageLimit(size_t bytes) { messageLimit_ = bytes; }
 
  private:
-  bool denseEnough(const std::string& match, size_t limit);
-  std::vector<int64_t> candidates(const std::vector<std::string>& terms, const LibraryFilter& filter,
-                                  size_t limit, bool counting, size_t* counted);
+  LibraryOrder& order();
+  std::vector<int64_t> gather(const SearchQuery& q);
+  std::vector<std::pair<uint32_t, int64_t>> ranked(const SearchQuery& q);
+  SearchPath cheaper(const SearchQuery& q, size_t limit, size_t* walkBound);
   void checkBeforeWriting();
 
   std::unique_ptr<Database> db_;
+  std::unique_ptr<LibraryOrder> order_;  // built at the first search that ranks
   std::vector<std::filesystem::path> unwritable_;
   size_t messageLimit_ = kMaxMessageBytes;
 };

@@ -1,171 +1,391 @@
+// The search plan. Matches come in the library's order (host, board key,
+// number, id) in one of two ways, chosen by their estimated cost:
+// - walk: the order index, each message asked of the index; cheap when hits
+//   are dense, since the first `limit` come after few steps (tens of µs each);
+// - gather: every hit from the index in one pass (a fraction of a µs each),
+//   ranked by the order held in memory, the first `limit` partially sorted.
 #include "core/library/searchplan.h"
 
-#include <set>
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <iterator>
+#include <optional>
 
-#include "core/library/folding.h"
-#include "core/library/searchquery.h"
+#include "core/library/bodypacking.h"
 #include "core/library/sqlite.h"
-#include "core/library/tokenizer.h"
-#include "core/text/cp932.h"
 
 namespace pelarin {
 
 namespace {
 
-constexpr unsigned kTitle = 1, kWriter = 2, kBody = 4;
-constexpr int kFirstParam = 10;
+// Measured on the bench library of real prose (see bench/prose_bench.cpp).
+constexpr double kWalkStepUs = 30;       // one message of the order asked of the index
+constexpr double kGatherHitUs = 0.1;     // one hit read from the index and ranked
+constexpr double kOrderMessageUs = 0.4;  // the order built, per message
+constexpr int kSample = 1000;
 
-// A ?N for a text, in the order bindFilter() binds them.
-std::string textParam(SearchPlan& p, std::string value) {
-  p.textParams.push_back(std::move(value));
-  return "?" + std::to_string(kFirstParam + static_cast<int>(p.textParams.size()) - 1);
+std::string filterSql(const LibraryFilter& f, std::vector<SqlValue>& values) {
+  std::string sql;
+  if (f.host) {
+    sql += " AND m.host = ?";
+    values.emplace_back(*f.host);
+  }
+  if (f.boardKey) {
+    sql += " AND m.board_key = ?";
+    values.emplace_back(int64_t{*f.boardKey});
+  }
+  if (f.writerId) {
+    sql += " AND m.writer_id = ?";
+    values.emplace_back(int64_t{*f.writerId});
+  }
+  return sql;
 }
 
-unsigned fieldsOf(QueryTerm::Field f) {
-  if (f == QueryTerm::Field::Title) return kTitle;
-  if (f == QueryTerm::Field::Name) return kWriter;
-  return kTitle | kWriter | kBody;
+// Conditions the index and the order cannot answer: each needs the message's row.
+std::string rowConditions(const SearchQuery& q, std::vector<SqlValue>& values) {
+  std::string sql;
+  if (q.filter.writerId) {
+    sql += " AND m.writer_id = ?";
+    values.emplace_back(int64_t{*q.filter.writerId});
+  }
+  if (!q.where.empty()) {
+    sql += " AND (" + q.where + ")";
+    values.insert(values.end(), q.values.begin(), q.values.end());
+  }
+  return sql;
 }
 
-bool isText(const QueryTerm& t) {
-  return t.field == QueryTerm::Field::Text || t.field == QueryTerm::Field::Title || t.field == QueryTerm::Field::Name;
-}
-
-// The index's expression of a text term, within its field.
-std::string expressionOf(const QueryTerm& t, const TermQuery& q) {
-  if (q.expression.empty()) return {};
-  if (t.field == QueryTerm::Field::Title) return "{title} : (" + q.expression + ")";
-  if (t.field == QueryTerm::Field::Name) return "{writer} : (" + q.expression + ")";
-  return q.expression;
-}
-
-// A field term as SQL on messages m; numbers go in as they are (digits only).
-std::string conditionOf(SearchPlan& p, const QueryTerm& t) {
-  using F = QueryTerm::Field;
-  const std::string n = std::to_string(t.value);
-  switch (t.field) {
-    case F::WriterId: return "m.writer_id = " + n;
-    case F::Board: return "m.board_key = " + n;
-    case F::Number: return "m.number = " + n;
-    case F::Reply: return "m.reply = " + n;
-    case F::IsResponse: return "m.reply > 0";
-    case F::IsMail: return "m.board_key = 20000";
-    case F::Host: return "m.host = " + textParam(p, t.text);
-    default: return "1";
+void bindAll(Statement& s, const std::vector<SqlValue>& values) {
+  int i = 1;
+  for (const SqlValue& v : values) {
+    if (const auto* n = std::get_if<int64_t>(&v)) s.bind(i++, *n);
+    else s.bind(i++, std::get<std::string>(v));
   }
 }
+
+std::vector<int64_t> ftsHits(Database& db, const std::string& match) {
+  std::vector<int64_t> ids;
+  Statement s(db, "SELECT rowid FROM fts WHERE fts MATCH ?1");
+  s.bind(1, match);
+  while (s.step()) ids.push_back(s.integer(0));
+  return ids;  // ascending: the index keeps them by rowid
+}
+
+// Reads and confirms a message's text against the checks.
+class TextCheck {
+ public:
+  TextCheck(Database& db, const std::vector<std::vector<SearchCheck>>& checks)
+      : checks_(checks), text_(db, "SELECT keys, body, body_size FROM messages WHERE id = ?1") {}
+  bool operator()(int64_t id) {
+    text_.bind(1, id);
+    bool ok = text_.step() &&
+              searchConfirms(checks_, text_.blobView(0),
+                             unpackBody(text_.blobView(1), static_cast<size_t>(text_.integer(2))));
+    text_.reset();
+    return ok;
+  }
+
+ private:
+  const std::vector<std::vector<SearchCheck>>& checks_;
+  Statement text_;
+};
 
 }  // namespace
 
-SearchPlan planOf(const std::vector<std::string>& terms) {
-  std::string text;
-  for (const std::string& t : terms) text += (text.empty() ? "" : " ") + t;
-  const ParsedQuery query = parseQuery(text);
-  SearchPlan p;
-  std::set<std::string> planned;
-  const auto addMatch = [&p](const std::string& e) {
-    if (!p.match.empty()) p.match += " AND ";
-    p.match += "(" + e + ")";
-  };
-  for (const std::vector<QueryTerm>& group : query.groups) {
-    if (group.size() == 1 && isText(group[0])) {
-      const QueryTerm& t = group[0];
-      const TermQuery q = termQuery(t.text);
-      // A term twice would cost the index twice and narrow nothing.
-      if (q.folded.empty() || !planned.insert((t.excluded ? "-" : "+") + std::to_string(fieldsOf(t.field)) + q.folded).second)
-        continue;
-      const std::string e = expressionOf(t, q);
-      const bool exact = q.exact && !e.empty();
-      if (!t.excluded) {
-        if (!e.empty()) addMatch(e);
-        if (!exact) p.checks.push_back({{q.folded, fieldsOf(t.field), false}});
-      } else if (exact) {
-        p.where += " AND m.id NOT IN (SELECT rowid FROM fts WHERE fts MATCH " + textParam(p, e) + ")";
-      } else {
-        p.checks.push_back({{q.folded, fieldsOf(t.field), true}});
+bool LibraryOrder::fresh(Database& db) const {
+  Statement v(db, "PRAGMA data_version");
+  v.step();
+  return v.integer(0) == dataVersion_ && sqlite3_total_changes64(db.handle()) == ownChanges_;
+}
+
+void LibraryOrder::refresh(Database& db) {
+  Statement v(db, "PRAGMA data_version");
+  v.step();
+  const int64_t version = v.integer(0), changes = sqlite3_total_changes64(db.handle());
+  if (version == dataVersion_ && changes == ownChanges_) return;
+  rank_.clear();
+  boards_.clear();
+  messages_ = 0;
+  {
+    Statement top(db, "SELECT max(id) FROM messages");
+    top.step();
+    rank_.assign(static_cast<size_t>(std::max<int64_t>(top.integer(0), 0)) + 1, kNone);
+  }
+  // One read of the order index (it covers id, host and board key).
+  Statement s(db, "SELECT id, host, board_key FROM messages ORDER BY host, board_key, number, id");
+  uint32_t r = 0;
+  while (s.step()) {
+    const int64_t id = s.integer(0);
+    const auto* host = reinterpret_cast<const char*>(sqlite3_column_text(s.handle(), 1));
+    const size_t hostBytes = static_cast<size_t>(sqlite3_column_bytes(s.handle(), 1));
+    const auto board = static_cast<int32_t>(s.integer(2));
+    if (boards_.empty() || boards_.back().boardKey != board || boards_.back().host.size() != hostBytes ||
+        std::memcmp(boards_.back().host.data(), host, hostBytes) != 0) {
+      if (!boards_.empty()) boards_.back().end = r;
+      boards_.push_back({std::string(host ? host : "", hostBytes), board, r, r});
+    }
+    if (id >= 0 && static_cast<size_t>(id) < rank_.size()) rank_[static_cast<size_t>(id)] = r;
+    ++r;
+  }
+  if (!boards_.empty()) boards_.back().end = r;
+  messages_ = r;
+  dataVersion_ = version;
+  ownChanges_ = changes;
+}
+
+std::vector<std::pair<uint32_t, uint32_t>> LibraryOrder::ranges(const LibraryFilter& f) const {
+  if (!f.host && !f.boardKey) return {{0, static_cast<uint32_t>(messages_)}};
+  std::vector<std::pair<uint32_t, uint32_t>> out;
+  for (const Board& b : boards_) {
+    if ((f.host && b.host != *f.host) || (f.boardKey && b.boardKey != *f.boardKey)) continue;
+    if (!out.empty() && out.back().second == b.first) out.back().second = b.end;
+    else out.emplace_back(b.first, b.end);
+  }
+  return out;
+}
+
+LibraryOrder& Library::order() {
+  if (!order_) order_ = std::make_unique<LibraryOrder>();
+  order_->refresh(*db_);
+  return *order_;
+}
+
+void Library::readyOrder() {
+  ReadTransaction snapshot(*db_);
+  order();
+}
+
+// Hits of the match, less the excluded, meeting the row conditions; ascending ids.
+std::vector<int64_t> Library::gather(const SearchQuery& q) {
+  std::vector<SqlValue> values;
+  const std::string conditions = rowConditions(q, values);
+  std::vector<int64_t> ids;
+  if (conditions.empty()) {
+    ids = ftsHits(*db_, q.match);
+  } else {
+    std::vector<SqlValue> all{q.match};
+    all.insert(all.end(), values.begin(), values.end());
+    const std::string sql = "SELECT m.id FROM messages m WHERE m.id IN (SELECT rowid FROM fts WHERE fts MATCH ?)" +
+                            conditions + " ORDER BY m.id";
+    Statement s(*db_, sql.c_str());
+    bindAll(s, all);
+    while (s.step()) ids.push_back(s.integer(0));
+  }
+  if (!q.exclude.empty() && !ids.empty()) {
+    const std::vector<int64_t> out = ftsHits(*db_, q.exclude);
+    std::vector<int64_t> kept;
+    kept.reserve(ids.size());
+    std::set_difference(ids.begin(), ids.end(), out.begin(), out.end(), std::back_inserter(kept));
+    ids = std::move(kept);
+  }
+  return ids;
+}
+
+// The gathered hits that the host and board filter keep, as (rank, id).
+std::vector<std::pair<uint32_t, int64_t>> Library::ranked(const SearchQuery& q) {
+  const std::vector<int64_t> ids = gather(q);
+  const LibraryOrder& o = order();
+  const auto ranges = o.ranges(q.filter);
+  std::vector<std::pair<uint32_t, int64_t>> out;
+  out.reserve(ids.size());
+  for (int64_t id : ids) {
+    const uint32_t r = o.rankOf(id);
+    if (r == LibraryOrder::kNone) continue;
+    for (const auto& [first, end] : ranges)
+      if (r >= first && r < end) {
+        out.emplace_back(r, id);
+        break;
       }
-      continue;
+  }
+  return out;
+}
+
+// Estimated cost of each path for the first `limit`, from how far apart the
+// first thousand hits' ids lie (ids are spread over the whole order).
+SearchPath Library::cheaper(const SearchQuery& q, size_t limit, size_t* walkBound) {
+  Statement sample(*db_, "SELECT rowid FROM fts WHERE fts MATCH ?1 LIMIT 1000");
+  sample.bind(1, q.match);
+  int64_t first = 0, last = 0;
+  int n = 0;
+  while (sample.step()) {
+    if (n++ == 0) first = sample.integer(0);
+    last = sample.integer(0);
+  }
+  if (n < kSample) return SearchPath::Gather;  // few hits: gathered at once
+  const double density = static_cast<double>(n) / static_cast<double>(last - first + 1);
+  const bool ready = order_ && order_->fresh(*db_);
+  double messages = 0;
+  {
+    Statement top(*db_, "SELECT max(id) FROM messages");
+    top.step();
+    messages = static_cast<double>(top.integer(0));
+  }
+  const double steps = static_cast<double>(limit) / density;
+  const double walk = steps * kWalkStepUs;
+  const double gather = density * messages * kGatherHitUs + (ready ? 0 : messages * kOrderMessageUs);
+  // Hits bunched in one part of the ids fool the estimate: the walk stops
+  // past a few times its expected length and the hits are gathered.
+  *walkBound = static_cast<size_t>(std::max(3 * steps, 300.0));
+  return walk < gather ? SearchPath::Walk : SearchPath::Gather;
+}
+
+std::vector<int64_t> Library::search(const SearchQuery& q, size_t limit, SearchPath path) {
+  ReadTransaction snapshot(*db_);
+  const bool checking = !q.checks.empty();
+  size_t bound = SIZE_MAX;
+  if (q.match.empty()) path = SearchPath::Walk;  // every message is a hit: nothing to gather
+  else if (limit == 0) path = SearchPath::Gather;
+  else if (path == SearchPath::ByCost) path = cheaper(q, limit, &bound);
+
+  std::vector<int64_t> ids;
+  std::optional<TextCheck> check;
+  if (checking) check.emplace(*db_, q.checks);
+  if (path == SearchPath::Walk) {
+    std::vector<SqlValue> values;
+    std::string sql = "SELECT m.id FROM messages m WHERE 1" + filterSql(q.filter, values);
+    if (!q.where.empty()) {
+      sql += " AND (" + q.where + ")";
+      values.insert(values.end(), q.values.begin(), q.values.end());
     }
-    std::vector<TermQuery> queries;
-    bool allText = true;  // the index alone answers the group
-    for (const QueryTerm& t : group) {
-      queries.push_back(isText(t) ? termQuery(t.text) : TermQuery{});
-      allText = allText && isText(t) && !t.excluded && !expressionOf(t, queries.back()).empty();
+    if (!q.exclude.empty()) {
+      sql += " AND m.id NOT IN (SELECT rowid FROM fts WHERE fts MATCH ?)";
+      values.emplace_back(q.exclude);
     }
-    std::vector<SearchCheck> checks;
-    bool inexact = false;
-    std::string any;
-    for (size_t k = 0; k < group.size(); ++k) {
-      const QueryTerm& t = group[k];
-      std::string one;
-      if (isText(t)) {
-        const TermQuery& q = queries[k];
-        const std::string e = expressionOf(t, q);
-        inexact = inexact || !q.exact || e.empty();
-        if (!q.folded.empty()) checks.push_back({q.folded, fieldsOf(t.field), t.excluded});
-        if (allText)
-          one = "(" + e + ")";
-        else if (!e.empty())
-          one = std::string("m.id ") + (t.excluded ? "NOT IN" : "IN") + " (SELECT rowid FROM fts WHERE fts MATCH " +
-                textParam(p, e) + ")";
-        else
-          one = "1";  // no words for the index: the checks decide
-      } else {
-        one = conditionOf(p, t);
-        if (t.excluded) one = "NOT (" + one + ")";
+    sql += " ORDER BY m.host, m.board_key, m.number, m.id";
+    Statement walk(*db_, sql.c_str());
+    bindAll(walk, values);
+    std::optional<Statement> hit;
+    if (!q.match.empty()) {
+      hit.emplace(*db_, "SELECT 1 FROM fts WHERE fts MATCH ?1 AND rowid = ?2");
+      hit->bind(1, q.match);
+    }
+    size_t steps = 0;
+    while ((limit == 0 || ids.size() < limit) && walk.step()) {
+      if (++steps > bound) break;
+      const int64_t id = walk.integer(0);
+      if (hit) {
+        hit->bind(2, id);
+        const bool found = hit->step();
+        hit->reset();
+        if (!found) continue;
       }
-      any += (any.empty() ? "" : " OR ") + one;
+      if (check && !(*check)(id)) continue;
+      ids.push_back(id);
     }
-    if (allText)
-      addMatch(any);
-    else if (!any.empty())
-      p.where += " AND (" + any + ")";
-    if (inexact && !checks.empty()) p.checks.push_back(checks);
+    if (steps <= bound) return ids;
+    ids.clear();
   }
-  return p;
-}
 
-std::string filterSql(const LibraryFilter& f, const SearchPlan& p) {
-  std::string sql;
-  if (f.host) sql += " AND m.host = ?2";
-  if (f.boardKey) sql += " AND m.board_key = ?3";
-  if (f.writerId) sql += " AND m.writer_id = ?4";
-  return sql + p.where;
-}
-
-void bindFilter(Statement& s, const LibraryFilter& f, const SearchPlan& p) {
-  if (f.host) s.bind(2, *f.host);
-  if (f.boardKey) s.bind(3, *f.boardKey);
-  if (f.writerId) s.bind(4, *f.writerId);
-  for (size_t k = 0; k < p.textParams.size(); ++k) s.bind(kFirstParam + static_cast<int>(k), p.textParams[k]);
-}
-
-// Every group of checks holds in the fields, folded as the index reads them.
-bool confirmed(const std::vector<std::vector<SearchCheck>>& checks, ByteView keys, ByteView body) {
-  // Title and writer name are key lines 3 and 6.
-  std::vector<ByteView> lines;
-  size_t pos = 0;
-  for (int i = 0; i < 6; ++i) {
-    const size_t end = keys.find("\r\n", pos);
-    if (end == ByteView::npos) break;
-    lines.push_back(keys.substr(pos, end - pos));
-    pos = end + 2;
+  std::vector<std::pair<uint32_t, int64_t>> hits = ranked(q);
+  if (!checking && limit > 0 && limit < hits.size()) {
+    std::partial_sort(hits.begin(), hits.begin() + static_cast<std::ptrdiff_t>(limit), hits.end());
+    hits.resize(limit);
+  } else {
+    std::sort(hits.begin(), hits.end());
   }
-  if (lines.size() < 6) return false;
-  const std::string fields[] = {foldText(cp932ToUtf8(lines[2])), foldText(cp932ToUtf8(lines[5])),
-                                joinWrapped(foldText(cp932ToUtf8(body)))};
-  const unsigned bits[] = {kTitle, kWriter, kBody};
-  for (const std::vector<SearchCheck>& group : checks) {
-    bool holds = false;
-    for (const SearchCheck& c : group) {
-      bool found = false;
-      for (int f = 0; f < 3; ++f)
-        if ((c.fields & bits[f]) && fields[f].find(c.folded) != std::string::npos) found = true;
-      holds = holds || found != c.excluded;
+  ids.reserve(std::min(hits.size(), limit == 0 ? hits.size() : limit));
+  for (const auto& [rank, id] : hits) {
+    if (limit > 0 && ids.size() >= limit) break;
+    if (check && !(*check)(id)) continue;
+    ids.push_back(id);
+  }
+  return ids;
+}
+
+size_t Library::count(const SearchQuery& q) {
+  ReadTransaction snapshot(*db_);
+  const bool checking = !q.checks.empty();
+  const bool byBoard = q.filter.host || q.filter.boardKey;
+  std::vector<SqlValue> values;
+  const std::string conditions = rowConditions(q, values);
+  if (q.match.empty()) {
+    // Every message of the filter is a candidate.
+    std::vector<SqlValue> all;
+    std::string sql = std::string(checking ? "SELECT m.id" : "SELECT count(*)") + " FROM messages m WHERE 1" +
+                      filterSql(q.filter, all);
+    if (!q.where.empty()) {
+      sql += " AND (" + q.where + ")";
+      all.insert(all.end(), q.values.begin(), q.values.end());
     }
-    if (!holds) return false;
+    if (!q.exclude.empty()) {
+      sql += " AND m.id NOT IN (SELECT rowid FROM fts WHERE fts MATCH ?)";
+      all.emplace_back(q.exclude);
+    }
+    Statement s(*db_, sql.c_str());
+    bindAll(s, all);
+    if (!checking) return s.step() ? static_cast<size_t>(s.integer(0)) : 0;
+    TextCheck check(*db_, q.checks);
+    size_t n = 0;
+    while (s.step())
+      if (check(s.integer(0))) ++n;
+    return n;
   }
-  return true;
+  if (!checking && q.exclude.empty() && !byBoard && conditions.empty()) {
+    Statement s(*db_, "SELECT count(*) FROM fts WHERE fts MATCH ?1");
+    s.bind(1, q.match);
+    s.step();
+    return static_cast<size_t>(s.integer(0));
+  }
+  size_t n = 0;
+  if (!byBoard) {
+    const std::vector<int64_t> ids = gather(q);
+    if (!checking) return ids.size();
+    TextCheck check(*db_, q.checks);
+    for (int64_t id : ids)
+      if (check(id)) ++n;
+    return n;
+  }
+  const auto hits = ranked(q);
+  if (!checking) return hits.size();
+  TextCheck check(*db_, q.checks);
+  for (const auto& hit : hits)
+    if (check(hit.second)) ++n;
+  return n;
+}
+
+void Library::eachListed(const std::vector<int64_t>& ids,
+                         const std::function<void(int64_t id, const std::string& host, ByteView keys)>& each) {
+  ReadTransaction snapshot(*db_);
+  Statement s(*db_, "SELECT host, keys FROM messages WHERE id = ?1");
+  for (int64_t id : ids) {
+    s.bind(1, id);
+    if (!s.step()) throw LibraryError(noSuchMessageText(id));
+    each(id, s.text(0), s.blobView(1));
+    s.reset();
+  }
+}
+
+std::vector<int64_t> Library::searchByRelevance(const std::vector<std::string>& terms, const LibraryFilter& filter,
+                                                size_t limit) {
+  const SearchQuery q = searchQueryOf(terms, filter);
+  if (q.match.empty()) return search(q, limit, SearchPath::ByCost);
+  ReadTransaction snapshot(*db_);
+  std::vector<SqlValue> values{q.match};
+  std::string sql = "SELECT m.id FROM fts JOIN messages m ON m.id = fts.rowid WHERE fts MATCH ?" +
+                    filterSql(q.filter, values);
+  if (!q.where.empty()) {
+    sql += " AND (" + q.where + ")";
+    values.insert(values.end(), q.values.begin(), q.values.end());
+  }
+  if (!q.exclude.empty()) {
+    sql += " AND m.id NOT IN (SELECT rowid FROM fts WHERE fts MATCH ?)";
+    values.emplace_back(q.exclude);
+  }
+  // The title weighs four times the writer's name and the body.
+  sql += " ORDER BY bm25(fts, 4.0, 1.0, 1.0), m.host, m.board_key, m.number, m.id";
+  Statement s(*db_, sql.c_str());
+  bindAll(s, values);
+  std::optional<TextCheck> check;
+  if (!q.checks.empty()) check.emplace(*db_, q.checks);
+  std::vector<int64_t> ids;
+  while ((limit == 0 || ids.size() < limit) && s.step()) {
+    const int64_t id = s.integer(0);
+    if (check && !(*check)(id)) continue;
+    ids.push_back(id);
+  }
+  return ids;
 }
 
 }  // namespace pelarin

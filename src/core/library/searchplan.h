@@ -1,8 +1,12 @@
-// A query as the library runs it: what the index is asked, what SQL adds,
-// and what each hit is checked for when the index alone cannot decide.
+// What a search asks of the library, as the planner takes it, and the
+// library's order held in memory so that gathered hits can be ranked.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "core/library/library.h"
@@ -10,30 +14,64 @@
 
 namespace pelarin {
 
-class Statement;
+class Database;
+
+using SqlValue = std::variant<int64_t, std::string>;
 
 // A text to find, folded, in the fields it may be in; excluded, it must be in none.
 struct SearchCheck {
   std::string folded;
-  unsigned fields;
+  unsigned fields;  // kCheckTitle, kCheckWriter, kCheckBody
   bool excluded;
 };
+inline constexpr unsigned kCheckTitle = 1, kCheckWriter = 2, kCheckBody = 4;
 
-struct SearchPlan {
-  std::string match;                             // the FTS5 expression, empty for none
-  std::string where;                             // more conditions on messages m, bound from ?10
-  std::vector<std::string> textParams;           // bound as ?10, ?11, ...
-  std::vector<std::vector<SearchCheck>> checks;  // each group: one of its checks holds
+struct SearchQuery {
+  std::string match;                // FTS5 expression (may hold AND, OR, NOT); empty: every message
+  // What the index alone cannot decide: in each group one check must hold.
+  std::vector<std::vector<SearchCheck>> checks;
+  std::string exclude;              // FTS5 expression whose hits are left out; empty for none
+  std::string where;                // more conditions on `messages m`, one "?" per value
+  std::vector<SqlValue> values;
+  LibraryFilter filter;
 };
 
-// The terms read as one query (see searchquery.h). Throws SearchTermError.
-SearchPlan planOf(const std::vector<std::string>& terms);
+// How the first matches in the library's order are found: walking the order
+// and asking the index of each message, or gathering every hit and ranking it.
+enum class SearchPath { ByCost, Walk, Gather };
 
-// The filter's and the plan's conditions on messages m (?2..?4, ?10...), and their binding.
-std::string filterSql(const LibraryFilter& f, const SearchPlan& p);
-void bindFilter(Statement& s, const LibraryFilter& f, const SearchPlan& p);
+// Every message's place in the library's order (host, board key, number, id),
+// built once per state of the library.
+class LibraryOrder {
+ public:
+  static constexpr uint32_t kNone = UINT32_MAX;
+  // Rebuilds when another connection or this one has written since.
+  void refresh(Database& db);
+  bool fresh(Database& db) const;
+  uint32_t rankOf(int64_t id) const {
+    return id >= 0 && static_cast<uint64_t>(id) < rank_.size() ? rank_[static_cast<size_t>(id)] : kNone;
+  }
+  // The ranks [first, end) that the filter's host and board hold.
+  std::vector<std::pair<uint32_t, uint32_t>> ranges(const LibraryFilter& f) const;
+  size_t messages() const { return messages_; }
 
-// Every group of checks holds in the message's fields, folded as the index reads them.
-bool confirmed(const std::vector<std::vector<SearchCheck>>& checks, ByteView keys, ByteView body);
+ private:
+  struct Board {
+    std::string host;
+    int32_t boardKey;
+    uint32_t first, end;
+  };
+  std::vector<uint32_t> rank_;  // by id; 4 bytes a message
+  std::vector<Board> boards_;
+  size_t messages_ = 0;
+  int64_t dataVersion_ = -1, ownChanges_ = -1;
+};
+
+// The terms read as one query (searchquery.h: phrases, exclusions, OR,
+// fields) within the filter. Throws SearchTermError.
+SearchQuery searchQueryOf(const std::vector<std::string>& terms, const LibraryFilter& filter);
+
+// Whether every group of checks holds in the message's fields, folded as the index reads them.
+bool searchConfirms(const std::vector<std::vector<SearchCheck>>& checks, ByteView keys, ByteView body);
 
 }  // namespace pelarin

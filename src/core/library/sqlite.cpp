@@ -172,4 +172,14 @@ void Transaction::commit() {
   db_.afterWrite();
 }
 
+ReadTransaction::ReadTransaction(Database& db) : db_(db) {
+  if (!sqlite3_get_autocommit(db_.handle())) return;
+  db_.exec("BEGIN");
+  open_ = true;
+}
+
+ReadTransaction::~ReadTransaction() {
+  if (open_) sqlite3_exec(db_.handle(), "COMMIT", nullptr, nullptr, nullptr);
+}
+
 }  // namespace pelarin

@@ -108,4 +108,18 @@ class Transaction {
   bool open_ = true;
 };
 
+// One snapshot for many reads: each statement outside a transaction would
+// take and give back the file's lock on its own. Nothing when one is open.
+class ReadTransaction {
+ public:
+  explicit ReadTransaction(Database& db);
+  ~ReadTransaction();
+  ReadTransaction(const ReadTransaction&) = delete;
+  ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+ private:
+  Database& db_;
+  bool open_ = false;
+};
+
 }  // namespace pelarin

@@ -1,11 +1,12 @@
 #include "gui/library/librarycounter.h"
 
+#include "core/library/tokenizer.h"
 #include "core/text/errors.h"
 
 namespace pelarin::gui {
 
-LibraryCounter::LibraryCounter(std::filesystem::path dir, size_t limit, QObject* parent)
-    : QObject(parent), dir_(std::move(dir)), limit_(limit) {
+LibraryCounter::LibraryCounter(std::filesystem::path dir, size_t firstPage, size_t limit, QObject* parent)
+    : QObject(parent), dir_(std::move(dir)), firstPage_(firstPage), limit_(limit) {
   qRegisterMetaType<std::vector<int64_t>>("std::vector<int64_t>");
   thread_ = std::thread([this] { run(); });
 }
@@ -30,6 +31,17 @@ void LibraryCounter::ask(uint64_t search, std::vector<std::string> terms, Librar
 
 void LibraryCounter::run() {
   std::unique_ptr<Library> library;
+  auto stale = [this] {
+    std::lock_guard lock(mutex_);
+    return next_.has_value() || stopping_;
+  };
+  try {
+    library = std::make_unique<Library>(dir_);
+    // The order the hits are ranked by, ready before the first keystroke.
+    library->readyOrder();
+  } catch (const Error&) {
+    library.reset();  // said at the first search, which opens it again
+  }
   for (;;) {
     Request request;
     {
@@ -44,14 +56,20 @@ void LibraryCounter::run() {
     QString error;
     try {
       if (!library) library = std::make_unique<Library>(dir_);
+      ids = library->search(request.terms, request.filter, firstPage_);
+    } catch (const SearchTermError& e) {
+      Q_EMIT firstPage(request.search, {}, QString::fromUtf8(e.what()), QString());
+      continue;
+    } catch (const Error& e) {
+      Q_EMIT firstPage(request.search, {}, QString(), QString::fromUtf8(e.what()));
+      continue;
+    }
+    Q_EMIT firstPage(request.search, ids, QString(), QString());
+    // A newer search makes this one's rest worthless.
+    if (ids.size() < firstPage_ || stale()) continue;
+    try {
       ids = library->search(request.terms, request.filter, limit_);
-      // A newer search makes this one's count worthless.
-      bool stale = false;
-      {
-        std::lock_guard lock(mutex_);
-        stale = next_.has_value() || stopping_;
-      }
-      if (stale) continue;
+      if (stale()) continue;
       count = ids.size() < limit_ ? static_cast<qint64>(ids.size())
                                   : static_cast<qint64>(library->count(request.terms, request.filter));
     } catch (const Error& e) {

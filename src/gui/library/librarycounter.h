@@ -1,6 +1,6 @@
-// The rest of a search, behind the window: the first matches are shown at
-// once, then the first page's remainder and the full count arrive from a
-// thread with its own connection. Only the latest search is worked on.
+// Every search of the window, behind it, on a thread with its own
+// connection: the first page, then the first results' remainder and the full
+// count. Only the latest search is worked on; an older one is dropped.
 #pragma once
 
 #include <QObject>
@@ -21,13 +21,16 @@ class LibraryCounter : public QObject {
   Q_OBJECT
 
  public:
-  LibraryCounter(std::filesystem::path dir, size_t limit, QObject* parent = nullptr);
+  LibraryCounter(std::filesystem::path dir, size_t firstPage, size_t limit, QObject* parent = nullptr);
   ~LibraryCounter() override;
 
   // Forgets the search asked before; finished() names this one's number.
   void ask(uint64_t search, std::vector<std::string> terms, LibraryFilter filter);
 
  Q_SIGNALS:
+  // The first `firstPage` matches; termError: the query's own fault (too
+  // long a term), error: the library's.
+  void firstPage(quint64 search, const std::vector<int64_t>& ids, const QString& termError, const QString& error);
   // ids: the first `limit` matches; error: the library's text when it failed.
   void finished(quint64 search, const std::vector<int64_t>& ids, qint64 count, const QString& error);
 
@@ -40,7 +43,7 @@ class LibraryCounter : public QObject {
   void run();
 
   const std::filesystem::path dir_;
-  const size_t limit_;
+  const size_t firstPage_, limit_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::optional<Request> next_;

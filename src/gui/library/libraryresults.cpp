@@ -40,9 +40,12 @@ const QStringList& LibraryResults::rowAt(int row) const {
   if (found != rows_.end()) return found->second;
   QStringList cells;
   try {
-    const LibraryMessage m = library_->message(id);
-    cells = {toQ(BoardCode(m.keys.BoardKey)), toQ(m.keys.MesNumber), toQ(m.keys.WriterId),
-             toQ(m.keys.WriterName).trimmed(), toQ(m.keys.Title).trimmed(), toQ(m.keys.ResNumber)};
+    // The key lines alone: a row never needs the body.
+    library_->eachListed({id}, [&](int64_t, const std::string&, ByteView lines) {
+      const MessageKeys k = keysFromLines(lines);
+      cells = {toQ(BoardCode(k.BoardKey)), toQ(k.MesNumber), toQ(k.WriterId), toQ(k.WriterName).trimmed(),
+               toQ(k.Title).trimmed(), toQ(k.ResNumber)};
+    });
   } catch (const Error& e) {
     // Another program changed the library under the window: the row says so.
     cells = {QString(), QString(), QString(), QString(), QString::fromUtf8(e.what()), QString()};

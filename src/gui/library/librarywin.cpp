@@ -25,6 +25,7 @@
 #include "core/library/exportquery.h"
 #include "core/library/foundtext.h"
 #include "core/library/librarypreferences.h"
+#include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
 #include "core/reading/boardcode.h"
 #include "core/reading/messageview.h"
@@ -108,7 +109,8 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   setObjectName(QStringLiteral("Libraryform"));
   setWindowTitle(QStringLiteral("Library"));
   library_ = std::make_unique<Library>(pathFromText(main.state().WorkDir));
-  counter_ = new LibraryCounter(pathFromText(main.state().WorkDir), kLibraryResultLimit, this);
+  counter_ = new LibraryCounter(pathFromText(main.state().WorkDir), kLibraryFirstPage, kLibraryResultLimit, this);
+  connect(counter_, &LibraryCounter::firstPage, this, &TLibraryform::found);
   connect(counter_, &LibraryCounter::finished, this, &TLibraryform::counted);
 
   Search = new QLineEdit(this);
@@ -248,7 +250,7 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   searchNow();
   if (auto selected = preference(*library_, kWindowSelected)) {
     try {
-      selectId(std::stoll(*selected));
+      toSelect_ = std::stoll(*selected);  // once its search's results are in
     } catch (const std::logic_error&) {
       // Not an id: nothing to choose again.
     }
@@ -325,41 +327,57 @@ QString foundText(size_t count, size_t shown) {
 void TLibraryform::searchNow() {
   typing_->stop();
   ++searches_;
-  runCommand(platform_, this, [this] {
-    const std::vector<std::string> t = terms();
-    const LibraryFilter f = filter();
-    if (t.empty() && !f.host) {
-      // The whole library is no answer to an empty query.
-      model_->reset(library_.get(), {});
-      Found->clear();
-    } else {
-      // The first page at once; the rest of the first results and the count from behind.
-      std::vector<int64_t> first;
-      try {
-        first = library_->search(t, f, kLibraryFirstPage);
-      } catch (const SearchTermError& e) {
-        // Said where the count goes, not in a box: the next keystroke may mend it.
-        model_->reset(library_.get(), {});
-        Found->setText(QString::fromUtf8(e.what()));
-        Preview->clear();
-        Thread->clear();
-        return;
-      }
-      model_->reset(library_.get(), std::move(first));
-      if (model_->ids().size() < static_cast<size_t>(kLibraryFirstPage)) {
-        Found->setText(foundText(model_->ids().size(), model_->ids().size()));
-      } else {
-        Found->setText(QStringLiteral("%1 件以上").arg(grouped(model_->ids().size())));
-        counter_->ask(searches_, t, f);
-      }
-    }
-    if (!model_->ids().empty()) Results->setCurrentIndex(model_->index(0, 0));
-    else {
-      Preview->clear();
-      PreviewWhole1->setEnabled(false);
-      Thread->clear();
-    }
+  const std::vector<std::string> t = terms();
+  const LibraryFilter f = filter();
+  if (t.empty() && !f.host) {
+    // The whole library is no answer to an empty query.
+    model_->reset(library_.get(), {});
+    Found->clear();
+    showFirst();
+    return;
+  }
+  // Searched behind the window: the typing goes on while the index is asked.
+  counter_->ask(searches_, t, f);
+}
+
+void TLibraryform::found(quint64 search, const std::vector<int64_t>& ids, const QString& termError,
+                         const QString& error) {
+  if (search != searches_) return;  // typed on meanwhile
+  if (!error.isEmpty()) {
+    runCommand(platform_, this, [&] { throw LibraryError(error.toStdString()); });
+    return;
+  }
+  if (!termError.isEmpty()) {
+    // Said where the count goes, not in a box: the next keystroke may mend it.
+    model_->reset(library_.get(), {});
+    Found->setText(termError);
+    Preview->clear();
+    Thread->clear();
+    return;
+  }
+  model_->reset(library_.get(), ids);
+  if (ids.size() < static_cast<size_t>(kLibraryFirstPage)) Found->setText(foundText(ids.size(), ids.size()));
+  else Found->setText(QStringLiteral("%1 件以上").arg(grouped(ids.size())));
+  // The rows are drawn first; the chosen one's preview and thread in a turn
+  // of their own, so that typing never waits for both.
+  QTimer::singleShot(0, this, [this, search] {
+    if (search == searches_) showFirst();
   });
+}
+
+void TLibraryform::showFirst() {
+  if (toSelect_) {
+    const int64_t id = *toSelect_;
+    toSelect_.reset();
+    selectId(id);
+    if (Results->currentIndex().isValid()) return;
+  }
+  if (!model_->ids().empty()) Results->setCurrentIndex(model_->index(0, 0));
+  else {
+    Preview->clear();
+    PreviewWhole1->setEnabled(false);
+    Thread->clear();
+  }
 }
 
 void TLibraryform::counted(quint64 search, const std::vector<int64_t>& ids, qint64 count, const QString& error) {

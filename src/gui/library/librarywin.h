@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "core/library/library.h"
@@ -50,7 +51,8 @@ class TLibraryform : public QWidget {
   ~TLibraryform() override;
 
   Library& library() { return *library_; }
-  // Runs the search now instead of after the typing pause.
+  // Asks for the search now instead of after the typing pause; the results
+  // come from behind the window.
   void searchNow();
   // The chosen results, or the thread when it has the focus, into the reader.
   bool OpenInReader();
@@ -81,6 +83,9 @@ class TLibraryform : public QWidget {
   std::vector<std::string> terms() const;
   // Geometry, search and the chosen message, for the next run.
   void remember(bool quietly = false);
+  void found(quint64 search, const std::vector<int64_t>& ids, const QString& termError, const QString& error);
+  // The first result chosen, or the one the last run had chosen.
+  void showFirst();
   void counted(quint64 search, const std::vector<int64_t>& ids, qint64 count, const QString& error);
   void selectId(int64_t id);
   void createFolderImport();
@@ -115,6 +120,7 @@ class TLibraryform : public QWidget {
   LibraryResults* model_ = nullptr;
   LibraryCounter* counter_ = nullptr;
   uint64_t searches_ = 0;  // the number of the search shown
+  std::optional<int64_t> toSelect_;
 };
 
 }  // namespace pelarin::gui
