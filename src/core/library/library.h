@@ -156,6 +156,7 @@ class Library {
  private:
   LibraryOrder& order();
   std::vector<int64_t> gather(const SearchQuery& q);
+  void eachRanked(const SearchQuery& q, const std::function<void(uint32_t rank, int64_t id)>& each);
   std::vector<std::pair<uint32_t, int64_t>> ranked(const SearchQuery& q);
   SearchPath cheaper(const SearchQuery& q, size_t limit, size_t* walkBound);
   void checkBeforeWriting();

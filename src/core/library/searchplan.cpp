@@ -183,22 +183,32 @@ std::vector<int64_t> Library::gather(const SearchQuery& q) {
   return ids;
 }
 
-// The gathered hits that the host and board filter keep, as (rank, id).
-std::vector<std::pair<uint32_t, int64_t>> Library::ranked(const SearchQuery& q) {
-  const std::vector<int64_t> ids = gather(q);
+// Each gathered hit that the host and board filter keep, with its rank; the
+// hits of a plain match go from the index to `each` without being held.
+void Library::eachRanked(const SearchQuery& q, const std::function<void(uint32_t rank, int64_t id)>& each) {
   const LibraryOrder& o = order();
   const auto ranges = o.ranges(q.filter);
-  std::vector<std::pair<uint32_t, int64_t>> out;
-  out.reserve(ids.size());
-  for (int64_t id : ids) {
+  const bool whole = ranges.size() == 1 && ranges[0].first == 0 && ranges[0].second == o.messages();
+  auto take = [&](int64_t id) {
     const uint32_t r = o.rankOf(id);
-    if (r == LibraryOrder::kNone) continue;
+    if (r == LibraryOrder::kNone) return;
+    if (whole) return each(r, id);
     for (const auto& [first, end] : ranges)
-      if (r >= first && r < end) {
-        out.emplace_back(r, id);
-        break;
-      }
+      if (r >= first && r < end) return each(r, id);
+  };
+  std::vector<SqlValue> values;
+  if (q.exclude.empty() && rowConditions(q, values).empty()) {
+    Statement s(*db_, "SELECT rowid FROM fts WHERE fts MATCH ?1");
+    s.bind(1, q.match);
+    while (s.step()) take(s.integer(0));
+    return;
   }
+  for (int64_t id : gather(q)) take(id);
+}
+
+std::vector<std::pair<uint32_t, int64_t>> Library::ranked(const SearchQuery& q) {
+  std::vector<std::pair<uint32_t, int64_t>> out;
+  eachRanked(q, [&](uint32_t r, int64_t id) { out.emplace_back(r, id); });
   return out;
 }
 
@@ -278,11 +288,23 @@ std::vector<int64_t> Library::search(const SearchQuery& q, size_t limit, SearchP
     ids.clear();
   }
 
-  std::vector<std::pair<uint32_t, int64_t>> hits = ranked(q);
-  if (!checking && limit > 0 && limit < hits.size()) {
-    std::partial_sort(hits.begin(), hits.begin() + static_cast<std::ptrdiff_t>(limit), hits.end());
-    hits.resize(limit);
+  std::vector<std::pair<uint32_t, int64_t>> hits;
+  if (!checking && limit > 0) {
+    // The first `limit` by rank kept in a heap as the hits stream by: the
+    // rest are never held.
+    eachRanked(q, [&](uint32_t r, int64_t id) {
+      if (hits.size() < limit) {
+        hits.emplace_back(r, id);
+        std::push_heap(hits.begin(), hits.end());
+      } else if (r < hits.front().first) {
+        std::pop_heap(hits.begin(), hits.end());
+        hits.back() = {r, id};
+        std::push_heap(hits.begin(), hits.end());
+      }
+    });
+    std::sort_heap(hits.begin(), hits.end());
   } else {
+    hits = ranked(q);
     std::sort(hits.begin(), hits.end());
   }
   ids.reserve(std::min(hits.size(), limit == 0 ? hits.size() : limit));
