@@ -198,6 +198,13 @@ class LibraryWindowTest : public QObject {
     type(window, QString());
     boards->setCurrentItem(board);
     QTRY_COMPARE(results->model()->rowCount(), 4);
+    // So does All: the whole archive, in the library's order.
+    boards->setCurrentItem(all);
+    type(window, QStringLiteral("見つからない"));
+    QTRY_COMPARE(results->model()->rowCount(), 0);
+    type(window, QString());
+    QTRY_COMPARE(results->model()->rowCount(), 4);
+    QCOMPARE(control<QLabel>(window, "Found")->text(), QStringLiteral("4 件"));
   }
 
   // A line as long as a captured log's holds the preview as it holds the
@@ -217,6 +224,8 @@ class LibraryWindowTest : public QObject {
     auto* results = control<QTableView>(window, "Results");
     QTRY_COMPARE(results->model()->rowCount(), 1);
     auto* preview = control<QPlainTextEdit>(window, "Preview");
+    // The window opened on the whole archive; the search's own preview marks the term.
+    QTRY_VERIFY(marked(preview).contains(QStringLiteral("[京][都]")));
     const QString head = preview->toPlainText().section(u'\n', 0, 1) + u'\n';
     const int omitted = 2 * static_cast<int>(line.size() - kViewerLineCap / 2);  // two bytes a character
     const QString shown =

@@ -57,6 +57,21 @@ std::string rowConditions(const SearchQuery& q, std::vector<SqlValue>& values) {
   return sql;
 }
 
+// Everything but the index's match as conditions on messages m: the filter,
+// the row conditions and the exclusion.
+std::string allConditions(const SearchQuery& q, std::vector<SqlValue>& values) {
+  std::string sql = filterSql(q.filter, values);
+  if (!q.where.empty()) {
+    sql += " AND (" + q.where + ")";
+    values.insert(values.end(), q.values.begin(), q.values.end());
+  }
+  if (!q.exclude.empty()) {
+    sql += " AND m.id NOT IN (SELECT rowid FROM fts WHERE fts MATCH ?)";
+    values.emplace_back(q.exclude);
+  }
+  return sql;
+}
+
 void bindAll(Statement& s, const std::vector<SqlValue>& values) {
   int i = 1;
   for (const SqlValue& v : values) {
@@ -254,15 +269,7 @@ std::vector<int64_t> Library::search(const SearchQuery& q, size_t limit, SearchP
   if (checking) check.emplace(*db_, q.checks);
   if (path == SearchPath::Walk) {
     std::vector<SqlValue> values;
-    std::string sql = "SELECT m.id FROM messages m WHERE 1" + filterSql(q.filter, values);
-    if (!q.where.empty()) {
-      sql += " AND (" + q.where + ")";
-      values.insert(values.end(), q.values.begin(), q.values.end());
-    }
-    if (!q.exclude.empty()) {
-      sql += " AND m.id NOT IN (SELECT rowid FROM fts WHERE fts MATCH ?)";
-      values.emplace_back(q.exclude);
-    }
+    std::string sql = "SELECT m.id FROM messages m WHERE 1" + allConditions(q, values);
     sql += " ORDER BY m.host, m.board_key, m.number, m.id";
     Statement walk(*db_, sql.c_str());
     bindAll(walk, values);
@@ -325,16 +332,8 @@ size_t Library::count(const SearchQuery& q) {
   if (q.match.empty()) {
     // Every message of the filter is a candidate.
     std::vector<SqlValue> all;
-    std::string sql = std::string(checking ? "SELECT m.id" : "SELECT count(*)") + " FROM messages m WHERE 1" +
-                      filterSql(q.filter, all);
-    if (!q.where.empty()) {
-      sql += " AND (" + q.where + ")";
-      all.insert(all.end(), q.values.begin(), q.values.end());
-    }
-    if (!q.exclude.empty()) {
-      sql += " AND m.id NOT IN (SELECT rowid FROM fts WHERE fts MATCH ?)";
-      all.emplace_back(q.exclude);
-    }
+    const std::string sql = std::string(checking ? "SELECT m.id" : "SELECT count(*)") + " FROM messages m WHERE 1" +
+                            allConditions(q, all);
     Statement s(*db_, sql.c_str());
     bindAll(s, all);
     if (!checking) return s.step() ? static_cast<size_t>(s.integer(0)) : 0;
@@ -385,16 +384,8 @@ std::vector<int64_t> Library::searchByRelevance(const std::vector<std::string>& 
   if (q.match.empty()) return search(q, limit, SearchPath::ByCost);
   ReadTransaction snapshot(*db_);
   std::vector<SqlValue> values{q.match};
-  std::string sql = "SELECT m.id FROM fts JOIN messages m ON m.id = fts.rowid WHERE fts MATCH ?" +
-                    filterSql(q.filter, values);
-  if (!q.where.empty()) {
-    sql += " AND (" + q.where + ")";
-    values.insert(values.end(), q.values.begin(), q.values.end());
-  }
-  if (!q.exclude.empty()) {
-    sql += " AND m.id NOT IN (SELECT rowid FROM fts WHERE fts MATCH ?)";
-    values.emplace_back(q.exclude);
-  }
+  std::string sql =
+      "SELECT m.id FROM fts JOIN messages m ON m.id = fts.rowid WHERE fts MATCH ?" + allConditions(q, values);
   // The title weighs four times the writer's name and the body.
   sql += " ORDER BY bm25(fts, 4.0, 1.0, 1.0), m.host, m.board_key, m.number, m.id";
   Statement s(*db_, sql.c_str());

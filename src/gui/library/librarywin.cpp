@@ -327,15 +327,10 @@ QString foundText(size_t count, size_t shown) {
 void TLibraryform::searchNow() {
   typing_->stop();
   ++searches_;
+  // No query lists every message of the choice, All included, as a board
+  // lists its own: the window is a browser of the whole archive too.
   const std::vector<std::string> t = terms();
   const LibraryFilter f = filter();
-  if (t.empty() && !f.host) {
-    // The whole library is no answer to an empty query.
-    model_->reset(library_.get(), {});
-    Found->clear();
-    showFirst();
-    return;
-  }
   // Searched behind the window: the typing goes on while the index is asked.
   counter_->ask(searches_, t, f);
 }

@@ -1,6 +1,8 @@
 #include "core/compose/uploadscript.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -252,20 +254,33 @@ TEST_F(UploadScript, RecordsAppendedByAnotherProcessSurviveEveryRewrite) {
   constexpr int kRecords = 100;
   writeFile(script(), bytesOf(first));
   state.UploadRewrite = 0;
+  // Every tenth record the child waits (a while at most) for a rewrite to
+  // have gone through, so that a busy machine cannot leave none between them.
+  int rewritten[2];
+  ASSERT_EQ(::pipe(rewritten), 0);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
+    ::close(rewritten[1]);
     int failed = 0;
     try {
       for (int i = 0; i < kRecords; ++i) {
         append(newMessageRecord("B1", "child " + std::to_string(i), {}));
         ::usleep(200);
+        if (i % 10 == 9) {
+          pollfd wait{rewritten[0], POLLIN, 0};
+          char byte;
+          if (::poll(&wait, 1, 2000) == 1 && ::read(rewritten[0], &byte, 1) < 0) failed = 1;
+        }
       }
     } catch (...) {
       failed = 1;
     }
     ::_exit(failed);
   }
+  // Its read end stays open here too, so a write after the child has ended
+  // is no SIGPIPE, and a full pipe no wait.
+  ::fcntl(rewritten[1], F_SETFL, O_NONBLOCK);
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   int status = 0, rewrites = 0;
   while (::waitpid(child, &status, WNOHANG) == 0) {
@@ -277,8 +292,13 @@ TEST_F(UploadScript, RecordsAppendedByAnotherProcessSurviveEveryRewrite) {
     ScriptContent content = readUploadScript(script());
     const Bytes read = scriptBytes(content);
     std::reverse(content.blocks.begin(), content.blocks.end());
-    if (rewriteUploadScript(script(), read, content)) ++rewrites;
+    if (rewriteUploadScript(script(), read, content)) {
+      ++rewrites;
+      [[maybe_unused]] const ssize_t told = ::write(rewritten[1], "r", 1);
+    }
   }
+  ::close(rewritten[0]);
+  ::close(rewritten[1]);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_GT(rewrites, 0);
   std::map<Bytes, int> titles;
