@@ -36,22 +36,16 @@
 #include "core/text/cp932.h"
 #include "core/text/errors.h"
 #include "core/text/linereader.h"
+#include "benchclock.h"
 #include "loggen.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using pelarin::bench::Clock;
+using pelarin::bench::cpuSeconds;
+using pelarin::bench::since;
 using pelarin::SearchPath;
 
 namespace {
-
-double since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
-
-double cpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 double quantile(std::vector<double> v, double q) {
   if (v.empty()) return 0;

@@ -66,14 +66,10 @@ Mapped joined(const Mapped& m) {
 }  // namespace
 
 std::vector<std::string> textsToMark(const std::vector<std::string>& terms) {
-  std::string text;
-  for (const std::string& t : terms) text += (text.empty() ? "" : " ") + t;
   std::vector<std::string> out;
-  for (const auto& group : parseQuery(text).groups)
+  for (const auto& group : parseQuery(terms).groups)
     for (const QueryTerm& t : group) {
-      const bool isText = t.field == QueryTerm::Field::Text || t.field == QueryTerm::Field::Title ||
-                          t.field == QueryTerm::Field::Name;
-      if (!isText || t.excluded) continue;
+      if (!t.isText() || t.excluded) continue;
       std::string f = foldText(t.text);
       if (!f.empty() && std::find(out.begin(), out.end(), f) == out.end()) out.push_back(std::move(f));
     }

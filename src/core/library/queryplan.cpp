@@ -14,8 +14,6 @@ namespace pelarin {
 
 namespace {
 
-constexpr unsigned kTitle = kCheckTitle, kWriter = kCheckWriter, kBody = kCheckBody;
-
 // A ? for a text; the values are bound in the order their ? stand in the conditions.
 std::string textParam(SearchQuery& p, std::string value) {
   p.values.emplace_back(std::move(value));
@@ -27,13 +25,9 @@ void addCondition(SearchQuery& p, const std::string& condition) {
 }
 
 unsigned fieldsOf(QueryTerm::Field f) {
-  if (f == QueryTerm::Field::Title) return kTitle;
-  if (f == QueryTerm::Field::Name) return kWriter;
-  return kTitle | kWriter | kBody;
-}
-
-bool isText(const QueryTerm& t) {
-  return t.field == QueryTerm::Field::Text || t.field == QueryTerm::Field::Title || t.field == QueryTerm::Field::Name;
+  if (f == QueryTerm::Field::Title) return kCheckTitle;
+  if (f == QueryTerm::Field::Name) return kCheckWriter;
+  return kCheckTitle | kCheckWriter | kCheckBody;
 }
 
 // The index's expression of a text term, within its field.
@@ -63,9 +57,7 @@ std::string conditionOf(SearchQuery& p, const QueryTerm& t) {
 }  // namespace
 
 SearchQuery searchQueryOf(const std::vector<std::string>& terms, const LibraryFilter& filter) {
-  std::string text;
-  for (const std::string& t : terms) text += (text.empty() ? "" : " ") + t;
-  const ParsedQuery query = parseQuery(text);
+  const ParsedQuery query = parseQuery(terms);
   SearchQuery p;
   p.filter = filter;
   std::set<std::string> planned;
@@ -74,7 +66,7 @@ SearchQuery searchQueryOf(const std::vector<std::string>& terms, const LibraryFi
     p.match += "(" + e + ")";
   };
   for (const std::vector<QueryTerm>& group : query.groups) {
-    if (group.size() == 1 && isText(group[0])) {
+    if (group.size() == 1 && group[0].isText()) {
       const QueryTerm& t = group[0];
       const TermQuery q = termQuery(t.text);
       // A term twice would cost the index twice and narrow nothing.
@@ -95,8 +87,8 @@ SearchQuery searchQueryOf(const std::vector<std::string>& terms, const LibraryFi
     std::vector<TermQuery> queries;
     bool allText = true;  // the index alone answers the group
     for (const QueryTerm& t : group) {
-      queries.push_back(isText(t) ? termQuery(t.text) : TermQuery{});
-      allText = allText && isText(t) && !t.excluded && !expressionOf(t, queries.back()).empty();
+      queries.push_back(t.isText() ? termQuery(t.text) : TermQuery{});
+      allText = allText && t.isText() && !t.excluded && !expressionOf(t, queries.back()).empty();
     }
     std::vector<SearchCheck> checks;
     bool inexact = false;
@@ -104,7 +96,7 @@ SearchQuery searchQueryOf(const std::vector<std::string>& terms, const LibraryFi
     for (size_t k = 0; k < group.size(); ++k) {
       const QueryTerm& t = group[k];
       std::string one;
-      if (isText(t)) {
+      if (t.isText()) {
         const TermQuery& q = queries[k];
         const std::string e = expressionOf(t, q);
         inexact = inexact || !q.exact || e.empty();
@@ -145,7 +137,7 @@ bool searchConfirms(const std::vector<std::vector<SearchCheck>>& checks, ByteVie
   if (lines.size() < 6) return false;
   const std::string fields[] = {foldText(cp932ToUtf8(lines[2])), foldText(cp932ToUtf8(lines[5])),
                                 joinWrapped(foldText(cp932ToUtf8(body)))};
-  const unsigned bits[] = {kTitle, kWriter, kBody};
+  const unsigned bits[] = {kCheckTitle, kCheckWriter, kCheckBody};
   for (const std::vector<SearchCheck>& group : checks) {
     bool holds = false;
     for (const SearchCheck& c : group) {

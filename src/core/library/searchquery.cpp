@@ -146,4 +146,10 @@ ParsedQuery parseQuery(std::string_view utf8) {
   return q;
 }
 
+ParsedQuery parseQuery(const std::vector<std::string>& arguments) {
+  std::string text;
+  for (const std::string& a : arguments) text += (text.empty() ? "" : " ") + a;
+  return parseQuery(text);
+}
+
 }  // namespace pelarin

@@ -19,6 +19,8 @@ struct QueryTerm {
   int64_t value = 0;    // writer ID, board key, number, number answered
   bool excluded = false;
   bool phrase = false;  // given in quotes
+  // Text to find (anywhere, in the title, in the writer's name), not a choice by a field's value.
+  bool isText() const { return field == Field::Text || field == Field::Title || field == Field::Name; }
 };
 
 // Every alternative of a group joined by OR; every group must hold.
@@ -28,5 +30,7 @@ struct ParsedQuery {
 
 // Blanks are ASCII blanks and the ideographic space.
 ParsedQuery parseQuery(std::string_view utf8);
+// Several arguments read as one query, as if written with a blank between them.
+ParsedQuery parseQuery(const std::vector<std::string>& arguments);
 
 }  // namespace pelarin
