@@ -7,6 +7,7 @@
 
 #include "core/library/bodypacking.h"
 #include "core/library/libraryaccess.h"
+#include "core/library/messageindex.h"
 #include "core/library/searchplan.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
@@ -60,13 +61,17 @@ CREATE VIRTUAL TABLE fts USING fts5(title, writer, body, content='', columnsize=
 thread_local bool rebuildDeferred = false;
 thread_local Progress* rebuildProgress = nullptr;
 
-// The index made anew from the bytes the library holds, no log read again:
-// the words of every message as this version's tokenizer reads them.
-// The table is made anew, with each column's length kept for ranking.
+// The indexes made anew from the bytes the library holds, no log read again:
+// the words of every message as this version's tokenizer reads them, and the
+// characters they begin with. The word index keeps each column's length for
+// ranking; a one-character term asks the table of characters, so the word
+// index keeps no index of first characters (a third of its size).
 void reindex(Database& db) {
-  db.exec("DROP TABLE fts");
-  db.exec("CREATE VIRTUAL TABLE fts USING fts5(title, writer, body, content='', prefix='1', "
-          "tokenize='pelarin_cjk')");
+  db.exec("DROP TABLE IF EXISTS fts");
+  db.exec("DROP TABLE IF EXISTS fts_chars");
+  db.exec("CREATE VIRTUAL TABLE fts USING fts5(title, writer, body, content='', tokenize='pelarin_cjk')");
+  db.exec("CREATE VIRTUAL TABLE fts_chars USING fts5(chars, content='', detail=none, columnsize=0, "
+          "tokenize='pelarin_list')");
   int64_t total = 0;
   {
     Statement n(db, "SELECT count(*) FROM messages");
@@ -76,17 +81,15 @@ void reindex(Database& db) {
   Progress* progress = rebuildProgress;
   if (progress) progress->begin(Progress::Phase::Writing, total);
   Statement read(db, "SELECT id, keys, body, body_size FROM messages ORDER BY id");
-  Statement index(db, "INSERT INTO fts(rowid, title, writer, body) VALUES (?1, ?2, ?3, ?4)");
+  MessageIndex index(db, MessageIndex::Action::Add);
   int64_t done = 0;
   while (read.step()) {
     const MessageKeys keys = keysFromLines(read.blobView(1));
-    index.bind(1, read.integer(0)).bind(2, cp932ToUtf8(keys.Title)).bind(3, cp932ToUtf8(keys.WriterName));
     const ByteView packed = read.blobView(2);
     const auto size = static_cast<size_t>(read.integer(3));
-    const StreamedText text([&](const auto& piece) {
+    index(read.integer(0), cp932ToUtf8(keys.Title), cp932ToUtf8(keys.WriterName), [&](const auto& piece) {
       unpackBodyInLines(packed, size, [&](ByteView lines) { piece(cp932ToUtf8(lines)); });
     });
-    index.bind(4, StreamedText::mark()).run();
     if (progress) progress->step(++done);
   }
   if (progress) progress->report(total);
@@ -98,7 +101,10 @@ using Upgrade = void (*)(Database&);
 constexpr Upgrade kUpgrades[] = {
     // 2: the tickets of queued logs whose import has committed.
     [](Database& db) { db.exec("CREATE TABLE queue_taken(ticket INTEGER PRIMARY KEY);"); },
-    // 3: kana, long vowels, wrapped lines and digits apart from letters.
+    // 3: kana, long vowels, wrapped lines and digits apart from letters; its
+    // rebuild is the next step's.
+    [](Database&) {},
+    // 4: the table of characters in place of the index of first characters.
     reindex,
 };
 static_assert(std::size(kUpgrades) == kLibrarySchema - 1);

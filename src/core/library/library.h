@@ -27,7 +27,7 @@ struct SearchQuery;
 enum class SearchPath;
 
 inline constexpr char kLibraryFileName[] = "pelarin-library.db";
-inline constexpr int kLibrarySchema = 3;
+inline constexpr int kLibrarySchema = 4;
 // The largest body a message may have to go into the library.
 inline constexpr size_t kMaxMessageBytes = size_t{256} << 20;
 

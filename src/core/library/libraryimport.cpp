@@ -11,6 +11,7 @@
 #include "core/library/bodypacking.h"
 #include "core/library/folderimport.h"
 #include "core/library/library.h"
+#include "core/library/messageindex.h"
 #include "core/library/sha256.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
@@ -169,8 +170,8 @@ class LibrarySink : public MessageSink {
                  "UPDATE messages SET keys = ?2, body = ?3, source = ?4, reply = ?5, writer_id = ?6, "
                  "body_size = ?7 "
                  "WHERE id = ?1"),
-        index_(db, "INSERT INTO fts(rowid, title, writer, body) VALUES (?1, ?2, ?3, ?4)"),
-        unindex_(db, "INSERT INTO fts(fts, rowid, title, writer, body) VALUES ('delete', ?1, ?2, ?3, ?4)"),
+        index_(db, MessageIndex::Action::Add),
+        unindex_(db, MessageIndex::Action::Remove),
         copy_(db, "INSERT OR IGNORE INTO copies(message, source, position, line) VALUES (?1, ?2, ?3, ?4)"),
         db_(db) {}
 
@@ -300,20 +301,16 @@ class LibrarySink : public MessageSink {
   // held (ours) or the packed one. A small body's text is made whole; a large
   // one's reaches the tokenizer line by line from its packed form, with the
   // body held let go first.
-  void index(Statement& s, int64_t id, const MessageKeys& keys, ByteView packed, size_t size, bool ours) {
-    s.bind(1, id).bind(2, cp932ToUtf8(keys.Title)).bind(3, cp932ToUtf8(keys.WriterName));
+  void index(MessageIndex& to, int64_t id, const MessageKeys& keys, ByteView packed, size_t size, bool ours) {
+    const std::string title = cp932ToUtf8(keys.Title), writer = cp932ToUtf8(keys.WriterName);
     if (size <= kLargeBody) {
-      const std::string text = ours ? cp932ToUtf8(body_) : cp932ToUtf8(unpackBody(packed, size));
-      bindUnowned(db_, s, 4, text, true);
-      s.run();
-      unbind(s, 4);
+      to(id, title, writer, ours ? cp932ToUtf8(body_) : cp932ToUtf8(unpackBody(packed, size)));
       return;
     }
     if (ours) letBodyGo();
-    const StreamedText text([&](const auto& piece) {
+    to(id, title, writer, [&](const auto& piece) {
       unpackBodyInLines(packed, size, [&](ByteView lines) { piece(cp932ToUtf8(lines)); });
     });
-    s.bind(4, StreamedText::mark()).run();
   }
 
   void letBodyGo() noexcept {
@@ -335,7 +332,9 @@ class LibrarySink : public MessageSink {
   std::string logName_;
   size_t limit_;
   int64_t source_;
-  Statement findNumbered_, findMail_, findByDigest_, insert_, replace_, index_, unindex_, copy_;
+  Statement findNumbered_, findMail_, findByDigest_, insert_, replace_;
+  MessageIndex index_, unindex_;
+  Statement copy_;
   Database& db_;
   Bytes body_;
   bool tooLarge_ = false;

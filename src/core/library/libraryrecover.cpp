@@ -13,6 +13,7 @@
 #include "core/library/bodypacking.h"
 #include "core/library/library.h"
 #include "core/library/librarypreferences.h"
+#include "core/library/messageindex.h"
 #include "core/library/sqlite.h"
 #include "core/logimport/sortmoves.h"
 #include "core/text/cp932.h"
@@ -84,7 +85,7 @@ class Salvage {
             "body_size, body) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)"),
         writeCopy_(to_,
                    "INSERT OR IGNORE INTO copies(message, source, position, line) VALUES (?1, ?2, ?3, ?4)"),
-        index_(to_, "INSERT INTO fts(rowid, title, writer, body) VALUES (?1, ?2, ?3, ?4)") {}
+        index_(to_, MessageIndex::Action::Add) {}
 
   RecoverResult run() {
     // What the other records know of: the order index lists every message,
@@ -197,8 +198,7 @@ class Salvage {
       writeMessage_.bindBlob(7, s.blobView(6));
     writeMessage_.bind(8, source).bindBlob(9, keys).bind(10, s.integer(9)).bindBlob(11, s.blobView(10)).run();
     const MessageKeys k = keysFromLines(keys);
-    index_.bind(1, id).bind(2, cp932ToUtf8(k.Title)).bind(3, cp932ToUtf8(k.WriterName));
-    index_.bind(4, cp932ToUtf8(body)).run();
+    index_(id, cp932ToUtf8(k.Title), cp932ToUtf8(k.WriterName), cp932ToUtf8(body));
     copies(id, host);
     if (++salvaged_ % kBatch == 0) {
       transaction_->commit();
@@ -254,7 +254,8 @@ class Salvage {
 
   Database& from_;
   Database& to_;
-  Statement readSource_, readCopies_, writeSource_, writeMessage_, writeCopy_, index_;
+  Statement readSource_, readCopies_, writeSource_, writeMessage_, writeCopy_;
+  MessageIndex index_;
   std::optional<Transaction> transaction_;
   std::set<int64_t> seen_;
   std::set<int64_t> sources_;

@@ -5,6 +5,7 @@
 #include "core/library/searchplan.h"
 
 #include "core/library/folding.h"
+#include "core/library/messageindex.h"
 #include "core/library/searchquery.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
@@ -31,6 +32,14 @@ unsigned fieldsOf(QueryTerm::Field f) {
 }
 
 // The index's expression of a text term, within its field.
+// The token of a one-character term in the table of characters, within its field.
+std::string characterTokenOf(const QueryTerm& t, const TermQuery& q) {
+  const std::string_view mark = t.field == QueryTerm::Field::Title  ? kTitleCharacterMark
+                                : t.field == QueryTerm::Field::Name ? kWriterCharacterMark
+                                                                    : std::string_view();
+  return "\"" + std::string(mark) + q.character + "\"";
+}
+
 std::string expressionOf(const QueryTerm& t, const TermQuery& q) {
   if (q.expression.empty()) return {};
   if (t.field == QueryTerm::Field::Title) return "{title} : (" + q.expression + ")";
@@ -74,6 +83,11 @@ SearchQuery searchQueryOf(const std::vector<std::string>& terms, const LibraryFi
         continue;
       const std::string e = expressionOf(t, q);
       const bool exact = q.exact && !e.empty();
+      if (!q.character.empty() && (exact || !t.excluded)) {
+        p.characterTerms.push_back({characterTokenOf(t, q), e, t.excluded});
+        if (!exact) p.checks.push_back({{q.folded, fieldsOf(t.field), false}});
+        continue;
+      }
       if (!t.excluded) {
         if (!e.empty()) addMatch(e);
         if (!exact) p.checks.push_back({{q.folded, fieldsOf(t.field), false}});

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <iterator>
 #include <optional>
@@ -69,7 +70,47 @@ std::string allConditions(const SearchQuery& q, std::vector<SqlValue>& values) {
     sql += " AND m.id NOT IN (SELECT rowid FROM fts WHERE fts MATCH ?)";
     values.emplace_back(q.exclude);
   }
+  if (!q.excludeCharacters.empty()) {
+    sql += " AND m.id NOT IN (SELECT rowid FROM fts_chars WHERE fts_chars MATCH ?)";
+    values.emplace_back(q.excludeCharacters);
+  }
   return sql;
+}
+
+// The match as conditions on messages m.
+std::string matchConditions(const SearchQuery& q, std::vector<SqlValue>& values) {
+  std::string sql;
+  if (!q.match.empty()) {
+    sql += " AND m.id IN (SELECT rowid FROM fts WHERE fts MATCH ?)";
+    values.emplace_back(q.match);
+  }
+  if (!q.characters.empty()) {
+    sql += " AND m.id IN (SELECT rowid FROM fts_chars WHERE fts_chars MATCH ?)";
+    values.emplace_back(q.characters);
+  }
+  return sql;
+}
+
+bool hasMatch(const SearchQuery& q) { return !q.match.empty() || !q.characters.empty(); }
+
+// The query's terms of one character given to the table of characters, or,
+// in a library whose table is still to be made, to the word index.
+SearchQuery resolved(Database& db, const SearchQuery& in) {
+  SearchQuery q = in;
+  if (q.characterTerms.empty()) return q;
+  bool table = false;
+  {
+    Statement t(db, "SELECT 1 FROM sqlite_schema WHERE name = 'fts_chars'");
+    table = t.step();
+  }
+  for (const CharacterTerm& c : q.characterTerms) {
+    std::string& to = table ? (c.excluded ? q.excludeCharacters : q.characters) : (c.excluded ? q.exclude : q.match);
+    const std::string& e = table ? c.token : c.words;
+    if (c.excluded) to += (to.empty() ? "(" : " OR (") + e + ")";
+    else to += (to.empty() ? "(" : " AND (") + e + ")";
+  }
+  q.characterTerms.clear();
+  return q;
 }
 
 void bindAll(Statement& s, const std::vector<SqlValue>& values) {
@@ -80,13 +121,44 @@ void bindAll(Statement& s, const std::vector<SqlValue>& values) {
   }
 }
 
-std::vector<int64_t> ftsHits(Database& db, const std::string& match) {
+const char* const kWordHits = "SELECT rowid FROM fts WHERE fts MATCH ?1";
+const char* const kCharacterHits = "SELECT rowid FROM fts_chars WHERE fts_chars MATCH ?1";
+
+std::vector<int64_t> ftsHits(Database& db, const std::string& match, const char* sql = kWordHits) {
   std::vector<int64_t> ids;
-  Statement s(db, "SELECT rowid FROM fts WHERE fts MATCH ?1");
+  Statement s(db, sql);
   s.bind(1, match);
   while (s.step()) ids.push_back(s.integer(0));
   return ids;  // ascending: the index keeps them by rowid
 }
+
+// The ids of the match, ascending: the word index's hits, the table of
+// characters', or those both give.
+class Hits {
+ public:
+  Hits(Database& db, const SearchQuery& q) {
+    if (!q.match.empty()) words_.emplace(db, kWordHits).bind(1, q.match);
+    if (!q.characters.empty()) characters_.emplace(db, kCharacterHits).bind(1, q.characters);
+  }
+  bool next(int64_t& id) {
+    if (!words_) return step(*characters_, id);
+    if (!characters_) return step(*words_, id);
+    int64_t other = 0;
+    if (!step(*words_, id) || !step(*characters_, other)) return false;
+    while (id != other) {
+      if (id < other ? !step(*words_, id) : !step(*characters_, other)) return false;
+    }
+    return true;
+  }
+
+ private:
+  static bool step(Statement& s, int64_t& id) {
+    if (!s.step()) return false;
+    id = s.integer(0);
+    return true;
+  }
+  std::optional<Statement> words_, characters_;
+};
 
 // Reads and confirms a message's text against the checks.
 class TextCheck {
@@ -178,18 +250,19 @@ std::vector<int64_t> Library::gather(const SearchQuery& q) {
   const std::string conditions = rowConditions(q, values);
   std::vector<int64_t> ids;
   if (conditions.empty()) {
-    ids = ftsHits(*db_, q.match);
+    Hits hits(*db_, q);
+    for (int64_t id; hits.next(id);) ids.push_back(id);
   } else {
-    std::vector<SqlValue> all{q.match};
+    std::vector<SqlValue> all;
+    const std::string sql = "SELECT m.id FROM messages m WHERE 1" + matchConditions(q, all) + conditions + " ORDER BY m.id";
     all.insert(all.end(), values.begin(), values.end());
-    const std::string sql = "SELECT m.id FROM messages m WHERE m.id IN (SELECT rowid FROM fts WHERE fts MATCH ?)" +
-                            conditions + " ORDER BY m.id";
     Statement s(*db_, sql.c_str());
     bindAll(s, all);
     while (s.step()) ids.push_back(s.integer(0));
   }
-  if (!q.exclude.empty() && !ids.empty()) {
-    const std::vector<int64_t> out = ftsHits(*db_, q.exclude);
+  for (const auto& [exclude, sql] : {std::pair{&q.exclude, kWordHits}, std::pair{&q.excludeCharacters, kCharacterHits}}) {
+    if (exclude->empty() || ids.empty()) continue;
+    const std::vector<int64_t> out = ftsHits(*db_, *exclude, sql);
     std::vector<int64_t> kept;
     kept.reserve(ids.size());
     std::set_difference(ids.begin(), ids.end(), out.begin(), out.end(), std::back_inserter(kept));
@@ -212,10 +285,9 @@ void Library::eachRanked(const SearchQuery& q, const std::function<void(uint32_t
       if (r >= first && r < end) return each(r, id);
   };
   std::vector<SqlValue> values;
-  if (q.exclude.empty() && rowConditions(q, values).empty()) {
-    Statement s(*db_, "SELECT rowid FROM fts WHERE fts MATCH ?1");
-    s.bind(1, q.match);
-    while (s.step()) take(s.integer(0));
+  if (q.exclude.empty() && q.excludeCharacters.empty() && rowConditions(q, values).empty()) {
+    Hits hits(*db_, q);
+    for (int64_t id; hits.next(id);) take(id);
     return;
   }
   for (int64_t id : gather(q)) take(id);
@@ -230,13 +302,12 @@ std::vector<std::pair<uint32_t, int64_t>> Library::ranked(const SearchQuery& q) 
 // Estimated cost of each path for the first `limit`, from how far apart the
 // first thousand hits' ids lie (ids are spread over the whole order).
 SearchPath Library::cheaper(const SearchQuery& q, size_t limit, size_t* walkBound) {
-  Statement sample(*db_, "SELECT rowid FROM fts WHERE fts MATCH ?1 LIMIT 1000");
-  sample.bind(1, q.match);
+  Hits sample(*db_, q);
   int64_t first = 0, last = 0;
   int n = 0;
-  while (sample.step()) {
-    if (n++ == 0) first = sample.integer(0);
-    last = sample.integer(0);
+  for (int64_t id; n < kSample && sample.next(id);) {
+    if (n++ == 0) first = id;
+    last = id;
   }
   if (n < kSample) return SearchPath::Gather;  // few hits: gathered at once
   const double density = static_cast<double>(n) / static_cast<double>(last - first + 1);
@@ -256,11 +327,12 @@ SearchPath Library::cheaper(const SearchQuery& q, size_t limit, size_t* walkBoun
   return walk < gather ? SearchPath::Walk : SearchPath::Gather;
 }
 
-std::vector<int64_t> Library::search(const SearchQuery& q, size_t limit, SearchPath path) {
+std::vector<int64_t> Library::search(const SearchQuery& query, size_t limit, SearchPath path) {
   ReadTransaction snapshot(*db_);
+  const SearchQuery q = resolved(*db_, query);
   const bool checking = !q.checks.empty();
   size_t bound = SIZE_MAX;
-  if (q.match.empty()) path = SearchPath::Walk;  // every message is a hit: nothing to gather
+  if (!hasMatch(q)) path = SearchPath::Walk;  // every message is a hit: nothing to gather
   else if (limit == 0) path = SearchPath::Gather;
   else if (path == SearchPath::ByCost) path = cheaper(q, limit, &bound);
 
@@ -273,21 +345,21 @@ std::vector<int64_t> Library::search(const SearchQuery& q, size_t limit, SearchP
     sql += " ORDER BY m.host, m.board_key, m.number, m.id";
     Statement walk(*db_, sql.c_str());
     bindAll(walk, values);
-    std::optional<Statement> hit;
-    if (!q.match.empty()) {
-      hit.emplace(*db_, "SELECT 1 FROM fts WHERE fts MATCH ?1 AND rowid = ?2");
-      hit->bind(1, q.match);
-    }
+    std::deque<Statement> hit;
+    if (!q.match.empty()) hit.emplace_back(*db_, "SELECT 1 FROM fts WHERE fts MATCH ?1 AND rowid = ?2").bind(1, q.match);
+    if (!q.characters.empty())
+      hit.emplace_back(*db_, "SELECT 1 FROM fts_chars WHERE fts_chars MATCH ?1 AND rowid = ?2").bind(1, q.characters);
     size_t steps = 0;
     while ((limit == 0 || ids.size() < limit) && walk.step()) {
       if (++steps > bound) break;
       const int64_t id = walk.integer(0);
-      if (hit) {
-        hit->bind(2, id);
-        const bool found = hit->step();
-        hit->reset();
-        if (!found) continue;
+      bool found = true;
+      for (Statement& h : hit) {
+        h.bind(2, id);
+        found = found && h.step();
+        h.reset();
       }
+      if (!found) continue;
       if (check && !(*check)(id)) continue;
       ids.push_back(id);
     }
@@ -323,13 +395,14 @@ std::vector<int64_t> Library::search(const SearchQuery& q, size_t limit, SearchP
   return ids;
 }
 
-size_t Library::count(const SearchQuery& q) {
+size_t Library::count(const SearchQuery& query) {
   ReadTransaction snapshot(*db_);
+  const SearchQuery q = resolved(*db_, query);
   const bool checking = !q.checks.empty();
   const bool byBoard = q.filter.host || q.filter.boardKey;
   std::vector<SqlValue> values;
   const std::string conditions = rowConditions(q, values);
-  if (q.match.empty()) {
+  if (!hasMatch(q)) {
     // Every message of the filter is a candidate.
     std::vector<SqlValue> all;
     const std::string sql = std::string(checking ? "SELECT m.id" : "SELECT count(*)") + " FROM messages m WHERE 1" +
@@ -343,11 +416,18 @@ size_t Library::count(const SearchQuery& q) {
       if (check(s.integer(0))) ++n;
     return n;
   }
-  if (!checking && q.exclude.empty() && !byBoard && conditions.empty()) {
-    Statement s(*db_, "SELECT count(*) FROM fts WHERE fts MATCH ?1");
-    s.bind(1, q.match);
-    s.step();
-    return static_cast<size_t>(s.integer(0));
+  if (!checking && q.exclude.empty() && q.excludeCharacters.empty() && !byBoard && conditions.empty()) {
+    if (q.match.empty() || q.characters.empty()) {
+      Statement s(*db_, q.match.empty() ? "SELECT count(*) FROM fts_chars WHERE fts_chars MATCH ?1"
+                                        : "SELECT count(*) FROM fts WHERE fts MATCH ?1");
+      s.bind(1, q.match.empty() ? q.characters : q.match);
+      s.step();
+      return static_cast<size_t>(s.integer(0));
+    }
+    Hits hits(*db_, q);
+    size_t n = 0;
+    for (int64_t id; hits.next(id);) ++n;
+    return n;
   }
   size_t n = 0;
   if (!byBoard) {
@@ -380,12 +460,17 @@ void Library::eachListed(const std::vector<int64_t>& ids,
 
 std::vector<int64_t> Library::searchByRelevance(const std::vector<std::string>& terms, const LibraryFilter& filter,
                                                 size_t limit) {
-  const SearchQuery q = searchQueryOf(terms, filter);
-  if (q.match.empty()) return search(q, limit, SearchPath::ByCost);
+  const SearchQuery query = searchQueryOf(terms, filter);
   ReadTransaction snapshot(*db_);
+  const SearchQuery q = resolved(*db_, query);
+  // Terms of one character alone leave nothing to rank by.
+  if (q.match.empty()) return search(q, limit, SearchPath::ByCost);
   std::vector<SqlValue> values{q.match};
-  std::string sql =
-      "SELECT m.id FROM fts JOIN messages m ON m.id = fts.rowid WHERE fts MATCH ?" + allConditions(q, values);
+  std::string sql = "SELECT m.id FROM fts JOIN messages m ON m.id = fts.rowid WHERE fts MATCH ?" + allConditions(q, values);
+  if (!q.characters.empty()) {
+    sql += " AND m.id IN (SELECT rowid FROM fts_chars WHERE fts_chars MATCH ?)";
+    values.emplace_back(q.characters);
+  }
   // The title weighs four times the writer's name and the body.
   sql += " ORDER BY bm25(fts, 4.0, 1.0, 1.0), m.host, m.board_key, m.number, m.id";
   Statement s(*db_, sql.c_str());

@@ -26,11 +26,23 @@ struct SearchCheck {
 };
 inline constexpr unsigned kCheckTitle = 1, kCheckWriter = 2, kCheckBody = 4;
 
+// A term of one character: a token of the table of characters, and the same
+// term as the word index reads it (for a library whose table is still to be made).
+struct CharacterTerm {
+  std::string token;  // quoted, as an FTS5 expression
+  std::string words;
+  bool excluded;
+};
+
 struct SearchQuery {
   std::string match;                // FTS5 expression (may hold AND, OR, NOT); empty: every message
   // What the index alone cannot decide: in each group one check must hold.
   std::vector<std::vector<SearchCheck>> checks;
   std::string exclude;              // FTS5 expression whose hits are left out; empty for none
+  std::vector<CharacterTerm> characterTerms;
+  // The table of characters' part, made from characterTerms when the search
+  // runs: messages with all of `characters` and none of `excludeCharacters`.
+  std::string characters, excludeCharacters;
   std::string where;                // more conditions on `messages m`, one "?" per value
   std::vector<SqlValue> values;
   LibraryFilter filter;

@@ -276,6 +276,7 @@ int createTokenizer(void*, const char**, int, Fts5Tokenizer** out) {
 void deleteTokenizer(Fts5Tokenizer* t) { delete reinterpret_cast<Tokenizer*>(t); }
 
 thread_local StreamedText* streamed = nullptr;
+thread_local TokenStarts* starts = nullptr;
 
 }  // namespace
 
@@ -283,10 +284,47 @@ struct StreamedTextAccess {
   static const StreamedText::Pieces& text(const StreamedText& t) { return t.text_; }
 };
 
+struct TokenStartsAccess {
+  static std::vector<std::vector<char32_t>>& texts(TokenStarts& t) { return t.texts_; }
+};
+
 StreamedText::StreamedText(Pieces text) : text_(std::move(text)), outer_(streamed) { streamed = this; }
 StreamedText::~StreamedText() { streamed = outer_; }
 
+TokenStarts::TokenStarts() : outer_(starts) { starts = this; }
+TokenStarts::~TokenStarts() { starts = outer_; }
+
 namespace {
+
+// The tokens of a text as the index reads it: folded piece by piece, so a
+// huge message never has a folded copy of itself.
+template <typename Text>
+void readForIndex(const Text& text, const std::function<void(std::string_view)>& token) {
+  TokenStream stream(token);
+  char32_t before = 0;  // a long-vowel mark after a kana of the piece before
+  const auto feed = [&](std::string_view utf8) {
+    for (size_t at = 0; at < utf8.size();) {
+      const size_t end = pieceEnd(utf8, at);
+      stream.feed(foldPiece(utf8.substr(at, end - at), before));
+      at = end;
+    }
+  };
+  text(feed);
+  stream.finish();
+}
+
+void noteStart(std::vector<char32_t>& starts, std::string_view token) {
+  int32_t i = 0;
+  UChar32 c;
+  U8_NEXT(token.data(), i, static_cast<int32_t>(token.size()), c);
+  if (c >= 0 && (starts.empty() || starts.back() != static_cast<char32_t>(c)))
+    starts.push_back(static_cast<char32_t>(c));
+}
+
+void sortDistinct(std::vector<char32_t>& v) {
+  std::sort(v.begin(), v.end());
+  v.erase(std::unique(v.begin(), v.end()), v.end());
+}
 
 int tokenize(Fts5Tokenizer*, void* ctx, int flags, const char* text, int length,
              int (*xToken)(void*, int, const char*, int, int, int)) {
@@ -298,33 +336,42 @@ int tokenize(Fts5Tokenizer*, void* ctx, int flags, const char* text, int length,
   }
   try {
     int rc = SQLITE_OK;
+    std::vector<char32_t>* noted = nullptr;
+    if (starts) noted = &TokenStartsAccess::texts(*starts).emplace_back();
     // Offsets serve highlighting only, which a contentless index has none of.
     const std::function<void(std::string_view)> token = [&](std::string_view t) {
-      if (rc == SQLITE_OK) rc = xToken(ctx, 0, t.data(), static_cast<int>(t.size()), 0, 0);
+      if (rc != SQLITE_OK) return;
+      rc = xToken(ctx, 0, t.data(), static_cast<int>(t.size()), 0, 0);
+      if (noted) noteStart(*noted, t);
     };
-    TokenStream stream(token);
-    // Folded piece by piece: a huge message never has a folded copy of itself.
-    char32_t before = 0;  // a long-vowel mark after a kana of the piece before
-    const auto feed = [&](std::string_view utf8) {
-      for (size_t at = 0; at < utf8.size() && rc == SQLITE_OK;) {
-        const size_t end = pieceEnd(utf8, at);
-        stream.feed(foldPiece(utf8.substr(at, end - at), before));
-        at = end;
-      }
-    };
-    if (streamed && input == StreamedText::mark()) {
-      const StreamedText::Pieces& pieces = StreamedTextAccess::text(*streamed);
-      pieces(feed);
-    } else {
-      feed(input);
-    }
-    stream.finish();
+    if (streamed && input == StreamedText::mark())
+      readForIndex(StreamedTextAccess::text(*streamed), token);
+    else
+      readForIndex([&](const auto& piece) { piece(input); }, token);
+    if (noted) sortDistinct(*noted);
     return rc;
   } catch (const std::bad_alloc&) {
     return SQLITE_NOMEM;
   } catch (...) {
     return SQLITE_ERROR;
   }
+}
+
+// The table of characters' text is its tokens already, parted by blanks.
+int tokenizeList(Fts5Tokenizer*, void* ctx, int flags, const char* text, int length,
+                 int (*xToken)(void*, int, const char*, int, int, int)) {
+  const std::string_view input(text, static_cast<size_t>(length));
+  if (flags & FTS5_TOKENIZE_QUERY) return input.empty() ? SQLITE_OK : xToken(ctx, 0, text, length, 0, length);
+  for (size_t at = 0; at < input.size();) {
+    size_t end = input.find(' ', at);
+    if (end == std::string_view::npos) end = input.size();
+    if (end > at) {
+      const int rc = xToken(ctx, 0, text + at, static_cast<int>(end - at), 0, 0);
+      if (rc != SQLITE_OK) return rc;
+    }
+    at = end + 1;
+  }
+  return SQLITE_OK;
 }
 
 }  // namespace
@@ -360,6 +407,17 @@ std::string joinWrapped(std::string_view folded) {
     before = c < 0 ? Kind::Separator : kindOf(c);
   }
   return out;
+}
+
+std::vector<char32_t> tokenStartsOf(const StreamedText::Pieces& text) {
+  std::vector<char32_t> out;
+  readForIndex(text, [&](std::string_view t) { noteStart(out, t); });
+  sortDistinct(out);
+  return out;
+}
+
+std::vector<char32_t> tokenStartsOf(std::string_view utf8) {
+  return tokenStartsOf([&](const auto& piece) { piece(utf8); });
 }
 
 void tokenizeFolded(std::string_view folded, const std::function<void(std::string_view)>& token) {
@@ -416,6 +474,14 @@ TermQuery termQuery(std::string_view termUtf8) {
     q.exact = false;
   }
   if (tokens.empty()) return q;
+  // A token of one character, quoted: its start is all the term asks for.
+  if (tokens.size() == 1 && prefix) {
+    const std::string_view t = std::string_view(tokens[0]).substr(1, tokens[0].size() - 2);
+    int32_t i = 0;
+    UChar32 c;
+    U8_NEXT(t.data(), i, static_cast<int32_t>(t.size()), c);
+    if (c >= 0 && static_cast<size_t>(i) == t.size()) q.character = std::string(t);
+  }
   for (size_t i = 0; i < tokens.size(); ++i) {
     if (i > 0) q.expression += " + ";
     q.expression += tokens[i];
@@ -454,7 +520,9 @@ void registerTokenizer(sqlite3* db) {
   sqlite3_finalize(stmt);
   if (!api) throw LibraryError("このSQLiteには全文検索(FTS5)がありません。");
   static fts5_tokenizer tokenizer{createTokenizer, deleteTokenizer, tokenize};
-  if (api->xCreateTokenizer(api, kTokenizerName, nullptr, &tokenizer, nullptr) != SQLITE_OK)
+  static fts5_tokenizer list{createTokenizer, deleteTokenizer, tokenizeList};
+  if (api->xCreateTokenizer(api, kTokenizerName, nullptr, &tokenizer, nullptr) != SQLITE_OK ||
+      api->xCreateTokenizer(api, kListTokenizerName, nullptr, &list, nullptr) != SQLITE_OK)
     throw LibraryError("全文検索の単語分割を登録できません。");
 }
 

@@ -21,6 +21,8 @@
 namespace pelarin {
 
 inline constexpr char kTokenizerName[] = "pelarin_cjk";
+// The table of characters' own: its text is its tokens, parted by blanks.
+inline constexpr char kListTokenizerName[] = "pelarin_list";
 
 // The longest term a search takes, in characters.
 inline constexpr size_t kMostTermCharacters = 256;
@@ -47,6 +49,10 @@ struct TermQuery {
   std::string expression;  // empty when the term has no token (punctuation only)
   bool exact = true;       // the index alone decides; otherwise each hit is checked
   std::string folded;      // the folded term, for that check
+  // A term of one character that begins tokens (a kana, a kanji, a word's
+  // first letter or digit): the table of characters answers it by message,
+  // with no places to read. Empty for any other term.
+  std::string character;
 };
 TermQuery termQuery(std::string_view termUtf8);
 
@@ -72,7 +78,30 @@ class StreamedText {
   StreamedText* outer_;
 };
 
-// Makes the tokenizer known to this connection; throws LibraryError.
+// While one lives on this thread, the first character of every token of
+// each text the index reads (not a query) is noted, text by text in the
+// order they are read.
+class TokenStarts {
+ public:
+  TokenStarts();
+  ~TokenStarts();
+  TokenStarts(const TokenStarts&) = delete;
+  TokenStarts& operator=(const TokenStarts&) = delete;
+  // Each text's distinct first characters, ascending.
+  const std::vector<std::vector<char32_t>>& texts() const { return texts_; }
+  void clear() { texts_.clear(); }
+
+ private:
+  friend struct TokenStartsAccess;
+  std::vector<std::vector<char32_t>> texts_;
+  TokenStarts* outer_;
+};
+
+// The distinct first characters of the tokens of a text as the index reads it, ascending.
+std::vector<char32_t> tokenStartsOf(std::string_view utf8);
+std::vector<char32_t> tokenStartsOf(const StreamedText::Pieces& text);
+
+// Makes the tokenizers known to this connection; throws LibraryError.
 void registerTokenizer(sqlite3* db);
 
 }  // namespace pelarin
