@@ -7,6 +7,7 @@
 #include "core/library/bodypacking.h"
 #include "core/library/folding.h"
 #include "core/library/library.h"
+#include "core/library/messageindex.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
 #include "core/text/cp932.h"
@@ -145,6 +146,7 @@ class Checker {
       } catch (const LibraryError&) {
         add("message", idText, "本文を読み出せません");
         indexed_.erase(id);
+        charactersKnown_ = false;  // what the table of characters should hold is not known
         continue;
       }
       if (!indexRead_) continue;
@@ -153,6 +155,7 @@ class Checker {
                         text = cp932ToUtf8(body);
       const std::string* const columns[3] = {&title, &writer, &text};
       const Entries expected = entriesOf(columns);
+      countCharacters(characterText(tokenStartsOf(title), tokenStartsOf(writer), tokenStartsOf(text)));
       const auto found = indexed_.find(id);
       if (found == indexed_.end()) {
         if (expected.count > 0) add("message", idText, "索引にありません");
@@ -161,12 +164,47 @@ class Checker {
       if (!(found->second == expected)) add("message", idText, "索引の項目が本文と合いません");
       indexed_.erase(found);
     }
+    if (indexRead_ && charactersKnown_) characters();
     // Left over: entries of messages the library does not hold.
     if (!indexRead_) return;
     std::vector<int64_t> strays;
     for (const auto& [id, entries] : indexed_) strays.push_back(id);
     std::sort(strays.begin(), strays.end());
     for (int64_t id : strays) add("index", std::to_string(id), "ライブラリにないメッセージが索引にあります");
+  }
+
+  void countCharacters(std::string_view text) {
+    for (size_t at = 0; at < text.size();) {
+      size_t end = text.find(' ', at);
+      if (end == std::string_view::npos) end = text.size();
+      ++characterMessages_[std::string(text.substr(at, end - at))];
+      at = end + 1;
+    }
+  }
+
+  // The table of characters holds no places to check one message by: how
+  // many messages each character is in must be what the texts give.
+  void characters() {
+    {
+      Statement t(db_, "SELECT 1 FROM sqlite_schema WHERE name = 'fts_chars'");
+      if (!t.step()) return;
+    }
+    db_.exec("DROP TABLE IF EXISTS temp.check_characters");
+    db_.exec("CREATE VIRTUAL TABLE temp.check_characters USING fts5vocab(main, fts_chars, row)");
+    struct Drop {
+      Database& db;
+      ~Drop() {
+        sqlite3_exec(db.handle(), "DROP TABLE IF EXISTS temp.check_characters", nullptr, nullptr, nullptr);
+      }
+    } drop{db_};
+    Statement s(db_, "SELECT term, doc FROM temp.check_characters");
+    bool same = true;
+    while (s.step()) {
+      const auto found = characterMessages_.find(s.text(0));
+      same = same && found != characterMessages_.end() && found->second == s.integer(1);
+      if (found != characterMessages_.end()) characterMessages_.erase(found);
+    }
+    if (!same || !characterMessages_.empty()) add("index", "", "文字の索引が本文と合いません");
   }
 
   void copies() {
@@ -185,6 +223,8 @@ class Checker {
   LibraryCheck result_;
   std::unordered_map<int64_t, Entries> indexed_;
   bool indexRead_ = false;
+  std::unordered_map<std::string, int64_t> characterMessages_;
+  bool charactersKnown_ = true;
   std::optional<int64_t> lastMessage_;
 };
 

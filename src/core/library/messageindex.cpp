@@ -2,6 +2,7 @@
 
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace pelarin {
@@ -31,6 +32,15 @@ std::vector<char32_t> both(const std::vector<char32_t>& a, const std::vector<cha
 }
 
 }  // namespace
+
+std::string characterText(const std::vector<char32_t>& title, const std::vector<char32_t>& writer,
+                          const std::vector<char32_t>& body) {
+  std::string text;
+  appendCharacters(text, "", both(title, writer, body));
+  appendCharacters(text, kTitleCharacterMark, title);
+  appendCharacters(text, kWriterCharacterMark, writer);
+  return text;
+}
 
 MessageIndex::MessageIndex(Database& db, Action action)
     : db_(db),
@@ -75,11 +85,7 @@ void MessageIndex::index(int64_t id, std::string_view title, std::string_view wr
     fields = noted.texts();
   }
   if (fields.size() != 3) fields = {tokenStartsOf(title), tokenStartsOf(writer), tokenStartsOf(body)};
-  std::string text;
-  appendCharacters(text, "", both(fields[0], fields[1], fields[2]));
-  appendCharacters(text, kTitleCharacterMark, fields[0]);
-  appendCharacters(text, kWriterCharacterMark, fields[1]);
-  characters_.bind(1, id).bind(2, text).run();
+  characters_.bind(1, id).bind(2, characterText(fields[0], fields[1], fields[2])).run();
 }
 
 }  // namespace pelarin

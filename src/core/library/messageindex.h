@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
@@ -17,6 +18,11 @@ namespace pelarin {
 // the title or the writer's name after a mark.
 inline constexpr std::string_view kTitleCharacterMark = "\x01";
 inline constexpr std::string_view kWriterCharacterMark = "\x02";
+
+// The text of a message in the table of characters: the characters its
+// fields' tokens begin with (tokenStartsOf), as tokens parted by blanks.
+std::string characterText(const std::vector<char32_t>& title, const std::vector<char32_t>& writer,
+                          const std::vector<char32_t>& body);
 
 class MessageIndex {
  public:

@@ -177,6 +177,13 @@ TEST(LibraryCheck, EachBrokenRuleIsOneLine) {
   const LibraryCheck found = checkLibrary(library);
   EXPECT_EQ(found.problems, expected);
   EXPECT_EQ(found.messages, 21);
+
+  // The table of characters is checked by how many messages hold each one.
+  TempDir wholeDir;
+  Library whole(wholeDir.path());
+  importLog(whole, writeLog(logs, "b.log", "３", 5));
+  Statement(whole.database(), "INSERT INTO fts_chars(rowid, chars) VALUES (2, 'ぬ')").run();
+  EXPECT_EQ(checkLibrary(whole).problems, std::vector<std::string>{"index\t\t文字の索引が本文と合いません"});
 }
 
 }  // namespace

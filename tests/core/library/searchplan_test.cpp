@@ -84,6 +84,12 @@ TEST_F(SearchPlanTest, WalkAndGatherGiveTheSameIdsInTheLibrarysOrder) {
       {"いる", {}, "東京", "", 0},
       {"猫", {"zeta", {}, {}}, "", "m.number > ?", 150},
       {"いる", {}, "猫", "m.number < ?", 120},
+      // Terms of one character: the table of characters, alone and with words.
+      {"い", {}, "", "", 0},
+      {"猫 t", {}, "", "", 0},
+      {"い -猫", {"zeta", {}, {}}, "", "", 0},
+      {"title:3 東", {}, "", "", 0},
+      {"る", {}, "東京", "m.number > ?", 120},
   };
   for (const Case& c : cases) {
     SearchQuery q = searchQueryOf(splitTerms(c.terms), c.filter);
@@ -103,6 +109,35 @@ TEST_F(SearchPlanTest, WalkAndGatherGiveTheSameIdsInTheLibrarysOrder) {
       EXPECT_EQ(library_.search(q, limit, SearchPath::Gather), first) << c.terms << " " << limit;
       EXPECT_EQ(library_.search(q, limit, SearchPath::ByCost), first) << c.terms << " " << limit;
     }
+  }
+}
+
+// What the table of characters answers is what the word index finds for the
+// same term read as the start of a token, also after a longer capture
+// replaced a message's text (its old characters taken out again).
+TEST_F(SearchPlanTest, OneCharacterTermsFindWhatTheWordIndexFinds) {
+  import(library_, "５", 100, 40, 1, "zeta");
+  std::vector<LogMessage> longer = messages(100, 40, 1);
+  for (LogMessage& m : longer) m.body.push_back(m.body[0] + "ｱ追記");
+  writeFile(logs_ / "again.log", boardLog("５", longer));
+  LineReader in(logs_ / "again.log", LineReader::Form::Guess);
+  ASSERT_EQ(library_.importLog(in, "zeta", state_).added, 0);
+
+  const struct {
+    const char* term;
+    const char* words;  // the same term in the word index, an FTS5 expression
+  } cases[] = {{"猫", "\"猫\" *"}, {"ｶ", "\"か\" *"}, {"追", "\"追\" *"}, {"t", "\"t\" *"}, {"3", "\"3\" *"},
+               {"title:t", "{title} : (\"t\" *)"}, {"name:a", "{writer} : (\"a\" *)"}, {"東", "\"東\" *"}};
+  for (const auto& c : cases) {
+    std::vector<int64_t> expected;
+    Statement s(library_.database(), "SELECT rowid FROM fts WHERE fts MATCH ?1");
+    s.bind(1, c.words);
+    while (s.step()) expected.push_back(s.integer(0));
+    ASSERT_FALSE(expected.empty()) << c.term;
+    const SearchQuery q = searchQueryOf({c.term}, {});
+    ASSERT_EQ(q.characterTerms.size(), 1u) << c.term;
+    EXPECT_EQ(library_.search(q, 0, SearchPath::Gather), ordered(expected)) << c.term;
+    EXPECT_EQ(library_.count(q), expected.size()) << c.term;
   }
 }
 
