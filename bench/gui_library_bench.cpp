@@ -2,7 +2,7 @@
 // field to the results shown (the typing pause included), as a user types a
 // fixed set of queries one character at a time, the search's own share, and
 // the longest pause of the window's event loop while typing.
-// Usage: gui_library_bench DIR [QUERIES]   (DIR holds pelarin-library.db, as
+// Usage: [RANK=relevance] gui_library_bench DIR [QUERIES]   (DIR holds pelarin-library.db, as
 // library_bench and prose_bench leave it; QUERIES: a file of queries, one a line)
 #include <QApplication>
 #include <QHeaderView>
@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -63,6 +64,9 @@ int main(int argc, char** argv) {
   {
     pelarin::Library lib(dir);
     pelarin::setPreference(lib, pelarin::gui::kWindowSearch, "");
+    // The library's order unless RANK=relevance asks for the other.
+    const char* rank = std::getenv("RANK");
+    pelarin::setPreference(lib, pelarin::gui::kWindowRank, rank ? rank : "order");
     std::printf("library: %lld messages\n", static_cast<long long>(lib.stats().messages));
   }
   pelarin::gui::ScriptedPlatform platform;
