@@ -75,6 +75,11 @@ class AccessibilityTest : public QObject {
           {&app.hfset(), "HLeft", "Hedder Left"},
           {library, "Search", "Search"}})
       QCOMPARE(accessibleName(control<QWidget>(window, name)), QString::fromLatin1(expected));
+    // A drop-down is read by its value and by the caption that labels it.
+    const auto labels =
+        QAccessible::queryAccessibleInterface(control<QWidget>(library, "Rank"))->relations(QAccessible::Label);
+    QVERIFY(!labels.isEmpty());
+    QCOMPARE(labels.first().first->text(QAccessible::Name), QStringLiteral("Rank"));
     library->close();
     QVERIFY(app.main().close());
   }

@@ -2,6 +2,8 @@
 // the chosen message, and the way back into the reader as a load would leave it.
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -37,6 +39,7 @@ struct Message {
   const char* title;
   const char* body;
   const char* answered = "";
+  const char* writer = "A";
 };
 
 Bytes pad(const char* utf8, size_t width) {
@@ -49,7 +52,7 @@ Bytes pad(const char* utf8, size_t width) {
 Bytes boardLog(const char* board, const std::vector<Message>& messages) {
   Bytes log = sj("[ Ｂbs") + sj(board) + sj(" ]") + "\r\n";
   for (const Message& m : messages) {
-    const Bytes fields = pad(m.title, 32) + " 0001 " + pad("A", 16);
+    const Bytes fields = pad(m.title, 32) + " 0001 " + pad(m.writer, 16);
     if (!*m.answered) {
       log += sj("  ●") + m.number + "     " + fields + "\r\n";
     } else {
@@ -112,6 +115,21 @@ void type(TLibraryform* window, const QString& text) {
   search->clear();
   // As an input method commits it: keyClicks knows Latin-1 only.
   search->insert(text);
+}
+
+// The results' No. column from the top.
+QStringList numbers(QTableView* results) {
+  QStringList out;
+  for (int r = 0; r < results->model()->rowCount(); ++r)
+    out << results->model()->index(r, 1).data().toString();
+  return out;
+}
+
+void clickHeader(QTableView* results, int column) {
+  QHeaderView* header = results->horizontalHeader();
+  const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                  header->height() / 2);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
 }
 
 }  // namespace
@@ -403,6 +421,120 @@ class LibraryWindowTest : public QObject {
     QCOMPARE(main.state().CurrentMes, 1);
   }
 
+  // The found text in its context, as the command line's --snippet gives it; nothing without a query.
+  void theTextColumnShowsTheFoundTextAroundTheFirstMatch() {
+    WorkDir dir;
+    dir.write(
+        QStringLiteral("a.log"),
+        boardLog("３", {{"00001", "t", "012345678901234567890123456789京都abcdefghijabcdefghijabcdefghij"}}));
+    ScriptedPlatform platform;
+    Application app(platform);
+    loadAndKeepStore(app.main(), platform, dir);
+    TLibraryform* window = openWindow(app.main());
+    auto* results = control<QTableView>(window, "Results");
+    type(window, QStringLiteral("京都"));
+    QTRY_COMPARE(results->model()->rowCount(), 1);
+    QCOMPARE(results->model()->headerData(6, Qt::Horizontal).toString(), QStringLiteral("Text"));
+    QTRY_COMPARE(results->model()->index(0, 6).data().toString(),
+                 QStringLiteral("…1234567890123456789京都abcdefghijabcdefghi…"));
+    QCOMPARE(results->model()->index(0, 4).data().toString(), QStringLiteral("t"));
+    type(window, QString());
+    window->searchNow();
+    QTRY_COMPARE(results->model()->index(0, 6).data().toString(), QString());
+    QTest::qWait(50);
+    QCOMPARE(results->model()->index(0, 6).data().toString(), QString());
+  }
+
+  // Relevance puts the title's match first; without a query it is the
+  // library's order; the choice is the library's, for the next run.
+  void relevanceReordersAndIsRememberedAcrossRuns() {
+    WorkDir dir;
+    dir.write(QStringLiteral("a.log"), boardLog("３", {{"00001", "plain", "京都の話"},
+                                                       {"00002", "京都", "京都と京都"},
+                                                       {"00003", "x", "y"}}));
+    ScriptedPlatform platform;
+    Bytes ini;
+    {
+      Application app(platform);
+      loadAndKeepStore(app.main(), platform, dir);
+      TLibraryform* window = openWindow(app.main());
+      auto* results = control<QTableView>(window, "Results");
+      type(window, QStringLiteral("京都"));
+      QTRY_COMPARE(numbers(results), (QStringList{"1", "2"}));
+      control<QComboBox>(window, "Rank")->setCurrentIndex(1);
+      QTRY_COMPARE(numbers(results), (QStringList{"2", "1"}));
+      window->close();
+      QVERIFY(app.main().close());
+      ini = dir.read(QStringLiteral("pelarin.ini"));
+    }
+    Application app(platform);
+    TLibraryform* window = openWindow(app.main());
+    auto* results = control<QTableView>(window, "Results");
+    QCOMPARE(control<QComboBox>(window, "Rank")->currentText(), QStringLiteral("Relevance"));
+    QTRY_COMPARE(numbers(results), (QStringList{"2", "1"}));
+    type(window, QString());
+    QTRY_COMPARE(numbers(results), (QStringList{"1", "2", "3"}));
+    // Kept in the library, not in the settings file.
+    window->close();
+    QVERIFY(app.main().close());
+    QCOMPARE(dir.read(QStringLiteral("pelarin.ini")), ini);
+    Library library(toPath(dir.path()));
+    QCOMPARE(preference(library, kWindowRank), std::optional<std::string>("relevance"));
+  }
+
+  // A header sorts every match by its column behind the window; again, the
+  // other way; the found text does not sort; a new search is in the chosen order.
+  void aHeaderClickSortsByItsColumnAndAgainReverses() {
+    WorkDir dir;
+    dir.write(QStringLiteral("a.log"),
+              boardLog("３", {{"00005", "bravo", "m", "", "gamma"}, {"00020", "charlie", "m", "", "alpha"}}));
+    dir.write(QStringLiteral("b.log"), boardLog("４", {{"00010", "Alpha", "m", "", "Beta"}}));
+    ScriptedPlatform platform;
+    Application app(platform);
+    loadAndKeepStore(app.main(), platform, dir);
+    loadAndKeepStore(app.main(), platform, dir, QStringLiteral("b.log"));
+    TLibraryform* window = openWindow(app.main());
+    auto* results = control<QTableView>(window, "Results");
+    type(window, QStringLiteral("m"));
+    window->searchNow();
+    QTRY_COMPARE(numbers(results), (QStringList{"5", "20", "10"}));
+    QHeaderView* header = results->horizontalHeader();
+    QCOMPARE(header->sortIndicatorSection(), -1);
+    const struct {
+      int column;
+      QStringList up;
+    } cases[] = {
+        {1, {"5", "10", "20"}},  // number
+        {3, {"20", "10", "5"}},  // writer, letters folded: alpha Beta gamma
+        {4, {"10", "5", "20"}},  // title
+        {0, {"5", "20", "10"}},  // the library's order
+    };
+    for (const auto& c : cases) {
+      clickHeader(results, c.column);
+      QTRY_COMPARE(numbers(results), c.up);
+      QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+      QStringList down = c.up;
+      std::reverse(down.begin(), down.end());
+      clickHeader(results, c.column);
+      QTRY_COMPARE(numbers(results), down);
+      QCOMPARE(header->sortIndicatorSection(), c.column);
+      QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+      QTRY_COMPARE(control<QLabel>(window, "Found")->text(), QStringLiteral("3 件"));
+    }
+    clickHeader(results, 6);
+    QCOMPARE(header->sortIndicatorSection(), 0);
+    QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    // The chosen message stays chosen through a sort.
+    results->setCurrentIndex(results->model()->index(1, 0));
+    clickHeader(results, 1);
+    QTRY_COMPARE(numbers(results), (QStringList{"5", "10", "20"}));
+    QTRY_COMPARE(results->currentIndex().row(), 2);
+    QVERIFY(control<QPlainTextEdit>(window, "Preview")->toPlainText().contains(QStringLiteral("No.20")));
+    type(window, QStringLiteral("m "));
+    QTRY_COMPARE(header->sortIndicatorSection(), -1);
+    QTRY_COMPARE(numbers(results), (QStringList{"5", "20", "10"}));
+  }
+
   void keyboardWalksTheWindowInOrderAndItRemembersItsSearch() {
     WorkDir dir;
     dir.write(QStringLiteral("a.log"), boardLog("３", kThread));
@@ -415,7 +547,7 @@ class LibraryWindowTest : public QObject {
       QVERIFY(QTest::qWaitForWindowActive(window));
       auto* search = control<QLineEdit>(window, "Search");
       search->setFocus();
-      const char* order[] = {"Boards", "Results", "Preview", "Thread", "BtOpen"};
+      const char* order[] = {"Rank", "Boards", "Results", "Preview", "Thread", "BtOpen"};
       for (const char* name : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromLatin1(name));

@@ -25,22 +25,45 @@ LibraryCounter::~LibraryCounter() {
   thread_.join();
 }
 
-void LibraryCounter::ask(uint64_t search, std::vector<std::string> terms, LibraryFilter filter) {
+void LibraryCounter::ask(uint64_t search, std::vector<std::string> terms, LibraryFilter filter,
+                         bool byRelevance) {
   {
     std::lock_guard lock(mutex_);
-    next_ = Request{search, std::move(terms), std::move(filter)};
+    next_ = Request{search, std::move(terms), std::move(filter), byRelevance, std::nullopt};
   }
   wake_.notify_one();
+}
+
+void LibraryCounter::sort(uint64_t search, std::vector<std::string> terms, LibraryFilter filter,
+                          ResultSort by) {
+  {
+    std::lock_guard lock(mutex_);
+    next_ = Request{search, std::move(terms), std::move(filter), false, by};
+  }
+  wake_.notify_one();
+}
+
+bool LibraryCounter::stale() {
+  std::lock_guard lock(mutex_);
+  return next_.has_value() || stopping_;
+}
+
+void LibraryCounter::sortNow(Library& library, const Request& request) {
+  try {
+    const std::vector<int64_t> all = library.search(request.terms, request.filter);
+    if (stale()) return;
+    const std::optional<std::vector<int64_t>> ids =
+        sortedIds(library, all, *request.sort, limit_, [this] { return stale(); });
+    if (ids) Q_EMIT sorted(request.search, *ids, static_cast<qint64>(all.size()), QString());
+  } catch (const Error& e) {
+    Q_EMIT sorted(request.search, {}, 0, QString::fromUtf8(e.what()));
+  }
 }
 
 void LibraryCounter::run() {
   // Below the window's thread: on a busy machine typing and drawing go first.
   setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 5);
   std::unique_ptr<Library> library;
-  auto stale = [this] {
-    std::lock_guard lock(mutex_);
-    return next_.has_value() || stopping_;
-  };
   try {
     library = std::make_unique<Library>(dir_);
     // The order the hits are ranked by, ready before the first keystroke.
@@ -60,9 +83,17 @@ void LibraryCounter::run() {
     std::vector<int64_t> ids;
     qint64 count = 0;
     QString error;
+    auto search = [&](size_t limit) {
+      return request.byRelevance ? library->searchByRelevance(request.terms, request.filter, limit)
+                                 : library->search(request.terms, request.filter, limit);
+    };
     try {
       if (!library) library = std::make_unique<Library>(dir_);
-      ids = library->search(request.terms, request.filter, firstPage_);
+      if (request.sort) {
+        sortNow(*library, request);
+        continue;
+      }
+      ids = search(firstPage_);
     } catch (const SearchTermError& e) {
       Q_EMIT firstPage(request.search, {}, QString::fromUtf8(e.what()), QString());
       continue;
@@ -74,7 +105,7 @@ void LibraryCounter::run() {
     // A newer search makes this one's rest worthless.
     if (ids.size() < firstPage_ || stale()) continue;
     try {
-      ids = library->search(request.terms, request.filter, limit_);
+      ids = search(limit_);
       if (stale()) continue;
       count = ids.size() < limit_ ? static_cast<qint64>(ids.size())
                                   : static_cast<qint64>(library->count(request.terms, request.filter));

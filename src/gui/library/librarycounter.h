@@ -1,6 +1,7 @@
 // Every search of the window, behind it, on a thread with its own
 // connection: the first page, then the first results' remainder and the full
-// count. Only the latest search is worked on; an older one is dropped.
+// count; or every match sorted by a column. Only the latest request is worked
+// on; an older one is dropped, a sort under way given up.
 #pragma once
 
 #include <QObject>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "core/library/library.h"
+#include "gui/library/resultsort.h"
 
 namespace pelarin::gui {
 
@@ -25,7 +27,10 @@ class LibraryCounter : public QObject {
   ~LibraryCounter() override;
 
   // Forgets the search asked before; finished() names this one's number.
-  void ask(uint64_t search, std::vector<std::string> terms, LibraryFilter filter);
+  // byRelevance: best first, else the library's order.
+  void ask(uint64_t search, std::vector<std::string> terms, LibraryFilter filter, bool byRelevance = false);
+  // Every match of the search by the key; sorted() gives the first `limit`.
+  void sort(uint64_t search, std::vector<std::string> terms, LibraryFilter filter, ResultSort by);
 
  Q_SIGNALS:
   // The first `firstPage` matches; termError: the query's own fault (too
@@ -33,14 +38,20 @@ class LibraryCounter : public QObject {
   void firstPage(quint64 search, const std::vector<int64_t>& ids, const QString& termError, const QString& error);
   // ids: the first `limit` matches; error: the library's text when it failed.
   void finished(quint64 search, const std::vector<int64_t>& ids, qint64 count, const QString& error);
+  // count: every match; error: the library's text when it failed.
+  void sorted(quint64 search, const std::vector<int64_t>& ids, qint64 count, const QString& error);
 
  private:
   struct Request {
     uint64_t search;
     std::vector<std::string> terms;
     LibraryFilter filter;
+    bool byRelevance = false;
+    std::optional<ResultSort> sort;
   };
   void run();
+  void sortNow(Library& library, const Request& request);
+  bool stale();
 
   const std::filesystem::path dir_;
   const size_t firstPage_, limit_;

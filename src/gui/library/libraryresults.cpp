@@ -3,21 +3,32 @@
 #include "core/library/library.h"
 #include "core/reading/boardcode.h"
 #include "core/text/errors.h"
+#include "gui/library/librarysnippets.h"
 #include "gui/platform/qtext.h"
 
 namespace pelarin::gui {
 
 namespace {
 
-const char* const kColumns[] = {"Board", "No.", "ID", "Writer", "Title", "Res."};
+const char* const kColumns[kResultColumns] = {"Board", "No.", "ID", "Writer", "Title", "Res.", "Text"};
 
 }  // namespace
 
-void LibraryResults::reset(Library* library, std::vector<int64_t> ids) {
+LibraryResults::LibraryResults(LibrarySnippets* snippets, QObject* parent)
+    : QAbstractTableModel(parent), snippets_(snippets) {
+  if (snippets_) connect(snippets_, &LibrarySnippets::ready, this, &LibraryResults::snippetReady);
+}
+
+void LibraryResults::reset(Library* library, std::vector<int64_t> ids, std::vector<std::string> folded) {
   beginResetModel();
   library_ = library;
   ids_ = std::move(ids);
   rows_.clear();
+  texts_.clear();
+  asked_.clear();
+  ++results_;
+  marking_ = !folded.empty();
+  if (snippets_) snippets_->restart(results_, std::move(folded));
   endResetModel();
 }
 
@@ -32,7 +43,9 @@ int LibraryResults::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(ids_.size());
 }
 
-int LibraryResults::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 6; }
+int LibraryResults::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : kResultColumns;
+}
 
 const QStringList& LibraryResults::rowAt(int row) const {
   const int64_t id = idAt(row);
@@ -53,17 +66,39 @@ const QStringList& LibraryResults::rowAt(int row) const {
   return rows_.emplace(id, cells).first->second;
 }
 
+QString LibraryResults::snippetAt(int row) const {
+  if (!marking_ || !snippets_) return QString();
+  const int64_t id = idAt(row);
+  auto found = texts_.find(id);
+  if (found != texts_.end()) return found->second;
+  // Asked once, when the view first shows the row; drawn when it comes.
+  if (asked_.insert(id).second) snippets_->ask(results_, row, id);
+  return QString();
+}
+
+void LibraryResults::snippetReady(quint64 results, int row, qint64 id, const QString& snippet) {
+  if (results != results_ || row < 0 || row >= rowCount() || idAt(row) != id) return;
+  texts_[id] = snippet;
+  const QModelIndex at = index(row, kSnippetColumn);
+  Q_EMIT dataChanged(at, at, {Qt::DisplayRole});
+}
+
 QVariant LibraryResults::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || !library_ || index.row() >= rowCount()) return {};
+  // The whole found text where the column is too narrow for it.
+  if ((role == Qt::DisplayRole || role == Qt::ToolTipRole) && index.column() == kSnippetColumn)
+    return snippetAt(index.row());
   if (role == Qt::DisplayRole) return rowAt(index.row()).value(index.column());
   if (role == Qt::UserRole) return QVariant::fromValue<qint64>(idAt(index.row()));
   return {};
 }
 
 QVariant LibraryResults::headerData(int section, Qt::Orientation orientation, int role) const {
+  // A column clicked the first time sorts upwards.
+  if (role == Qt::InitialSortOrderRole && orientation == Qt::Horizontal) return int(Qt::AscendingOrder);
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Vertical) return section + 1;
-  return section >= 0 && section < 6 ? QString::fromLatin1(kColumns[section]) : QVariant();
+  return section >= 0 && section < kResultColumns ? QString::fromLatin1(kColumns[section]) : QVariant();
 }
 
 }  // namespace pelarin::gui

@@ -1,11 +1,14 @@
 // The results table: only the ids are held; a row's keys are read from the
-// library the first time the view asks for it.
+// library the first time the view asks for it, its found text in context
+// behind the window (LibrarySnippets) at the same moment.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <cstdint>
+#include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace pelarin {
@@ -14,13 +17,20 @@ class Library;
 
 namespace pelarin::gui {
 
+class LibrarySnippets;
+
+inline constexpr int kSnippetColumn = 6;
+inline constexpr int kResultColumns = 7;
+
 class LibraryResults : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  explicit LibraryResults(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+  // Without snippets the last column stays empty.
+  explicit LibraryResults(LibrarySnippets* snippets, QObject* parent = nullptr);
 
-  void reset(Library* library, std::vector<int64_t> ids);
+  // folded: the texts the search looked for (textsToMark), shown in context.
+  void reset(Library* library, std::vector<int64_t> ids, std::vector<std::string> folded = {});
   // The same search's longer answer: rows past the present ones are added.
   void extend(const std::vector<int64_t>& ids);
   const std::vector<int64_t>& ids() const { return ids_; }
@@ -33,10 +43,17 @@ class LibraryResults : public QAbstractTableModel {
 
  private:
   const QStringList& rowAt(int row) const;
+  QString snippetAt(int row) const;
+  void snippetReady(quint64 results, int row, qint64 id, const QString& snippet);
 
+  LibrarySnippets* snippets_;
   Library* library_ = nullptr;
   std::vector<int64_t> ids_;
+  bool marking_ = false;  // the search looked for text
+  uint64_t results_ = 0;  // the number of the reset, for the snippets' answers
   mutable std::unordered_map<int64_t, QStringList> rows_;
+  mutable std::unordered_map<int64_t, QString> texts_;  // the snippets come in
+  mutable std::unordered_set<int64_t> asked_;
 };
 
 }  // namespace pelarin::gui

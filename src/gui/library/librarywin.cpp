@@ -1,6 +1,7 @@
 #include "gui/library/librarywin.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -12,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QSyntaxHighlighter>
 #include <QTableView>
 #include <QTextBlock>
@@ -34,6 +36,8 @@
 #include "gui/app/viewmain.h"
 #include "gui/library/librarycounter.h"
 #include "gui/library/libraryresults.h"
+#include "gui/library/librarysnippets.h"
+#include "gui/library/resultsort.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
 #include "gui/shared/accessible.h"
@@ -52,12 +56,51 @@ constexpr size_t kPreviewBytes = 256 * 1024;
 constexpr int kIdRole = Qt::UserRole;
 constexpr int kHostRole = Qt::UserRole + 1;
 constexpr int kBoardRole = Qt::UserRole + 2;
+constexpr char kByRelevance[] = "relevance";
+constexpr char kByOrder[] = "order";
+
+// What each column of the results sorts by; the found text does not sort.
+std::optional<ResultKey> keyOfColumn(int column) {
+  static const ResultKey keys[] = {ResultKey::Order,  ResultKey::Number, ResultKey::WriterId,
+                                   ResultKey::Writer, ResultKey::Title,  ResultKey::Reply};
+  if (column < 0 || column >= static_cast<int>(std::size(keys))) return std::nullopt;
+  return keys[column];
+}
 
 QString headerOf(const LibraryMessage& m) {
   return QStringLiteral("%1  No.%2  ID %3  %4  %5").arg(toQ(BoardCode(m.keys.BoardKey)), toQ(m.keys.MesNumber),
                                                          toQ(m.keys.WriterId), toQ(m.keys.WriterName),
                                                          toQ(m.keys.Title));
 }
+
+// The found text is as long on each side of the match: a cell too narrow for
+// it gives up both ends alike, so the match stays in sight.
+class AroundTheMiddle : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QString ellipsis(QChar(0x2026));
+    const QFontMetrics& metrics = option->fontMetrics;
+    const int room = option->rect.width() - 2 * metrics.horizontalAdvance(QLatin1Char(' '));
+    QString text = option->text;
+    if (room <= 0 || metrics.horizontalAdvance(text) <= room) return;
+    if (text.startsWith(ellipsis)) text.remove(0, 1);
+    if (text.endsWith(ellipsis)) text.chop(1);
+    for (qsizetype cut = 1; 2 * cut < text.size(); ++cut) {
+      qsizetype from = cut, to = text.size() - cut;
+      if (text.at(from).isLowSurrogate()) ++from;
+      if (to > 0 && text.at(to - 1).isHighSurrogate()) --to;
+      const QString shown = ellipsis + text.mid(from, to - from) + ellipsis;
+      if (metrics.horizontalAdvance(shown) <= room) {
+        option->text = shown;
+        return;
+      }
+    }
+  }
+};
 
 }  // namespace
 
@@ -112,6 +155,8 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   counter_ = new LibraryCounter(pathFromText(main.state().WorkDir), kLibraryFirstPage, kLibraryResultLimit, this);
   connect(counter_, &LibraryCounter::firstPage, this, &TLibraryform::found);
   connect(counter_, &LibraryCounter::finished, this, &TLibraryform::counted);
+  connect(counter_, &LibraryCounter::sorted, this, &TLibraryform::sorted);
+  snippets_ = new LibrarySnippets(pathFromText(main.state().WorkDir), this);
 
   Search = new QLineEdit(this);
   Search->setObjectName(QStringLiteral("Search"));
@@ -123,6 +168,15 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   describe(Search, QStringLiteral("Search"), QStringLiteral("本文・題名・投稿者を検索する語"));
   // The clear button Qt puts in the field is read too.
   for (QToolButton* clear : Search->findChildren<QToolButton*>()) describe(clear, QStringLiteral("Clear"));
+  Rank = new QComboBox(this);
+  Rank->setObjectName(QStringLiteral("Rank"));
+  Rank->addItem(QStringLiteral("Library order"), QString::fromLatin1(kByOrder));
+  Rank->addItem(QStringLiteral("Relevance"), QString::fromLatin1(kByRelevance));
+  Rank->setToolTip(QStringLiteral("ライブラリの順 (ホスト・ボード・番号) か、検索語によく合うものから"));
+  describe(Rank, QStringLiteral("Rank"), QStringLiteral("検索結果の並べ方"));
+  auto* rankCaption = new QLabel(QStringLiteral("&Rank"), this);
+  rankCaption->setObjectName(QStringLiteral("RankCaption"));
+  rankCaption->setBuddy(Rank);
   Found = new QLabel(this);
   Found->setObjectName(QStringLiteral("Found"));
   BtOpen = new QPushButton(QStringLiteral("&Open in Reader"), this);
@@ -133,24 +187,33 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   Boards->setObjectName(QStringLiteral("Boards"));
   Boards->setHeaderLabels({QStringLiteral("Board"), QStringLiteral("Messages")});
   describe(Boards, QStringLiteral("Boards"), QStringLiteral("検索するホストとボード"));
-  model_ = new LibraryResults(this);
+  model_ = new LibraryResults(snippets_, this);
   Results = new QTableView(this);
   Results->setObjectName(QStringLiteral("Results"));
   Results->setModel(model_);
   describe(Results, QStringLiteral("Results"), QStringLiteral("検索で見つかったメッセージ"));
   Results->setSelectionBehavior(QAbstractItemView::SelectRows);
   Results->setTabKeyNavigation(false);
+  // One line a row: a wrapped cell showed only its first word.
+  Results->setWordWrap(false);
   Results->verticalHeader()->setDefaultSectionSize(Results->fontMetrics().height() + 4);
   // The title takes what the narrow columns leave; those are as wide as what they hold.
   QHeaderView* columns = Results->horizontalHeader();
   const QFontMetrics metrics = Results->fontMetrics();
   const int pad = 2 * metrics.horizontalAdvance(QLatin1Char('0'));
-  const char* widest[] = {"BF00", "000000", "00000000", "", "", "000000"};
+  const char* widest[] = {"BF00", "000000", "00000000", "", "", "000000", ""};
   for (int c : {0, 1, 2, 5})
     columns->resizeSection(c, std::max(metrics.horizontalAdvance(model_->headerData(c, Qt::Horizontal).toString()),
                                        metrics.horizontalAdvance(QLatin1String(widest[c]))) + pad);
   columns->resizeSection(3, metrics.horizontalAdvance(QString(8, QChar(0x6F22))) + pad);  // eight kanji
+  // The title and the found text share what is left.
   columns->setSectionResizeMode(4, QHeaderView::Stretch);
+  columns->setSectionResizeMode(kSnippetColumn, QHeaderView::Stretch);
+  Results->setItemDelegateForColumn(kSnippetColumn, new AroundTheMiddle(Results));
+  // Sorted behind the window (sortBy), never by the view itself.
+  columns->setSectionsClickable(true);
+  columns->setSortIndicatorShown(true);
+  columns->setSortIndicator(-1, Qt::AscendingOrder);
   Preview = new QPlainTextEdit(this);
   Preview->setObjectName(QStringLiteral("Preview"));
   Preview->setReadOnly(true);
@@ -171,6 +234,8 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
 
   auto* top = new QHBoxLayout;
   top->addWidget(Search, 1);
+  top->addWidget(rankCaption);
+  top->addWidget(Rank);
   top->addWidget(Found);
   top->addWidget(BtOpen);
   auto* right = new QSplitter(Qt::Vertical, this);
@@ -201,7 +266,8 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   layout->addLayout(top);
   layout->addWidget(body, 1);
 
-  setTabOrder(Search, Boards);
+  setTabOrder(Search, Rank);
+  setTabOrder(Rank, Boards);
   setTabOrder(Boards, Results);
   setTabOrder(Results, Preview);
   setTabOrder(Preview, Thread);
@@ -213,6 +279,8 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   connect(typing_, &QTimer::timeout, this, &TLibraryform::searchNow);
   connect(Search, &QLineEdit::textChanged, typing_, qOverload<>(&QTimer::start));
   connect(Boards, &QTreeWidget::currentItemChanged, this, &TLibraryform::searchNow);
+  connect(Rank, &QComboBox::currentIndexChanged, this, &TLibraryform::searchNow);
+  connect(columns, &QHeaderView::sectionClicked, this, &TLibraryform::sortBy);
   connect(Results->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TLibraryform::showSelected);
   connect(Thread, &QTreeWidget::itemActivated, this, [this] { OpenInReader(); });
   // The message chosen in the thread is the one the preview shows.
@@ -246,6 +314,10 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
     takePosition(this, StoredGeometry{none[0], none[1], none[2], none[3]}, programMainWindow());
   }
   if (auto search = preference(*library_, kWindowSearch)) Search->setText(QString::fromStdString(*search));
+  if (preference(*library_, kWindowRank) == std::optional<std::string>(kByRelevance)) {
+    QSignalBlocker quiet(Rank);
+    Rank->setCurrentIndex(1);
+  }
   typing_->stop();
   searchNow();
   if (auto selected = preference(*library_, kWindowSelected)) {
@@ -329,10 +401,50 @@ void TLibraryform::searchNow() {
   ++searches_;
   // No query lists every message of the choice, All included, as a board
   // lists its own: the window is a browser of the whole archive too.
-  const std::vector<std::string> t = terms();
-  const LibraryFilter f = filter();
+  askedTerms_ = terms();
+  askedFilter_ = filter();
+  // A new search comes in the order chosen, not the column's.
+  sortColumn_ = -1;
+  sortOrder_ = Qt::AscendingOrder;
+  Results->horizontalHeader()->setSortIndicator(-1, sortOrder_);
   // Searched behind the window: the typing goes on while the index is asked.
-  counter_->ask(searches_, t, f);
+  counter_->ask(searches_, askedTerms_, askedFilter_, byRelevance());
+}
+
+bool TLibraryform::byRelevance() const {
+  return Rank->currentData().toString() == QLatin1String(kByRelevance);
+}
+
+void TLibraryform::sortBy(int column) {
+  QHeaderView* header = Results->horizontalHeader();
+  const std::optional<ResultKey> key = keyOfColumn(column);
+  if (!key) {
+    // The header turned its mark to the found text on its own: back to where it was.
+    header->setSortIndicator(sortColumn_, sortOrder_);
+    return;
+  }
+  sortColumn_ = column;
+  sortOrder_ = header->sortIndicatorOrder();
+  if (model_->ids().empty()) return;  // nothing to sort; the mark says how the next would be
+  ++searches_;
+  const QModelIndex current = Results->currentIndex();
+  if (current.isValid()) toSelect_ = model_->idAt(current.row());
+  Found->setText(QStringLiteral("並べ替え中…"));
+  counter_->sort(searches_, askedTerms_, askedFilter_, ResultSort{*key, sortOrder_ == Qt::DescendingOrder});
+}
+
+void TLibraryform::sorted(quint64 search, const std::vector<int64_t>& ids, qint64 count,
+                          const QString& error) {
+  if (search != searches_) return;  // typed or clicked on meanwhile
+  if (!error.isEmpty()) {
+    runCommand(platform_, this, [&] { throw LibraryError(error.toStdString()); });
+    return;
+  }
+  model_->reset(library_.get(), ids, textsToMark(askedTerms_));
+  Found->setText(foundText(static_cast<size_t>(count), ids.size()));
+  QTimer::singleShot(0, this, [this, search] {
+    if (search == searches_) showFirst();
+  });
 }
 
 void TLibraryform::found(quint64 search, const std::vector<int64_t>& ids, const QString& termError,
@@ -350,7 +462,7 @@ void TLibraryform::found(quint64 search, const std::vector<int64_t>& ids, const 
     Thread->clear();
     return;
   }
-  model_->reset(library_.get(), ids);
+  model_->reset(library_.get(), ids, textsToMark(askedTerms_));
   if (ids.size() < static_cast<size_t>(kLibraryFirstPage)) Found->setText(foundText(ids.size(), ids.size()));
   else Found->setText(QStringLiteral("%1 件以上").arg(grouped(ids.size())));
   // The rows are drawn first; the chosen one's preview and thread in a turn
@@ -454,6 +566,7 @@ void TLibraryform::remember(bool quietly) {
   auto save = [this] {
     setPreference(*library_, kWindowGeometry, saveGeometry().toBase64().toStdString());
     setPreference(*library_, kWindowSearch, Search->text().toStdString());
+    setPreference(*library_, kWindowRank, byRelevance() ? kByRelevance : kByOrder);
     const QModelIndex current = Results->currentIndex();
     setPreference(*library_, kWindowSelected,
                   current.isValid() ? std::to_string(model_->idAt(current.row())) : std::string());

@@ -13,6 +13,7 @@
 #include "core/library/library.h"
 
 class QAction;
+class QComboBox;
 class QDragEnterEvent;
 class QDragMoveEvent;
 class QDropEvent;
@@ -30,6 +31,7 @@ namespace pelarin::gui {
 
 class BackgroundWork;
 class LibraryCounter;
+class LibrarySnippets;
 class PreviewMarks;
 class LibraryResults;
 class Platform;
@@ -41,6 +43,7 @@ inline constexpr char kWindowGeometry[] = "library-window-geometry";
 inline constexpr char kWindowSearch[] = "library-window-search";
 inline constexpr char kWindowSelected[] = "library-window-selected";
 inline constexpr char kExportFolder[] = "library-export-folder";
+inline constexpr char kWindowRank[] = "library-window-rank";  // "relevance" or "order"
 
 class TLibraryform : public QWidget {
   Q_OBJECT
@@ -87,6 +90,10 @@ class TLibraryform : public QWidget {
   // The first result chosen, or the one the last run had chosen.
   void showFirst();
   void counted(quint64 search, const std::vector<int64_t>& ids, qint64 count, const QString& error);
+  // A header clicked: every match by that column, behind the window.
+  void sortBy(int column);
+  void sorted(quint64 search, const std::vector<int64_t>& ids, qint64 count, const QString& error);
+  bool byRelevance() const;
   void selectId(int64_t id);
   void createFolderImport();
   bool acceptsDrop(QDropEvent* event) const;
@@ -100,6 +107,7 @@ class TLibraryform : public QWidget {
   Platform& platform_;
   std::unique_ptr<Library> library_;
   QLineEdit* Search = nullptr;
+  QComboBox* Rank = nullptr;  // the library's order or relevance
   QTreeWidget* Boards = nullptr;
   QTableView* Results = nullptr;
   QPlainTextEdit* Preview = nullptr;
@@ -119,6 +127,12 @@ class TLibraryform : public QWidget {
   QTimer* typing_ = nullptr;
   LibraryResults* model_ = nullptr;
   LibraryCounter* counter_ = nullptr;
+  LibrarySnippets* snippets_ = nullptr;
+  int sortColumn_ = -1;  // the header sorted by; -1: the order Rank chose
+  Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+  // What the results shown were asked for: the texts they show and sort by.
+  std::vector<std::string> askedTerms_;
+  LibraryFilter askedFilter_;
   uint64_t searches_ = 0;  // the number of the search shown
   std::optional<int64_t> toSelect_;
 };
