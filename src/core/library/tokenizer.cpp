@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "core/library/folding.h"
 #include "core/library/sqlite.h"
@@ -313,18 +314,40 @@ void readForIndex(const Text& text, const std::function<void(std::string_view)>&
   stream.finish();
 }
 
-void noteStart(std::vector<char32_t>& starts, std::string_view token) {
-  int32_t i = 0;
-  UChar32 c;
-  U8_NEXT(token.data(), i, static_cast<int32_t>(token.size()), c);
-  if (c >= 0 && (starts.empty() || starts.back() != static_cast<char32_t>(c)))
-    starts.push_back(static_cast<char32_t>(c));
-}
+// First characters of tokens, each noted once: a text's few distinct ones
+// out of its many tokens.
+class StartSet {
+ public:
+  explicit StartSet(std::vector<char32_t>& out) : out_(out) {}
+  ~StartSet() {
+    for (char32_t c : out_)
+      if (c < kMarked) seen()[c >> 6] &= ~(uint64_t{1} << (c & 63));
+    std::sort(out_.begin(), out_.end());
+    out_.erase(std::unique(out_.begin(), out_.end()), out_.end());
+  }
+  void note(std::string_view token) {
+    int32_t i = 0;
+    UChar32 c;
+    U8_NEXT(token.data(), i, static_cast<int32_t>(token.size()), c);
+    if (c < 0) return;
+    const auto u = static_cast<char32_t>(c);
+    if (u < kMarked) {
+      uint64_t& word = seen()[u >> 6];
+      const uint64_t bit = uint64_t{1} << (u & 63);
+      if (word & bit) return;
+      word |= bit;
+    }
+    out_.push_back(u);
+  }
 
-void sortDistinct(std::vector<char32_t>& v) {
-  std::sort(v.begin(), v.end());
-  v.erase(std::unique(v.begin(), v.end()), v.end());
-}
+ private:
+  static constexpr char32_t kMarked = 0x10000;  // beyond, sorted out at the end
+  static uint64_t* seen() {
+    thread_local std::vector<uint64_t> bits(kMarked / 64);
+    return bits.data();
+  }
+  std::vector<char32_t>& out_;
+};
 
 int tokenize(Fts5Tokenizer*, void* ctx, int flags, const char* text, int length,
              int (*xToken)(void*, int, const char*, int, int, int)) {
@@ -336,19 +359,18 @@ int tokenize(Fts5Tokenizer*, void* ctx, int flags, const char* text, int length,
   }
   try {
     int rc = SQLITE_OK;
-    std::vector<char32_t>* noted = nullptr;
-    if (starts) noted = &TokenStartsAccess::texts(*starts).emplace_back();
+    std::optional<StartSet> noted;
+    if (starts) noted.emplace(TokenStartsAccess::texts(*starts).emplace_back());
     // Offsets serve highlighting only, which a contentless index has none of.
     const std::function<void(std::string_view)> token = [&](std::string_view t) {
       if (rc != SQLITE_OK) return;
       rc = xToken(ctx, 0, t.data(), static_cast<int>(t.size()), 0, 0);
-      if (noted) noteStart(*noted, t);
+      if (noted) noted->note(t);
     };
     if (streamed && input == StreamedText::mark())
       readForIndex(StreamedTextAccess::text(*streamed), token);
     else
       readForIndex([&](const auto& piece) { piece(input); }, token);
-    if (noted) sortDistinct(*noted);
     return rc;
   } catch (const std::bad_alloc&) {
     return SQLITE_NOMEM;
@@ -411,8 +433,10 @@ std::string joinWrapped(std::string_view folded) {
 
 std::vector<char32_t> tokenStartsOf(const StreamedText::Pieces& text) {
   std::vector<char32_t> out;
-  readForIndex(text, [&](std::string_view t) { noteStart(out, t); });
-  sortDistinct(out);
+  {
+    StartSet noted(out);
+    readForIndex(text, [&](std::string_view t) { noted.note(t); });
+  }
   return out;
 }
 
