@@ -142,6 +142,7 @@ std::vector<int64_t> boardIds(Library& library, const std::string& host, int32_t
   LibraryFilter board;
   board.host = host;
   board.boardKey = boardKey;
+  board.muted = true;  // a board's export holds all of it
   return library.search({}, board, 0);
 }
 

@@ -58,6 +58,29 @@ CREATE TABLE copies(
 CREATE VIRTUAL TABLE fts USING fts5(title, writer, body, content='', columnsize=0, prefix='1', tokenize='pelarin_cjk');
 )";
 
+// What the reader keeps, by message identity (host, board key, number, and
+// for a message without a number the digest; X'' for one with a number), so
+// that a capture again or a recover keeps it. A muted thread is its root's
+// identity; its replies are found by their reply numbers when searched.
+constexpr const char* kStateSchema = R"(
+CREATE {0}TABLE IF NOT EXISTS read_messages(host TEXT NOT NULL, board_key INTEGER NOT NULL, number INTEGER NOT NULL,
+  digest BLOB NOT NULL, PRIMARY KEY(host, board_key, number, digest)) WITHOUT ROWID;
+CREATE {0}TABLE IF NOT EXISTS marked_messages(host TEXT NOT NULL, board_key INTEGER NOT NULL, number INTEGER NOT NULL,
+  digest BLOB NOT NULL, PRIMARY KEY(host, board_key, number, digest)) WITHOUT ROWID;
+CREATE {0}TABLE IF NOT EXISTS muted_threads(host TEXT NOT NULL, board_key INTEGER NOT NULL, number INTEGER NOT NULL,
+  digest BLOB NOT NULL, PRIMARY KEY(host, board_key, number, digest)) WITHOUT ROWID;
+CREATE {0}TABLE IF NOT EXISTS muted_writers(host TEXT NOT NULL, writer_id INTEGER NOT NULL,
+  PRIMARY KEY(host, writer_id)) WITHOUT ROWID;
+CREATE {0}TABLE IF NOT EXISTS saved_searches(name TEXT PRIMARY KEY NOT NULL, query TEXT NOT NULL, host TEXT,
+  board_key INTEGER, sort TEXT NOT NULL);
+)";
+
+std::string stateSchema(const std::string& prefix) {
+  std::string sql = kStateSchema;
+  for (size_t at; (at = sql.find("{0}")) != std::string::npos;) sql.replace(at, 3, prefix);
+  return sql;
+}
+
 thread_local bool rebuildDeferred = false;
 thread_local Progress* rebuildProgress = nullptr;
 
@@ -106,10 +129,18 @@ constexpr Upgrade kUpgrades[] = {
     [](Database&) {},
     // 4: the table of characters in place of the index of first characters.
     reindex,
+    // 5: read, marked, muted and saved searches; the index stays.
+    [](Database& db) { db.exec(stateSchema("").c_str()); },
 };
 static_assert(std::size(kUpgrades) == kLibrarySchema - 1);
-// The first version whose step rebuilds the index.
+// The versions from kReindexFrom up to kIndexVersion take the index's rebuild
+// to the next; the steps after it are quick.
 constexpr int kReindexFrom = 2;
+constexpr int kIndexVersion = 4;
+
+bool waitsForRebuild(int version, bool rebuild) {
+  return !rebuild && version >= kReindexFrom && version < kIndexVersion;
+}
 
 int userVersion(Database& db) {
   Statement v(db, "PRAGMA user_version");
@@ -120,7 +151,7 @@ int userVersion(Database& db) {
 // is rebuilt only where the thread may take that long.
 void upgradeFrom(Database& db, int version, bool rebuild) {
   for (; version < kLibrarySchema; ++version) {
-    if (version >= kReindexFrom && !rebuild) break;
+    if (waitsForRebuild(version, rebuild)) break;
     kUpgrades[version - 1](db);
   }
   db.exec(("PRAGMA user_version=" + std::to_string(version)).c_str());
@@ -201,7 +232,7 @@ Library::Library(const std::filesystem::path& dir, Use use) {
     // A library that may not be written (damaged, read-only) is still read as
     // it is; its first write refuses with the reason.
     const bool rebuild = !rebuildDeferred;
-    if (version >= kReindexFrom && !rebuild) {
+    if (waitsForRebuild(version, rebuild)) {
       // Read as it is: the thread that may take the time rebuilds it.
     } else {
       try {
@@ -213,6 +244,9 @@ Library::Library(const std::filesystem::path& dir, Use use) {
       }
     }
   }
+  // A library read as it is, older than the reader's state, reads as one
+  // holding none: searches name the same tables, empty here and never written.
+  if (userVersion(db) < kLibrarySchema) db.exec(stateSchema("TEMP ").c_str());
   db.exec("PRAGMA synchronous=NORMAL");
   db.exec("PRAGMA cache_size=-262144");
 }
@@ -229,9 +263,9 @@ IndexRebuildHere::~IndexRebuildHere() {
 
 void deferIndexRebuildOnThisThread() { rebuildDeferred = true; }
 
-bool Library::indexIsOld() {
-  return userVersion(*db_) < kLibrarySchema;
-}
+bool Library::indexIsOld() { return userVersion(*db_) < kIndexVersion; }
+
+bool Library::keepsState() { return userVersion(*db_) >= kLibrarySchema; }
 
 Library::~Library() {
   // The last connection's close copies the -wal into the file: SQLite's own

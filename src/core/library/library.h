@@ -27,7 +27,7 @@ struct SearchQuery;
 enum class SearchPath;
 
 inline constexpr char kLibraryFileName[] = "pelarin-library.db";
-inline constexpr int kLibrarySchema = 4;
+inline constexpr int kLibrarySchema = 5;
 // The largest body a message may have to go into the library.
 inline constexpr size_t kMaxMessageBytes = size_t{256} << 20;
 
@@ -49,6 +49,7 @@ struct LibraryFilter {
   std::optional<std::string> host;  // UTF-8
   std::optional<int32_t> boardKey;
   std::optional<int32_t> writerId;
+  bool muted = false;  // muted threads and writers too (librarystate.h)
 };
 
 // One message as the library holds it.
@@ -148,6 +149,9 @@ class Library {
   // Its index is of an older version, to be rebuilt (a thread that defers
   // the rebuild reads it so meanwhile).
   bool indexIsOld();
+  // It has the tables of what the reader keeps (read, marks, mutes, saved
+  // searches): false for one read as it is until its upgrade.
+  bool keepsState();
 
   Database& database() { return *db_; }
   // The largest body importLog takes (kMaxMessageBytes); smaller for tests.

@@ -13,6 +13,7 @@
 #include "core/library/bodypacking.h"
 #include "core/library/library.h"
 #include "core/library/librarypreferences.h"
+#include "core/library/librarystate.h"
 #include "core/library/messageindex.h"
 #include "core/library/sqlite.h"
 #include "core/logimport/sortmoves.h"
@@ -284,6 +285,7 @@ RecoverResult recoverLibrary(const fs::path& from, const fs::path& to) {
     Library fresh(work.path());
     result = Salvage(damaged, fresh).run();
     copyPreferences(damaged, fresh);
+    copyReaderState(damaged, fresh);
   }
   // Closed, the new library is one file; it takes its name only now, and never another's.
   const int rc = renameNoReplace(Library::fileIn(work.path()), Library::fileIn(to));

@@ -5,6 +5,7 @@
 #include "core/library/searchplan.h"
 
 #include "core/library/folding.h"
+#include "core/library/librarystate.h"
 #include "core/library/messageindex.h"
 #include "core/library/searchquery.h"
 #include "core/library/sqlite.h"
@@ -58,6 +59,9 @@ std::string conditionOf(SearchQuery& p, const QueryTerm& t) {
     case F::Reply: return "m.reply = " + n;
     case F::IsResponse: return "m.reply > 0";
     case F::IsMail: return "m.board_key = 20000";
+    // The reader's state by indexed lookups of the message's identity.
+    case F::IsUnread: return "(" + unreadCondition() + ")";
+    case F::IsMarked: return markedCondition();
     case F::Host: return "m.host = " + textParam(p, t.text);
     default: return "1";
   }
@@ -69,6 +73,7 @@ SearchQuery searchQueryOf(const std::vector<std::string>& terms, const LibraryFi
   const ParsedQuery query = parseQuery(terms);
   SearchQuery p;
   p.filter = filter;
+  if (!filter.muted) addCondition(p, notMutedCondition());
   std::set<std::string> planned;
   const auto addMatch = [&p](const std::string& e) {
     if (!p.match.empty()) p.match += " AND ";

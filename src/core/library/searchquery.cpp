@@ -104,6 +104,10 @@ QueryTerm termOf(const Item& item) {
   else if (p == "host") t.field = F::Host;
   else if (p == "is" && lower(item.text) == "response") t.field = F::IsResponse;
   else if (p == "is" && lower(item.text) == "mail") t.field = F::IsMail;
+  else if (p == "is" && lower(item.text) == "unread")
+    t.field = F::IsUnread;
+  else if (p == "is" && lower(item.text) == "marked")
+    t.field = F::IsMarked;
   else if (p == "id" && (n = digits(item.text))) t.field = F::WriterId;
   else if (p == "no" && (n = digits(item.text))) t.field = F::Number;
   else if (p == "re" && (n = digits(item.text))) t.field = F::Reply;

@@ -1,7 +1,7 @@
 // What a search box or the command line says, read once for both: terms
 // that must all occur, "phrases" that may hold blanks, -exclusions, OR
 // between two terms, and fields (title: name: id: board: host: no: re:
-// is:response is:mail). Anything else is text to find: C++, ^_^, AND, a
+// is:response is:mail is:unread is:marked). Anything else is text to find: C++, ^_^, AND, a
 // lone ".
 #pragma once
 
@@ -13,7 +13,20 @@
 namespace pelarin {
 
 struct QueryTerm {
-  enum class Field { Text, Title, Name, WriterId, Board, Host, Number, Reply, IsResponse, IsMail };
+  enum class Field {
+    Text,
+    Title,
+    Name,
+    WriterId,
+    Board,
+    Host,
+    Number,
+    Reply,
+    IsResponse,
+    IsMail,
+    IsUnread,
+    IsMarked
+  };
   Field field = Field::Text;
   std::string text;     // the text to find (Text, Title, Name) or the host
   int64_t value = 0;    // writer ID, board key, number, number answered

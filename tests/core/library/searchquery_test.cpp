@@ -9,7 +9,7 @@ namespace {
 
 // "-field:text" per term, alternatives joined by " | ", groups by " & "; a phrase ends in a quote.
 std::string described(const ParsedQuery& q) {
-  static const char* const names[] = {"text", "title", "name", "id", "board", "host", "no", "re", "is", "is"};
+  static const char* const names[] = {"text", "title", "name", "id", "board", "host", "no", "re", "is", "is", "is", "is"};
   std::string out;
   for (const auto& group : q.groups) {
     if (!out.empty()) out += " & ";
@@ -24,6 +24,8 @@ std::string described(const ParsedQuery& q) {
         case QueryTerm::Field::Reply: out += std::to_string(t.value); break;
         case QueryTerm::Field::IsResponse: out += "response"; break;
         case QueryTerm::Field::IsMail: out += "mail"; break;
+        case QueryTerm::Field::IsUnread: out += "unread"; break;
+        case QueryTerm::Field::IsMarked: out += "marked"; break;
         default: out += t.text;
       }
       if (t.phrase) out += "\"";
@@ -48,6 +50,7 @@ TEST(ParsedQuery, EveryFormAndWhateverElseIsText) {
       {"title:猫 name:太郎 id:1234 board:b3 board:M host:pelnet no:12 re:5 is:response IS:Mail",
        "title:猫 & name:太郎 & id:1234 & board:3 & board:20000 & host:pelnet & no:12 & re:5 & is:response & "
        "is:mail"},
+      {"is:unread -IS:Marked is:seen is:marked OR 猫", "is:unread & -is:marked & text:is:seen & is:marked | text:猫"},
       {"title:\"a b\" -\"c d\" -id:7", "title:a b\" & -text:c d\" & -id:7"},
       {"C++ ^_^ AND NEAR x\"y \"", "text:C++ & text:^_^ & text:AND & text:NEAR & text:x\"y & text:\""},
       {"title: foo:bar board:xyz id:abc no:-1 is:other - --", "text:title: & text:foo:bar & text:board:xyz & "

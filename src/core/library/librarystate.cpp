@@ -1,0 +1,226 @@
+#include "core/library/librarystate.h"
+
+#include <optional>
+#include <utility>
+
+#include "core/library/library.h"
+#include "core/library/sqlite.h"
+
+namespace pelarin {
+
+namespace {
+
+// A table of identities (alias s) against the message m.
+constexpr char kSameMessage[] =
+    "s.host = m.host AND s.board_key = m.board_key AND s.number = m.number AND s.digest = "
+    "coalesce(m.mail_digest, X'')";
+
+// The messages of a table of identities, each kind by its own index; CROSS
+// JOIN keeps the few identities outside, "+" keeps their number from
+// bounding the index's range.
+std::string messagesOf(const std::string& table, const std::string& columns) {
+  const std::string from = "SELECT " + columns + " FROM " + table +
+                           " s CROSS JOIN messages x ON x.host = s.host AND x.board_key = s.board_key ";
+  return from + "AND x.number = s.number WHERE +s.number > 0 UNION " + from +
+         "AND x.number = 0 AND x.mail_digest = s.digest WHERE +s.number = 0 UNION " + from +
+         "AND x.number = s.number AND x.mail_digest = s.digest WHERE +s.number < 0";
+}
+
+// In the caller's transaction; writes name main. so that an older library's
+// stand-in tables are never written.
+void requireState(Library& library) {
+  if (!library.keepsState()) throw LibraryError(noStateText());
+}
+
+void requireMessage(Database& db, int64_t id) {
+  Statement s(db, "SELECT 1 FROM messages WHERE id = ?1");
+  s.bind(1, id);
+  if (!s.step()) throw LibraryError(noSuchMessageText(id));
+}
+
+constexpr const char* kIdentityOf =
+    "SELECT host, board_key, number, coalesce(mail_digest, X'') FROM messages WHERE id = ?1";
+
+void addIdentity(Database& db, const char* table, int64_t id) {
+  Statement s(db, (std::string("INSERT OR IGNORE INTO main.") + table + "(host, board_key, number, digest) " +
+                   kIdentityOf)
+                      .c_str());
+  s.bind(1, id).run();
+}
+
+int removeIdentity(Database& db, const char* table, int64_t id) {
+  Statement s(db, (std::string("DELETE FROM main.") + table + " WHERE (host, board_key, number, digest) = (" +
+                   kIdentityOf + ")")
+                      .c_str());
+  s.bind(1, id).run();
+  return db.changes();
+}
+
+}  // namespace
+
+// A muted thread's messages: its root's, then every message answering one of
+// them by number, as far down as replies go (UNION stops a loop of numbers).
+const std::string& notMutedCondition() {
+  static const std::string condition =
+      "m.id NOT IN (WITH RECURSIVE t(id, host, board_key, number) AS (" +
+      messagesOf("muted_threads", "x.id, x.host, x.board_key, x.number") +
+      " UNION SELECT c.id, c.host, c.board_key, c.number FROM t CROSS JOIN messages c ON c.host = t.host "
+      "AND c.board_key = t.board_key AND c.reply >= t.number AND c.reply <= t.number AND c.reply > 0 "
+      "WHERE t.number > 0) SELECT id FROM t) "
+      "AND NOT EXISTS (SELECT 1 FROM muted_writers w WHERE w.host = m.host AND w.writer_id = m.writer_id)";
+  return condition;
+}
+
+const std::string& unreadCondition() {
+  static const std::string condition = std::string("NOT EXISTS (SELECT 1 FROM read_messages s WHERE ") +
+                                       kSameMessage + ") AND " + notMutedCondition();
+  return condition;
+}
+
+const std::string& markedCondition() {
+  static const std::string condition = "m.id IN (" + messagesOf("marked_messages", "x.id") + ")";
+  return condition;
+}
+
+std::string noStateText() {
+  return "このライブラリは索引を作り直すまで、既読、印、ミュート、保存した検索を記録できません。";
+}
+
+std::string threadNotMutedText(int64_t id) {
+  return std::to_string(id) + " のスレッドはミュートしていません。";
+}
+
+std::string writerNotMutedText(const std::string& host, int32_t writerId) {
+  return host + " の ID " + std::to_string(writerId) + " はミュートしていません。";
+}
+
+void setFlag(Library& library, MessageFlag flag, const std::vector<int64_t>& ids, bool on) {
+  Database& db = library.database();
+  Transaction t(db);
+  requireState(library);
+  for (int64_t id : ids) requireMessage(db, id);
+  const char* table = flag == MessageFlag::Read ? "read_messages" : "marked_messages";
+  for (int64_t id : ids) {
+    if (on)
+      addIdentity(db, table, id);
+    else
+      removeIdentity(db, table, id);
+  }
+  t.commit();
+}
+
+MessageState stateOf(Library& library, int64_t id) {
+  const std::string sql = std::string("SELECT EXISTS (SELECT 1 FROM read_messages s WHERE ") + kSameMessage +
+                          "), " + markedCondition() + ", NOT (" + notMutedCondition() +
+                          ") FROM messages m WHERE m.id = ?1";
+  Statement s(library.database(), sql.c_str());
+  s.bind(1, id);
+  if (!s.step()) throw LibraryError(noSuchMessageText(id));
+  MessageState state;
+  state.muted = s.integer(2) != 0;
+  state.read = s.integer(0) != 0 || state.muted;
+  state.marked = s.integer(1) != 0;
+  return state;
+}
+
+void muteThread(Library& library, int64_t id) {
+  const std::vector<int64_t> up = library.ancestors(id);
+  Database& db = library.database();
+  Transaction t(db);
+  requireState(library);
+  requireMessage(db, id);
+  addIdentity(db, "muted_threads", up.empty() ? id : up.front());
+  t.commit();
+}
+
+bool unmuteThread(Library& library, int64_t id) {
+  std::vector<int64_t> holding = library.ancestors(id);
+  holding.push_back(id);
+  Database& db = library.database();
+  Transaction t(db);
+  requireState(library);
+  requireMessage(db, id);
+  int removed = 0;
+  for (int64_t m : holding) removed += removeIdentity(db, "muted_threads", m);
+  t.commit();
+  return removed > 0;
+}
+
+void muteWriter(Library& library, const std::string& host, int32_t writerId) {
+  Database& db = library.database();
+  Transaction t(db);
+  requireState(library);
+  Statement s(db, "INSERT OR IGNORE INTO main.muted_writers(host, writer_id) VALUES (?1, ?2)");
+  s.bind(1, host).bind(2, int64_t{writerId}).run();
+  t.commit();
+}
+
+bool unmuteWriter(Library& library, const std::string& host, int32_t writerId) {
+  Database& db = library.database();
+  Transaction t(db);
+  requireState(library);
+  Statement s(db, "DELETE FROM main.muted_writers WHERE host = ?1 AND writer_id = ?2");
+  s.bind(1, host).bind(2, int64_t{writerId}).run();
+  const bool removed = db.changes() > 0;
+  t.commit();
+  return removed;
+}
+
+MutedList mutedList(Library& library) {
+  Database& db = library.database();
+  ReadTransaction snapshot(db);
+  MutedList list;
+  // A root no longer held (lost in a recover) has nothing to show or hide.
+  const std::string sql =
+      "SELECT min(x.id) FROM (" +
+      messagesOf("muted_threads", "x.id, s.host, s.board_key, s.number, s.digest") +
+      ") x GROUP BY host, board_key, number, digest ORDER BY host, board_key, number, min(x.id)";
+  Statement threads(db, sql.c_str());
+  while (threads.step()) list.threads.push_back(threads.integer(0));
+  Statement writers(db, "SELECT host, writer_id FROM muted_writers ORDER BY host, writer_id");
+  while (writers.step()) list.writers.push_back({writers.text(0), static_cast<int32_t>(writers.integer(1))});
+  return list;
+}
+
+bool anyMuted(Library& library) {
+  Statement s(library.database(),
+              "SELECT EXISTS (SELECT 1 FROM muted_threads) OR EXISTS (SELECT 1 FROM muted_writers)");
+  return s.step() && s.integer(0) != 0;
+}
+
+void copyReaderState(Library& from, Library& to) {
+  static const std::pair<const char*, int> kTables[] = {{"read_messages", 4},
+                                                        {"marked_messages", 4},
+                                                        {"muted_threads", 4},
+                                                        {"muted_writers", 2},
+                                                        {"saved_searches", 5}};
+  Database& db = to.database();
+  Transaction t(db);
+  requireState(to);
+  for (const auto& [table, columns] : kTables) {
+    std::string values;
+    for (int i = 1; i <= columns; ++i) values += (i > 1 ? ", ?" : "?") + std::to_string(i);
+    Statement write(
+        db, (std::string("INSERT OR IGNORE INTO main.") + table + " VALUES (" + values + ")").c_str());
+    std::optional<Statement> read;
+    try {
+      read.emplace(from.database(), (std::string("SELECT * FROM ") + table).c_str());
+    } catch (const LibraryError&) {
+      continue;  // none kept, or none readable: it starts afresh
+    }
+    for (;;) {
+      try {
+        if (!read->step()) break;
+      } catch (const LibraryError&) {
+        break;  // what a damaged table gave before its damage stays
+      }
+      for (int i = 0; i < columns; ++i)
+        if (sqlite3_bind_value(write.handle(), i + 1, sqlite3_column_value(read->handle(), i)) != SQLITE_OK)
+          db.fail("");
+      write.run();
+    }
+  }
+  t.commit();
+}
+
+}  // namespace pelarin

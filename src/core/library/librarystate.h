@@ -1,0 +1,62 @@
+// What the reader keeps about the messages: read, marked, and the threads and
+// writers muted. Kept by message identity (host, board, number; a message
+// without a number by its digest), never by row id, so that a message
+// captured again, or copied by a recover, keeps it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pelarin {
+
+class Library;
+
+enum class MessageFlag { Read, Marked };
+
+// Sets or clears the flag of every message; an id the library lacks throws
+// LibraryError naming it, and nothing changes.
+void setFlag(Library& library, MessageFlag flag, const std::vector<int64_t>& ids, bool on);
+
+struct MessageState {
+  bool read = false;  // read by hand or muted
+  bool marked = false;
+  bool muted = false;
+};
+MessageState stateOf(Library& library, int64_t id);
+
+// The thread holding the message, by its root: its present replies and
+// those imported later. Throws LibraryError for an unknown id.
+void muteThread(Library& library, int64_t id);
+// Unmutes every muted thread holding the message; false when none is.
+bool unmuteThread(Library& library, int64_t id);
+void muteWriter(Library& library, const std::string& host, int32_t writerId);
+bool unmuteWriter(Library& library, const std::string& host, int32_t writerId);
+
+struct MutedWriter {
+  std::string host;
+  int32_t writerId;
+};
+struct MutedList {
+  std::vector<int64_t> threads;  // each root's first import, by host, board and number
+  std::vector<MutedWriter> writers;
+};
+MutedList mutedList(Library& library);
+bool anyMuted(Library& library);
+
+// The state and saved searches of one library added to another's (a recover).
+void copyReaderState(Library& from, Library& to);
+
+// Conditions on `messages m` for the planner. Muted messages count as read.
+const std::string& unreadCondition();
+const std::string& markedCondition();
+const std::string& notMutedCondition();
+
+// The refusal to write state into a library read as it is until its upgrade.
+std::string noStateText();
+// "<ID> のスレッドはミュートしていません。"
+std::string threadNotMutedText(int64_t id);
+// "<HOST> の ID <N> はミュートしていません。"
+std::string writerNotMutedText(const std::string& host, int32_t writerId);
+
+}  // namespace pelarin
