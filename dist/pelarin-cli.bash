@@ -4,11 +4,11 @@ _pelarin_cli() {
   _init_completion || return
 
   local commands="split list show boards names outbox library"
-  local libcommands="add search show thread open export stats check recover"
+  local libcommands="add search show thread open export stats check recover read unread mark unmark mute unmute muted saved"
   local command="" sub="" i
   for ((i = 1; i < cword; i++)); do
     case ${words[i]} in
-      -C | --first | --list | --host | --board | --writer | --limit | --format) ((i++)) ;;
+      -C | --first | --list | --host | --board | --writer | --limit | --format | --saved | --sort) ((i++)) ;;
       -*) ;;
       *)
         if [[ -z $command ]]; then
@@ -29,7 +29,11 @@ _pelarin_cli() {
       COMPREPLY=($(compgen -W "text mbox html" -- "$cur"))
       return
       ;;
-    --board | --writer | --limit | --first | --host | --list)
+    --sort)
+      COMPREPLY=($(compgen -W "order relevance" -- "$cur"))
+      return
+      ;;
+    --board | --writer | --limit | --first | --host | --list | --saved)
       return
       ;;
   esac
@@ -49,9 +53,10 @@ _pelarin_cli() {
         "")
           [[ $cur != -* ]] && { COMPREPLY=($(compgen -W "$libcommands" -- "$cur")); return; }
           ;;
-        search) options+=" --board --writer --limit --count" ;;
-        open) options+=" --board --writer --limit" ;;
-        export) options+=" --board --writer --limit --format" ;;
+        search) options+=" --board --writer --limit --count --snippet --sort --saved --muted" ;;
+        open) options+=" --board --writer --limit --saved --muted" ;;
+        export) options+=" --board --writer --limit --format --saved --muted" ;;
+        saved) options+=" --board --sort" ;;
         add) options+=" --raw" ;;
       esac
       ;;
@@ -70,6 +75,8 @@ _pelarin_cli() {
       case $sub in
         add) _filedir ;;
         export | recover) _filedir ;;
+        mute | unmute) [[ $prev == "$sub" ]] && COMPREPLY=($(compgen -W "thread writer" -- "$cur")) ;;
+        saved) [[ $prev == "$sub" ]] && COMPREPLY=($(compgen -W "list add remove" -- "$cur")) ;;
       esac
       ;;
   esac

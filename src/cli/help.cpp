@@ -67,16 +67,17 @@ outbox check
         a code page 932 form) and exits with 1 when there is any.
 
 library The library DIR/pelarin-library.db: every message ever added, kept
-        across runs. Search options: --board CODE, --writer ID, --limit N
-        (and --host NAME). A QUERY is terms separated by blanks (the
-        ideographic space too), within an argument as between arguments; a
-        message matches when each term is in its title, writer name or body.
+        across runs. Search options: --board CODE, --writer ID, --limit N,
+        --saved NAME, --muted (and --host NAME). A QUERY is terms separated
+        by blanks (the ideographic space too), within an argument as between
+        arguments; a message matches when each term is in its title, writer
+        name or body.
           "a b"     a phrase, blanks and all
           -term     excludes the messages holding it
           a OR b    either of two terms
           title:T  name:T  (writer name)  id:N  (writer ID)  board:CODE
           host:NAME  no:N  (message number)  re:N  (number answered)
-          is:response  is:mail
+          is:response  is:mail  is:unread  is:marked
         Anything else is text to find (C++, AND, a lone "). Both sides are
         compared after NFKC and case folding (fullwidth letters meet ASCII,
         halfwidth kana meet kana), hiragana meet katakana, and after a kana
@@ -84,7 +85,11 @@ library The library DIR/pelarin-library.db: every message ever added, kept
         Japanese characters is nothing (the capture wrapped there), between
         ASCII words a blank. Letters and digits are words of their own, so
         98 finds PC98 and PC-98. An ASCII word matches from its start. A
-        term over 256 characters or not in UTF-8 is an error.
+        term over 256 characters or not in UTF-8 is an error. Messages of a
+        muted thread or writer are left out of matches and counts unless
+        --muted is given. --saved NAME searches with a saved search: its
+        query, then the QUERY given; its board and host unless --board or
+        --host is given; its order unless --sort is.
   add [--raw] LOG...
         Imports each LOG (under --host NAME, else the List of the bbs.ini
         association its file name matches, else ""); prints per log
@@ -136,14 +141,37 @@ library The library DIR/pelarin-library.db: every message ever added, kept
         (made when missing; one that holds a library is refused), its index
         built anew; prints salvaged<TAB>N, lost<TAB>N and logs<TAB>N. The
         damaged file is only read. When messages were lost, adding their
-        logs again reads them in full.
+        logs again reads them in full. What is read, marked and muted and
+        the saved searches are copied too.
+  read ID...   unread ID...   mark ID...   unmark ID...
+        Marks the messages (IDs as search prints them) read or unread, or
+        sets or clears their mark. What is read and marked stays with the
+        message when it is captured again. An ID the library lacks is an
+        error naming it, and nothing changes.
+  mute thread ID   mute writer HOST ID
+        Leaves out of searches and counts the thread holding the message
+        (its root and every reply to it, those added later too), or every
+        message of writer ID on HOST. Muted messages count as read.
+  unmute thread ID   unmute writer HOST ID
+        Undoes a mute; unmute thread takes any message of the thread. What
+        is not muted is an error.
+  muted
+        What is muted: thread<TAB>the fields of a search line of its root,
+        writer<TAB>HOST<TAB>ID.
+  saved [list]   saved remove NAME
+  saved add [--board CODE] [--host NAME] [--sort order|relevance] NAME [QUERY...]
+        Searches kept in the library under a name: the query, the board
+        filter and the order. list prints NAME<TAB>order or
+        relevance<TAB>host<TAB>board code<TAB>query, by name. A name taken,
+        or not found by remove, is an error.
 
         Before the first write, add checks the library: a damaged one, or
         one this user may not write (the file, its folder, its -wal or -shm),
         is refused with a message naming it, and nothing is written.
 
 Exit status: 0 done; 1 an error (its text on stderr; files written before it
-stay; a term the library refuses too, and library open that matches nothing)
+stay; a term the library refuses too, a saved search or mute not there, and
+library open that matches nothing)
 or, for outbox check and library check, a problem found; 2 a usage error.
 )";
 

@@ -17,7 +17,9 @@
 #include "core/library/library.h"
 #include "core/library/librarycheck.h"
 #include "core/library/libraryrecover.h"
+#include "core/library/librarystate.h"
 #include "core/library/librarystore.h"
+#include "core/library/savedsearch.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
 #include "core/lists/bbsini.h"
@@ -74,7 +76,39 @@ LibraryFilter filterOf(const Invocation& inv) {
   f.host = inv.host;
   f.boardKey = inv.boardKey;
   f.writerId = inv.writer;
+  f.muted = inv.withMuted;
   return f;
+}
+
+// A saved search's query, then the terms given; its board filter and order
+// unless given too.
+Invocation withSaved(Library& library, Invocation inv) {
+  if (!inv.saved) return inv;
+  const SavedSearch saved = savedSearch(library, *inv.saved);
+  inv.terms.insert(inv.terms.begin(), saved.query);
+  if (!inv.host && !inv.boardKey) {
+    inv.host = saved.host;
+    inv.boardKey = saved.boardKey;
+  }
+  if (!inv.sortGiven) inv.byRelevance = saved.byRelevance;
+  return inv;
+}
+
+std::string joined(const std::vector<std::string>& terms) {
+  std::string text;
+  for (const std::string& t : terms) text += (text.empty() ? "" : " ") + t;
+  return text;
+}
+
+void saved(Library& library, const Invocation& inv, std::FILE* out) {
+  if (inv.action == "add")
+    return addSavedSearch(library, {inv.name, joined(inv.terms), inv.host, inv.boardKey, inv.byRelevance});
+  if (inv.action == "remove") return removeSavedSearch(library, inv.name);
+  // NAME, order, host, board code, query: the query last, as it may hold anything.
+  for (const SavedSearch& s : savedSearches(library))
+    print(out, s.name + '\t' + (s.byRelevance ? "relevance" : "order") + '\t' + s.host.value_or("") + '\t' +
+                   (s.boardKey ? BoardCode(std::to_string(*s.boardKey)) : std::string()) + '\t' + s.query +
+                   '\n');
 }
 
 // id, host, then the six fields of a list line.
@@ -190,16 +224,17 @@ std::vector<ExportMessage> exportSelection(Library& library, const Invocation& i
   return exportMessages(library, matches(library, inv), inv.dir);
 }
 
-int runLibrary(const Invocation& inv, std::FILE* out) {
-  requireDirectory(inv.dir);
+int runLibrary(const Invocation& given, std::FILE* out) {
+  requireDirectory(given.dir);
   // These two only read the library, and not with the usual opening.
-  if (inv.library == LibraryCommand::Check) return check(inv.dir, out);
-  if (inv.library == LibraryCommand::Recover) {
-    recover(inv, out);
+  if (given.library == LibraryCommand::Check) return check(given.dir, out);
+  if (given.library == LibraryCommand::Recover) {
+    recover(given, out);
     return 0;
   }
   RebuildReport rebuild;
-  Library library(inv.dir);
+  Library library(given.dir);
+  const Invocation inv = withSaved(library, given);
   switch (inv.library) {
     case LibraryCommand::Add:
       return add(library, inv, out);
@@ -263,6 +298,35 @@ int runLibrary(const Invocation& inv, std::FILE* out) {
       break;
     case LibraryCommand::Stats:
       stats(library, out);
+      break;
+    case LibraryCommand::Read:
+    case LibraryCommand::Unread:
+      setFlag(library, MessageFlag::Read, inv.ids, inv.library == LibraryCommand::Read);
+      break;
+    case LibraryCommand::Mark:
+    case LibraryCommand::Unmark:
+      setFlag(library, MessageFlag::Marked, inv.ids, inv.library == LibraryCommand::Mark);
+      break;
+    case LibraryCommand::Mute:
+      if (inv.action == "thread")
+        muteThread(library, inv.id);
+      else
+        muteWriter(library, inv.name, inv.writerId);
+      break;
+    case LibraryCommand::Unmute:
+      if (inv.action == "thread" && !unmuteThread(library, inv.id)) throw Error(threadNotMutedText(inv.id));
+      if (inv.action == "writer" && !unmuteWriter(library, inv.name, inv.writerId))
+        throw Error(writerNotMutedText(inv.name, inv.writerId));
+      break;
+    case LibraryCommand::Muted: {
+      const MutedList muted = mutedList(library);
+      for (int64_t root : muted.threads) print(out, "thread\t" + searchLine(library.message(root)));
+      for (const MutedWriter& w : muted.writers)
+        print(out, "writer\t" + w.host + '\t' + std::to_string(w.writerId) + '\n');
+      break;
+    }
+    case LibraryCommand::Saved:
+      saved(library, inv, out);
       break;
     case LibraryCommand::Check:
     case LibraryCommand::Recover:

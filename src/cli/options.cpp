@@ -58,6 +58,14 @@ LibraryCommand libraryCommandNamed(const std::string& name) {
   if (name == "stats") return LibraryCommand::Stats;
   if (name == "check") return LibraryCommand::Check;
   if (name == "recover") return LibraryCommand::Recover;
+  if (name == "read") return LibraryCommand::Read;
+  if (name == "unread") return LibraryCommand::Unread;
+  if (name == "mark") return LibraryCommand::Mark;
+  if (name == "unmark") return LibraryCommand::Unmark;
+  if (name == "mute") return LibraryCommand::Mute;
+  if (name == "unmute") return LibraryCommand::Unmute;
+  if (name == "muted") return LibraryCommand::Muted;
+  if (name == "saved") return LibraryCommand::Saved;
   throw UsageError("unknown library command '" + name + "'");
 }
 
@@ -85,6 +93,7 @@ Invocation parseLibraryArgs(const std::vector<std::string>& args) {
       return args[++i];
     };
     const bool searching = sub && (*sub == "search" || *sub == "open" || *sub == "export");
+    const bool saving = sub && *sub == "saved";
     if (optionsEnded || a == "-" || !a.starts_with("-")) {
       if (!sub) {
         sub = a;
@@ -99,7 +108,7 @@ Invocation parseLibraryArgs(const std::vector<std::string>& args) {
       if (inv.dir.empty()) throw UsageError("option -C needs a directory");
     } else if (a == "--host") {
       inv.host = value(a);
-    } else if (searching && a == "--board") {
+    } else if ((searching || saving) && a == "--board") {
       inv.boardKey = boardKeyOfCode(value(a));
     } else if (searching && a == "--writer") {
       inv.writer = parseCount(value(a), "--writer", 0);
@@ -109,10 +118,15 @@ Invocation parseLibraryArgs(const std::vector<std::string>& args) {
       inv.countOnly = true;
     } else if (sub && *sub == "search" && a == "--snippet") {
       inv.snippet = true;
-    } else if (sub && *sub == "search" && a == "--sort") {
+    } else if (searching && a == "--saved") {
+      inv.saved = value(a);
+    } else if (searching && a == "--muted") {
+      inv.withMuted = true;
+    } else if (sub && (*sub == "search" || saving) && a == "--sort") {
       const std::string by = value(a);
       if (by != "relevance" && by != "order") throw UsageError("--sort must be order or relevance, not '" + by + "'");
       inv.byRelevance = by == "relevance";
+      inv.sortGiven = true;
     } else if (sub && *sub == "add" && a == "--raw") {
       inv.raw = true;
     } else if (sub && *sub == "export" && a == "--format") {
@@ -125,7 +139,8 @@ Invocation parseLibraryArgs(const std::vector<std::string>& args) {
   }
   if (!sub)
     throw UsageError(
-        "library needs a command: add, search, show, thread, open, export, stats, check or recover");
+        "library needs a command: add, search, show, thread, open, export, stats, check, recover, read, "
+        "unread, mark, unmark, mute, unmute, muted or saved");
   switch (inv.library) {
     case LibraryCommand::Add:
       if (operands.empty()) throw UsageError("library add needs at least one LOG");
@@ -156,6 +171,43 @@ Invocation parseLibraryArgs(const std::vector<std::string>& args) {
     case LibraryCommand::Open:
       inv.terms = termsOf(operands);
       break;
+    case LibraryCommand::Read:
+    case LibraryCommand::Unread:
+    case LibraryCommand::Mark:
+    case LibraryCommand::Unmark:
+      if (operands.empty()) throw UsageError("library " + *sub + " needs at least one ID");
+      for (const std::string& id : operands) inv.ids.push_back(parseCount(id, "ID", 1));
+      break;
+    case LibraryCommand::Mute:
+    case LibraryCommand::Unmute:
+      inv.action = operands.empty() ? "" : operands[0];
+      if (inv.action == "thread" && operands.size() == 2) {
+        inv.id = parseCount(operands[1], "ID", 1);
+      } else if (inv.action == "writer" && operands.size() == 3) {
+        inv.name = operands[1];
+        inv.writerId = parseCount(operands[2], "ID", 0);
+      } else {
+        throw UsageError("library " + *sub + " takes thread ID or writer HOST ID");
+      }
+      break;
+    case LibraryCommand::Muted:
+      if (!operands.empty()) throw UsageError("library muted takes no operand");
+      break;
+    case LibraryCommand::Saved:
+      inv.action = operands.empty() ? "list" : operands[0];
+      if (inv.action != "add" && (inv.boardKey || inv.sortGiven || inv.host))
+        throw UsageError("--board, --host and --sort are for library saved add");
+      if (inv.action == "list" && operands.size() <= 1) break;
+      if (inv.action == "remove" && operands.size() == 2) {
+        inv.name = operands[1];
+        break;
+      }
+      if (inv.action == "add" && operands.size() >= 2) {
+        inv.name = operands[1];
+        inv.terms = termsOf({operands.begin() + 2, operands.end()});
+        break;
+      }
+      throw UsageError("library saved takes list, add NAME [QUERY...] or remove NAME");
   }
   return inv;
 }

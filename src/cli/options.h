@@ -18,7 +18,25 @@ class UsageError : public std::runtime_error {
 
 enum class Command { Help, Version, Split, List, Show, Boards, Names, Outbox, Library };
 
-enum class LibraryCommand { Add, Search, Show, Thread, Open, Export, Stats, Check, Recover };
+enum class LibraryCommand {
+  Add,
+  Search,
+  Show,
+  Thread,
+  Open,
+  Export,
+  Stats,
+  Check,
+  Recover,
+  Read,
+  Unread,
+  Mark,
+  Unmark,
+  Mute,
+  Unmute,
+  Muted,
+  Saved
+};
 
 struct Invocation {
   Command command = Command::Help;
@@ -41,10 +59,17 @@ struct Invocation {
   int32_t limit = 0;                    // 0: every match
   bool countOnly = false;               // search: the number of matches only
   bool byRelevance = false;             // search: best first instead of the library's order
+  bool sortGiven = false;               // --sort was given (else a saved search's order holds)
+  bool withMuted = false;               // search, open, export: muted threads and writers too
+  std::optional<std::string> saved;     // search, open, export: --saved NAME
   bool snippet = false;                 // search: the words around the first match, as a last field
   std::string format;                   // export: text, mbox or html
   std::vector<std::string> terms;       // search, open, export: QUERY
   int64_t id = 0;                       // show, thread: ID
+  std::vector<int64_t> ids;             // read, unread, mark, unmark: ID...
+  std::string action;                   // mute, unmute: thread or writer; saved: list, add or remove
+  std::string name;                     // saved add, remove: NAME; mute writer: HOST
+  int32_t writerId = 0;                 // mute writer: ID
   std::filesystem::path out;            // export, recover: OUT
 };
 

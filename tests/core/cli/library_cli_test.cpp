@@ -312,5 +312,62 @@ TEST_F(LibraryCli, CheckAndRecover) {
   EXPECT_EQ(broken.out, "message\t2\t元のログ 5 がライブラリにありません\n");
 }
 
+// The reader's state from the command line, in the order a script would
+// give the commands: what each prints, its status, and that a refused
+// command changes nothing.
+TEST_F(LibraryCli, ReadMarkMuteAndSavedSearchCommands) {
+  ASSERT_EQ(run({"library", "add", "--host", "h", sample()}).status, 0);
+  const struct {
+    std::vector<std::string> args;  // after "library"
+    int status;
+    std::string out;  // its start; "" for none
+    std::string err;  // a part of it; "" for none
+  } steps[] = {
+      {{"read", "1", "2"}, 0, "", ""},
+      {{"read", "3", "99"}, 1, "", "99 はライブラリにありません。"},
+      {{"search", "--count", "is:unread"}, 0, "5\n", ""},  // 3 stayed unread
+      {{"unread", "2"}, 0, "", ""},
+      {{"mark", "3", "7"}, 0, "", ""},
+      {{"unmark", "7"}, 0, "", ""},
+      {{"search", "is:marked"}, 0, "3\th\tB3\t103\t", ""},
+      {{"mute", "thread", "3"}, 0, "", ""},  // its root is 1
+      {{"mute", "writer", "h", "5005"}, 0, "", ""},
+      {{"muted"}, 0, "thread\t1\th\tB3\t101\t", ""},
+      {{"search", "--count"}, 0, "4\n", ""},
+      {{"search", "--count", "--muted"}, 0, "7\n", ""},
+      {{"search", "--count", "--muted", "is:unread"}, 0, "4\n", ""},  // muted counts as read
+      {{"unmute", "thread", "1"}, 0, "", ""},
+      {{"unmute", "thread", "1"}, 1, "", "1 のスレッドはミュートしていません。"},
+      {{"unmute", "writer", "h", "1"}, 1, "", "h の ID 1 はミュートしていません。"},
+      {{"muted"}, 0, "writer\th\t5005\n", ""},
+      {{"saved", "add", "B3の未読", "is:unread", "--board", "B3"}, 0, "", ""},
+      {{"saved", "add", "B3の未読", "x"}, 1, "", "保存した検索「B3の未読」はすでにあります。"},
+      {{"saved"}, 0, "B3の未読\torder\t\tB3\tis:unread\n", ""},
+      {{"search", "--saved", "B3の未読"}, 0, "2\th\tB3\t102\t", ""},
+      {{"search", "--saved", "B3の未読", "--count", "--", "-週末"}, 0, "1\n", ""},
+      {{"search", "--saved", "B3の未読", "--board", "M", "--count"}, 0, "1\n", ""},
+      {{"search", "--saved", "none"}, 1, "", "保存した検索「none」はありません。"},
+      {{"saved", "remove", "B3の未読"}, 0, "", ""},
+      {{"saved", "remove", "B3の未読"}, 1, "", "保存した検索「B3の未読」はありません。"},
+      {{"read"}, 2, "", "needs at least one ID"},
+      {{"mark", "x"}, 2, "", "ID must be"},
+      {{"mute", "thread"}, 2, "", "thread ID or writer HOST ID"},
+      {{"mute", "writer", "h"}, 2, "", "thread ID or writer HOST ID"},
+      {{"muted", "x"}, 2, "", "no operand"},
+      {{"saved", "add"}, 2, "", "list, add NAME"},
+      {{"saved", "list", "--board", "B3"}, 2, "", "for library saved add"},
+      {{"show", "--saved", "x", "1"}, 2, "", "unknown option"},
+  };
+  for (const auto& step : steps) {
+    std::vector<std::string> args{"library"};
+    args.insert(args.end(), step.args.begin(), step.args.end());
+    const Output o = run(args);
+    const std::string said = args[1] + " " + (args.size() > 2 ? args[2] : "");
+    EXPECT_EQ(o.status, step.status) << said << ": " << o.err;
+    EXPECT_TRUE(step.out.empty() ? o.out.empty() : o.out.starts_with(step.out)) << said << ": " << o.out;
+    EXPECT_TRUE(step.err.empty() ? o.err.empty() : o.err.find(step.err) != std::string::npos) << said << ": " << o.err;
+  }
+}
+
 }  // namespace
 }  // namespace pelarin::testing
