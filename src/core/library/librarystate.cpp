@@ -32,29 +32,37 @@ void requireState(Library& library) {
   if (!library.keepsState()) throw LibraryError(noStateText());
 }
 
-void requireMessage(Database& db, int64_t id) {
-  Statement s(db, "SELECT 1 FROM messages WHERE id = ?1");
-  s.bind(1, id);
-  if (!s.step()) throw LibraryError(noSuchMessageText(id));
-}
-
 constexpr const char* kIdentityOf =
     "SELECT host, board_key, number, coalesce(mail_digest, X'') FROM messages WHERE id = ?1";
 
-void addIdentity(Database& db, const char* table, int64_t id) {
-  Statement s(db, (std::string("INSERT OR IGNORE INTO main.") + table + "(host, board_key, number, digest) " +
-                   kIdentityOf)
-                      .c_str());
-  s.bind(1, id).run();
-}
+// Adds or removes the identities of messages in one table, each statement
+// made once for a whole list.
+class Identities {
+ public:
+  Identities(Database& db, const std::string& table)
+      : db_(db),
+        exists_(db, "SELECT 1 FROM messages WHERE id = ?1"),
+        add_(db, ("INSERT OR IGNORE INTO main." + table + "(host, board_key, number, digest) " + kIdentityOf)
+                     .c_str()),
+        remove_(db, ("DELETE FROM main." + table + " WHERE (host, board_key, number, digest) = (" +
+                     kIdentityOf + ")")
+                        .c_str()) {}
+  void require(int64_t id) {
+    exists_.bind(1, id);
+    const bool found = exists_.step();
+    exists_.reset();
+    if (!found) throw LibraryError(noSuchMessageText(id));
+  }
+  void add(int64_t id) { add_.bind(1, id).run(); }
+  int remove(int64_t id) {
+    remove_.bind(1, id).run();
+    return db_.changes();
+  }
 
-int removeIdentity(Database& db, const char* table, int64_t id) {
-  Statement s(db, (std::string("DELETE FROM main.") + table + " WHERE (host, board_key, number, digest) = (" +
-                   kIdentityOf + ")")
-                      .c_str());
-  s.bind(1, id).run();
-  return db.changes();
-}
+ private:
+  Database& db_;
+  Statement exists_, add_, remove_;
+};
 
 }  // namespace
 
@@ -98,13 +106,13 @@ void setFlag(Library& library, MessageFlag flag, const std::vector<int64_t>& ids
   Database& db = library.database();
   Transaction t(db);
   requireState(library);
-  for (int64_t id : ids) requireMessage(db, id);
-  const char* table = flag == MessageFlag::Read ? "read_messages" : "marked_messages";
+  Identities table(db, flag == MessageFlag::Read ? "read_messages" : "marked_messages");
+  for (int64_t id : ids) table.require(id);
   for (int64_t id : ids) {
     if (on)
-      addIdentity(db, table, id);
+      table.add(id);
     else
-      removeIdentity(db, table, id);
+      table.remove(id);
   }
   t.commit();
 }
@@ -128,8 +136,9 @@ void muteThread(Library& library, int64_t id) {
   Database& db = library.database();
   Transaction t(db);
   requireState(library);
-  requireMessage(db, id);
-  addIdentity(db, "muted_threads", up.empty() ? id : up.front());
+  Identities threads(db, "muted_threads");
+  threads.require(id);
+  threads.add(up.empty() ? id : up.front());
   t.commit();
 }
 
@@ -139,9 +148,10 @@ bool unmuteThread(Library& library, int64_t id) {
   Database& db = library.database();
   Transaction t(db);
   requireState(library);
-  requireMessage(db, id);
+  Identities threads(db, "muted_threads");
+  threads.require(id);
   int removed = 0;
-  for (int64_t m : holding) removed += removeIdentity(db, "muted_threads", m);
+  for (int64_t m : holding) removed += threads.remove(m);
   t.commit();
   return removed > 0;
 }
