@@ -4,6 +4,7 @@
 #include <iterator>
 #include <set>
 #include <system_error>
+#include <utility>
 
 #include "core/library/bodypacking.h"
 #include "core/library/libraryaccess.h"
@@ -199,7 +200,14 @@ Library::Library(const std::filesystem::path& dir, Use use) {
     db.exec("PRAGMA journal_mode=WAL");
     Transaction t(db);
     db.exec(kSchema);
-    upgradeFrom(db, 1, true);
+    {
+      // A new library has nothing to rebuild, so nothing to report.
+      struct Quiet {
+        Progress* shown = std::exchange(rebuildProgress, nullptr);
+        ~Quiet() { rebuildProgress = shown; }
+      } quiet;
+      upgradeFrom(db, 1, true);
+    }
     t.commit();
   } else if (version < kLibrarySchema && use != Use::Inspect && mode == Database::Mode::ReadWrite) {
     // A library that may not be written (damaged, read-only) is still read as
