@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/library/folding.h"
+#include "core/library/messageindex.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
 #include "core/text/cp932.h"
@@ -123,8 +124,10 @@ pelarin::Database& index() {
     auto* d = new pelarin::Database(":memory:");
     pelarin::registerTokenizer(d->handle());
     d->exec(
-        "CREATE VIRTUAL TABLE fts USING fts5(title, writer, body, content='', columnsize=0, prefix='1', "
-        "tokenize='pelarin_cjk')");
+        "CREATE VIRTUAL TABLE fts USING fts5(title, writer, body, content='', tokenize='pelarin_cjk')");
+    d->exec(
+        "CREATE VIRTUAL TABLE fts_chars USING fts5(chars, content='', detail=none, columnsize=0, "
+        "tokenize='pelarin_list')");
     return d;
   }();
   return *db;
@@ -187,14 +190,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Message messages[2];
   pelarin::Database& db = index();
   db.exec("INSERT INTO fts(fts) VALUES ('delete-all')");
-  pelarin::Statement insert(db, "INSERT INTO fts(rowid, title, writer, body) VALUES (?1, '', '', ?2)");
+  db.exec("INSERT INTO fts_chars(fts_chars) VALUES ('delete-all')");
+  pelarin::MessageIndex insert(db, pelarin::MessageIndex::Action::Add);
   for (int r = 0; r < 2; ++r) {
     messages[r].folded = pelarin::foldText(texts[r]);
     pelarin::tokenizeFolded(messages[r].folded,
                             [&](std::string_view t) { messages[r].tokens.emplace_back(t); });
-    insert.bind(1, r + 1).bind(2, texts[r]).run();
+    insert(r + 1, "", "", texts[r]);
   }
   pelarin::Statement search(db, "SELECT rowid FROM fts WHERE fts MATCH ?1");
+  pelarin::Statement characters(db, "SELECT rowid FROM fts_chars WHERE fts_chars MATCH ?1");
 
   std::string all;  // every term at once, as a search asks the index
   unsigned allHeld = 3;
@@ -214,6 +219,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (!held) allHeld &= ~(1u << r);
     }
     check(indexFinds(search, q.expression) == found);
+    // A term of one character: the table of characters finds what the words do.
+    if (!q.character.empty()) check(indexFinds(characters, "\"" + q.character + "\"") == found);
     all += (all.empty() ? "(" : " AND (") + q.expression + ")";
   }
   if (!all.empty()) check((indexFinds(search, all) & allHeld) == allHeld);

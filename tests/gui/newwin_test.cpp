@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <functional>
 
 #include "core/app/appstate.h"
 #include "gui/app/application.h"
@@ -402,6 +403,38 @@ class NewwinTest : public QObject {
     QTest::keyClick(f.view(), Qt::Key_Home);
     QCOMPARE(f.label("linenum")->text(), QStringLiteral("1"));
     QCOMPARE(background(f.label("linenum")), normal);
+  }
+
+  // Each opening starts in the first field, and Tab walks the fields before the
+  // buttons: on a focused Cancel the space that converts a title, or Ctrl+Space
+  // switching the input method on, would throw the composition away.
+  void focusStartsInTheFirstFieldAndTabReachesTheTitle() {
+    Fixture f;
+    TMailform& mail = f.app.mail();
+    const struct {
+      ComposerWindow* win;
+      std::function<void()> open;
+      QWidget* first;
+      QWidget* afterTab;
+    } rows[] = {
+        {&f.win, [&] { f.win.open(); }, f.board(), f.title()},
+        {&mail, [&] { mail.open(false); }, control<QLineEdit>(&mail, "ID0"),
+         control<QLineEdit>(&mail, "ID1")},
+    };
+    for (const auto& r : rows) {
+      const QString name = r.win->windowTitle();
+      for (int opening = 0; opening < 2; ++opening) {
+        r.open();
+        r.win->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(r.win));
+        QVERIFY2(r.win->focusWidget() == r.first, qPrintable(name));
+        QTest::keyClick(r.first, Qt::Key_Tab);
+        QVERIFY2(r.win->focusWidget() == r.afterTab, qPrintable(name));
+        // Left on Cancel, as a click leaves it.
+        control<QPushButton>(r.win, "BitBtn2")->setFocus();
+        r.win->close();
+      }
+    }
   }
 };
 

@@ -56,6 +56,21 @@ std::string oneLine(std::string text) {
   return text;
 }
 
+// An index's vocabulary as the table temp.check_vocabulary while this lives.
+class Vocabulary {
+ public:
+  Vocabulary(Database& db, const std::string& table, const std::string& kind) : db_(db) {
+    db_.exec("DROP TABLE IF EXISTS temp.check_vocabulary");
+    db_.exec(("CREATE VIRTUAL TABLE temp.check_vocabulary USING fts5vocab(main, " + table + ", " + kind + ")").c_str());
+  }
+  ~Vocabulary() { sqlite3_exec(db_.handle(), "DROP TABLE IF EXISTS temp.check_vocabulary", nullptr, nullptr, nullptr); }
+  Vocabulary(const Vocabulary&) = delete;
+  Vocabulary& operator=(const Vocabulary&) = delete;
+
+ private:
+  Database& db_;
+};
+
 class Checker {
  public:
   explicit Checker(Library& library) : db_(library.database()) {}
@@ -110,15 +125,8 @@ class Checker {
   // The index holds no text (contentless), but its vocabulary lists every
   // entry: term, message, column, position.
   void index() {
-    db_.exec("DROP TABLE IF EXISTS temp.check_entries");
-    db_.exec("CREATE VIRTUAL TABLE temp.check_entries USING fts5vocab(main, fts, instance)");
-    struct Drop {
-      Database& db;
-      ~Drop() {
-        sqlite3_exec(db.handle(), "DROP TABLE IF EXISTS temp.check_entries", nullptr, nullptr, nullptr);
-      }
-    } drop{db_};
-    Statement s(db_, "SELECT term, doc, col, offset FROM temp.check_entries");
+    const Vocabulary entries(db_, "fts", "instance");
+    Statement s(db_, "SELECT term, doc, col, offset FROM temp.check_vocabulary");
     while (s.step()) {
       const std::string column = s.text(2);
       const int c = column == "title" ? 0 : column == "writer" ? 1 : 2;
@@ -189,15 +197,8 @@ class Checker {
       Statement t(db_, "SELECT 1 FROM sqlite_schema WHERE name = 'fts_chars'");
       if (!t.step()) return;
     }
-    db_.exec("DROP TABLE IF EXISTS temp.check_characters");
-    db_.exec("CREATE VIRTUAL TABLE temp.check_characters USING fts5vocab(main, fts_chars, row)");
-    struct Drop {
-      Database& db;
-      ~Drop() {
-        sqlite3_exec(db.handle(), "DROP TABLE IF EXISTS temp.check_characters", nullptr, nullptr, nullptr);
-      }
-    } drop{db_};
-    Statement s(db_, "SELECT term, doc FROM temp.check_characters");
+    const Vocabulary rows(db_, "fts_chars", "row");
+    Statement s(db_, "SELECT term, doc FROM temp.check_vocabulary");
     bool same = true;
     while (s.step()) {
       const auto found = characterMessages_.find(s.text(0));

@@ -93,7 +93,7 @@ void TMailform::applyFont(const QFont& font) { MailView->setFont(font); }
 
 void TMailform::open(bool quotationEnabled) {
   Quotation->setEnabled(quotationEnabled);
-  openComposition([this] {
+  const bool opened = openComposition([this] {
     // Read before anything changes: a failure leaves the window closed and the
     // main window's commands enabled.
     const std::optional<Lines> signature = signatureLines(state_);
@@ -106,6 +106,8 @@ void TMailform::open(bool quotationEnabled) {
     if (signature) MailView->setLines(*signature);
     return true;
   });
+  // Not where the last opening left it: a Cancel clicked then would take the next space.
+  if (opened) ID[0]->setFocus();
 }
 
 QString TMailform::designCaption() const { return QStringLiteral("Mail Window"); }

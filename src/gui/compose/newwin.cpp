@@ -73,6 +73,12 @@ TNewform::TNewform(AppState& state, Platform& platform, QWidget* parent)
   NewView = designEditor(this, "NewView");
   describe(NewView, QStringLiteral("Message"), QStringLiteral("新しいメッセージの本文"));
   followCaret(NewView, counters_, &state_);
+  // The fields before the buttons: from the board, Tab must not land on Cancel,
+  // where the space that converts a title closes the window.
+  setTabOrder(Boardnum, MesTitle);
+  setTabOrder(MesTitle, NewView);
+  setTabOrder(NewView, BitBtn1);
+  setTabOrder(BitBtn1, BitBtn2);
 
   connect(Boardnum, &QLineEdit::textChanged, this, &TNewform::BoardnumChange);
   connect(MesTitle, &QLineEdit::textChanged, this, &TNewform::MesTitleChange);
@@ -91,7 +97,7 @@ int TNewform::derivedWidth() const { return right(BitBtn2) + 8; }
 void TNewform::applyFont(const QFont& font) { NewView->setFont(font); }
 
 void TNewform::open() {
-  openComposition([this] {
+  const bool opened = openComposition([this] {
     // Read before anything changes: a failure leaves the window closed and the
     // main window's commands enabled.
     const std::optional<Lines> signature = signatureLines(state_);
@@ -104,6 +110,8 @@ void TNewform::open() {
     MesTitle->clear();
     return true;
   });
+  // Not where the last opening left it: a Cancel clicked then would take the next space.
+  if (opened) Boardnum->setFocus();
 }
 
 QString TNewform::designCaption() const { return QStringLiteral("New Message Window"); }

@@ -1,5 +1,7 @@
 #include "gui/library/librarywin.h"
 
+#include <unordered_map>
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -525,10 +527,17 @@ void TLibraryform::showThread(int64_t id) {
   Thread->clear();
   std::vector<QTreeWidgetItem*> parents;
   QTreeWidgetItem* chosen = nullptr;
-  for (const ThreadLine& line : library_->thread(id)) {
-    const LibraryMessage m = library_->message(line.id);
+  const std::vector<ThreadLine> lines = library_->thread(id);
+  // Only the key lines: a long thread's bodies are not read on the window's thread.
+  std::vector<int64_t> ids;
+  ids.reserve(lines.size());
+  for (const ThreadLine& line : lines) ids.push_back(line.id);
+  std::unordered_map<int64_t, MessageKeys> keys;
+  library_->eachListed(ids, [&](int64_t each, const std::string&, ByteView keyLines) { keys[each] = keysFromLines(keyLines); });
+  for (const ThreadLine& line : lines) {
+    const MessageKeys& k = keys[line.id];
     parents.resize(static_cast<size_t>(line.depth));
-    const QStringList cells{toQ(m.keys.MesNumber), toQ(m.keys.Title).trimmed(), toQ(m.keys.WriterName).trimmed()};
+    const QStringList cells{toQ(k.MesNumber), toQ(k.Title).trimmed(), toQ(k.WriterName).trimmed()};
     auto* item = parents.empty() ? new QTreeWidgetItem(Thread, cells) : new QTreeWidgetItem(parents.back(), cells);
     item->setData(0, kIdRole, QVariant::fromValue<qint64>(line.id));
     parents.push_back(item);

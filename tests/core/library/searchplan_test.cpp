@@ -141,6 +141,27 @@ TEST_F(SearchPlanTest, OneCharacterTermsFindWhatTheWordIndexFinds) {
   }
 }
 
+// A rare word with a common character and the other way round: the word
+// index's and the table of characters' hits meet across long runs of ids.
+TEST_F(SearchPlanTest, ARareAndACommonTermMeetWhereverTheyAreApart) {
+  std::vector<LogMessage> many;
+  for (int i = 1; i <= 300; ++i) {
+    char number[6];
+    std::snprintf(number, sizeof number, "%05d", i);
+    many.push_back({number, "t", {i == 7 || i == 180 || i == 181 ? "稀語がいる" : "猫がいる"}});
+  }
+  writeFile(logs_ / "many.log", boardLog("５", many));
+  LineReader in(logs_ / "many.log", LineReader::Form::Guess);
+  library_.importLog(in, "h", state_);
+  for (const char* terms : {"稀語 る", "稀 いる", "る 稀語", "稀 る"}) {
+    const SearchQuery q = searchQueryOf(splitTerms(terms), {});
+    const std::vector<int64_t> found = library_.search(q, 0, SearchPath::Gather);
+    EXPECT_EQ(found.size(), 3u) << terms;
+    EXPECT_EQ(library_.count(q), 3u) << terms;
+    EXPECT_EQ(library_.search(q, 0, SearchPath::Walk), found) << terms;
+  }
+}
+
 TEST_F(SearchPlanTest, TheOrderHeldInMemoryFollowsImportsOfThisAndOtherConnections) {
   import(library_, "５", 100, 20, 1, "mid");
   SearchQuery q = searchQueryOf(splitTerms("猫"), {});
