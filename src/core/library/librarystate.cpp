@@ -152,6 +152,14 @@ void FlagNotes::note(int64_t id) {
   note_.bind(1, id).run();
 }
 
+void noteAllFlags(Database& db) {
+  db.exec("DELETE FROM main.message_flags");
+  noteFlags(db,
+            "m.id IN (" + messagesOf("read_messages", "x.id") + " UNION " + messagesOf("marked_messages", "x.id") +
+                ") OR EXISTS (SELECT 1 FROM muted_writers w WHERE w.host = m.host AND w.writer_id = m.writer_id)",
+            {});
+}
+
 std::string noStateText() {
   return "このライブラリは索引を作り直すまで、既読、印、ミュート、保存した検索を記録できません。";
 }
@@ -295,11 +303,7 @@ void copyReaderState(Library& from, Library& to) {
       write.run();
     }
   }
-  noteFlags(
-      db,
-      "m.id IN (" + messagesOf("read_messages", "x.id") + " UNION " + messagesOf("marked_messages", "x.id") +
-          ") OR EXISTS (SELECT 1 FROM muted_writers w WHERE w.host = m.host AND w.writer_id = m.writer_id)",
-      {});
+  noteAllFlags(db);
   t.commit();
 }
 

@@ -67,6 +67,9 @@ class FlagNotes {
 // The same for every message meeting a condition on `messages m`.
 void noteFlags(Database& db, const std::string& where, const std::vector<SqlValue>& values);
 
+// Every message's flags made anew (a recover, a state file read in).
+void noteAllFlags(Database& db);
+
 // The ids of the muted threads' messages, as a SELECT.
 const std::string& mutedThreadsIds();
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <sstream>
 #include <thread>
 
 #include "core/app/appstate.h"
@@ -12,7 +13,10 @@
 #include "core/library/librarypreferences.h"
 #include "core/library/libraryrecover.h"
 #include "core/library/librarystate.h"
+#include "core/library/exportmbox.h"
+#include "core/library/exportquery.h"
 #include "core/library/savedsearch.h"
+#include "core/library/statefile.h"
 #include "core/library/searchplan.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
@@ -70,23 +74,17 @@ class ReaderState : public ::testing::Test {
     return out;
   }
   // A thread root > reply > deeper, another message, a thread to mute, and a writer to mute.
-  void setUpDesk(Library& library) {
-    import(library, "a.log",
-           {{"00001",
-             "root",
-             { "本文" }},
+  static std::vector<LogMessage> deskMessages() {
+    return {{"00001", "root", {"本文"}},
             {"00002", "reply", {"返事"}, "00001"},
             {"00003", "deeper", {"さらに"}, "00002"},
             {"00004", "other", {"別の話"}, "", "0002"},
-            {"00007",
-             "noisy",
-             { "騒がしい" }},
+            {"00007", "noisy", {"騒がしい"}},
             {"00008", "noisy reply", {"騒がしい返事"}, "00007"},
-            { "00010",
-              "quiet",
-              {"静か"},
-              "",
-              "0009" }});
+            {"00010", "quiet", {"静か"}, "", "0009"}};
+  }
+  void setUpDesk(Library& library) {
+    import(library, "a.log", deskMessages());
     setFlag(library, MessageFlag::Read, {idOf(library, "root"), idOf(library, "other")}, true);
     setFlag(library, MessageFlag::Marked, {idOf(library, "other"), idOf(library, "root")}, true);
     setFlag(library, MessageFlag::Marked, {idOf(library, "root")}, false);
@@ -217,6 +215,54 @@ TEST_F(ReaderState, SavedSearchesKeepQueryBoardAndOrderAndGoThroughTheParser) {
   EXPECT_EQ(savedSearches(library).size(), 1u);
 }
 
+// The state carried by a file to a library holding the same messages under
+// other ids, and by an mbox to mail readers; a file with a line it cannot
+// read adds nothing.
+TEST_F(ReaderState, AStateFileAndAnMboxCarryTheState) {
+  Library from(dir_.path());
+  setUpDesk(from);
+  addSavedSearch(from, {"未読 \\ でない", "is:unread", "pelnet", 3, true});  // a backslash escaped
+  std::ostringstream text;
+  writeReaderState(from, text);
+
+  TempDir other;
+  Library to(other.path());
+  import(to, "z.log", {{"00010", "quiet", {"静か"}, "", "0009"}});  // first: the ids differ
+  import(to, "a.log", deskMessages());
+  for (const auto& [name, bad] : std::vector<std::pair<std::string, std::string>>{
+           {"no first line", "read\tpelnet\t3\t1\t\n"},
+           {"unknown kind", "pelarin-reader-state 1\nread\tpelnet\t3\t1\t\nseen\tx\n"},
+           {"a board not a number", "pelarin-reader-state 1\nread\tpelnet\tB3\t1\t\n"},
+           {"a digest not hexadecimal", "pelarin-reader-state 1\nread\tpelnet\t3\t0\tZZ\n"},
+           {"a bad escape", "pelarin-reader-state 1\nwriter\tpel\\qnet\t9\n"}}) {
+    std::istringstream in(bad);
+    EXPECT_THROW(readReaderState(to, in), LibraryError) << name;
+  }
+  EXPECT_EQ(to.search({}, {}).size(), 7u) << "a refused file mutes nothing";
+  std::istringstream in(text.str());
+  EXPECT_EQ(readReaderState(to, in), 6u);
+  std::istringstream again(text.str());
+  readReaderState(to, again);  // twice adds nothing twice
+  EXPECT_EQ(states(to), states(from));
+  expectSearchesAgree(to);
+  EXPECT_EQ(savedSearch(to, "未読 \\ でない").boardKey, 3);
+
+  std::string mbox;
+  LibraryFilter all;
+  all.muted = true;
+  for (const ExportMessage& m : exportMessages(to, to.search({}, all), other.path(), nullptr))
+    appendMboxMessage(mbox += "\n", m);
+  // root read; other read and flagged; reply unread; the muted read.
+  for (const auto& [title, status] : std::vector<std::pair<std::string, std::string>>{
+           {"root", "Status: RO\n"}, {"other", "Status: RO\nX-Status: F\n"}, {"reply", ""}, {"quiet", "Status: RO\n"}}) {
+    const size_t at = mbox.find("Subject: " + title + "\n");
+    ASSERT_NE(at, std::string::npos) << title;
+    const std::string header = mbox.substr(at, mbox.find("\n\n", at) - at);
+    EXPECT_EQ(header.find("Status:") != std::string::npos, !status.empty()) << title;
+    if (!status.empty()) EXPECT_NE(header.find(status), std::string::npos) << title;
+  }
+}
+
 // The schema before this state, made by this code less the state's step:
 // read as it is it holds no state, and its opening adds the tables (also on
 // a thread that leaves index rebuilds to another) without a rebuild.
@@ -230,7 +276,7 @@ TEST_F(ReaderState, ALibraryOfTheSchemaBeforeGainsTheStateInPlace) {
     Database raw(Library::fileIn(dir_.path()));
     raw.exec(
         "DROP TABLE read_messages; DROP TABLE marked_messages; DROP TABLE muted_threads; "
-        "DROP TABLE muted_writers; DROP TABLE saved_searches; PRAGMA user_version=4");
+        "DROP TABLE muted_writers; DROP TABLE saved_searches; DROP TABLE message_flags; PRAGMA user_version=4");
   }
   {
     Library inspected(dir_.path(), Library::Use::Inspect);
