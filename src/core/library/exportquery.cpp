@@ -104,18 +104,21 @@ std::vector<ExportMessage> exportMessages(Library& library, const std::vector<in
     }
   };
   // The reader's state goes with each message: muted ones count as read.
-  Statement flagsOf(library.database(), "SELECT flags FROM message_flags WHERE id = ?1");
-  std::unordered_set<int64_t> mutedThreads;
+  std::unordered_map<int64_t, int64_t> flagsOf;
   {
+    Statement flags(library.database(), "SELECT id, flags FROM message_flags");
+    while (flags.step()) flagsOf.emplace(flags.integer(0), flags.integer(1));
+  }
+  std::unordered_set<int64_t> mutedThreads;
+  if (anyMuted(library)) {
     Statement muted(library.database(), mutedThreadsIds().c_str());
     while (muted.step()) mutedThreads.insert(muted.integer(0));
   }
   for (int64_t id : ids) {
     const LibraryMessage m = library.message(id);
     ExportMessage e;
-    flagsOf.bind(1, id);
-    const int64_t flags = flagsOf.step() ? flagsOf.integer(0) : 0;
-    flagsOf.reset();
+    const auto found = flagsOf.find(id);
+    const int64_t flags = found == flagsOf.end() ? 0 : found->second;
     e.read = (flags & (kFlagRead | kFlagWriterMuted)) != 0 || mutedThreads.count(id) > 0;
     e.marked = (flags & kFlagMarked) != 0;
     e.id = m.id;
