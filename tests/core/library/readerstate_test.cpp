@@ -188,6 +188,12 @@ TEST_F(ReaderState, SavedSearchesKeepQueryBoardAndOrderAndGoThroughTheParser) {
   EXPECT_THROW(addSavedSearch(library, {"long", std::string(300, 'a'), {}, {}, false}), SearchTermError);
   EXPECT_THROW(savedSearch(library, "none"), LibraryError);
   EXPECT_THROW(removeSavedSearch(library, "none"), LibraryError);
+  EXPECT_THROW(renameSavedSearch(library, "all", "未読の返事"), LibraryError);  // taken
+  EXPECT_THROW(renameSavedSearch(library, "all", "a\nb"), LibraryError);
+  EXPECT_THROW(renameSavedSearch(library, "none", "x"), LibraryError);
+  renameSavedSearch(library, "未読の返事", "返事");
+  EXPECT_EQ(savedSearch(library, "返事").query, "is:unread title:reply");
+  EXPECT_THROW(savedSearch(library, "未読の返事"), LibraryError);
   removeSavedSearch(library, "all");
   EXPECT_EQ(savedSearches(library).size(), 1u);
 }
