@@ -160,6 +160,16 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   snippets_ = new LibrarySnippets(pathFromText(main.state().WorkDir), this);
   tally_ = new LibraryTally(pathFromText(main.state().WorkDir), this);
   connect(tally_, &LibraryTally::counted, this, &TLibraryform::tallied);
+  // Bold names and longer counts: the columns fit them again.
+  connect(tally_, &LibraryTally::done, this, [this](quint64 round) {
+    if (round != tallies_) return;
+    for (int c = 0; c < Boards->columnCount(); ++c) {
+      // Never narrower: a closed host's boards are not measured.
+      const int was = Boards->columnWidth(c);
+      Boards->resizeColumnToContents(c);
+      if (Boards->columnWidth(c) < was) Boards->setColumnWidth(c, was);
+    }
+  });
 
   Search = new QLineEdit(this);
   Search->setObjectName(QStringLiteral("Search"));

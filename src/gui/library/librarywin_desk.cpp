@@ -305,7 +305,6 @@ void TLibraryform::tallied(quint64 round, int entry, qint64 messages, qint64 unr
     item->setData(2, Qt::UserRole, unread);
     item->setText(1, grouped(static_cast<uint64_t>(messages)));
     item->setText(2, unread > 0 ? grouped(static_cast<uint64_t>(unread)) : QString());
-    item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     QFont font = item->font(0);
     font.setBold(unread > 0);
     item->setFont(0, font);
