@@ -9,6 +9,7 @@
 namespace pelarin::gui {
 
 LibraryTally::LibraryTally(std::filesystem::path dir, QObject* parent) : QObject(parent), dir_(std::move(dir)) {
+  qRegisterMetaType<std::vector<BoardTally>>("std::vector<pelarin::BoardTally>");
   thread_ = std::thread([this] { run(); });
 }
 
@@ -22,10 +23,10 @@ LibraryTally::~LibraryTally() {
   thread_.join();
 }
 
-void LibraryTally::ask(uint64_t round, std::vector<TallyEntry> entries) {
+void LibraryTally::ask(uint64_t round, bool withMuted, std::vector<TallyEntry> entries) {
   {
     std::lock_guard lock(mutex_);
-    next_ = Request{round, std::move(entries)};
+    next_ = Request{round, withMuted, std::move(entries)};
   }
   wake_.notify_one();
 }
@@ -39,6 +40,7 @@ void LibraryTally::run() {
   // Below the window's thread and the search's: the counts can wait.
   setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
   std::unique_ptr<Library> library;
+  BoardTallier tallier;
   for (;;) {
     Request request;
     {
@@ -47,6 +49,12 @@ void LibraryTally::run() {
       if (stopping_) return;
       request = std::move(*next_);
       next_.reset();
+    }
+    try {
+      if (!library) library = std::make_unique<Library>(dir_);
+      Q_EMIT boardsCounted(request.round, tallier.tally(*library, request.withMuted), QString());
+    } catch (const Error& e) {
+      Q_EMIT boardsCounted(request.round, {}, QString::fromUtf8(e.what()));
     }
     bool given = false;
     for (size_t i = 0; i < request.entries.size() && !given; ++i) {

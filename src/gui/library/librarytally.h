@@ -1,6 +1,6 @@
 // The counts beside the tree's entries (each board, the marked messages,
 // each saved search): how many messages, how many unread, counted behind
-// the window on a connection of its own, one entry at a time as they come.
+// the window on a connection of its own: the boards at once, then each entry.
 #pragma once
 
 #include <QObject>
@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/library/boardtally.h"
 #include "core/library/library.h"
 
 namespace pelarin::gui {
@@ -29,10 +30,13 @@ class LibraryTally : public QObject {
   explicit LibraryTally(std::filesystem::path dir, QObject* parent = nullptr);
   ~LibraryTally() override;
 
-  // Forgets the entries asked before; counted() names this round.
-  void ask(uint64_t round, std::vector<TallyEntry> entries);
+  // Forgets the round asked before: every board (muted messages counted
+  // withMuted), then the entries one by one.
+  void ask(uint64_t round, bool withMuted, std::vector<TallyEntry> entries);
 
  Q_SIGNALS:
+  // Every board in the library's order; error: the library's text, the list then empty.
+  void boardsCounted(quint64 round, const std::vector<pelarin::BoardTally>& boards, const QString& error);
   // entry: its index in the round's list; error: the library's text, the counts then -1.
   void counted(quint64 round, int entry, qint64 messages, qint64 unread, const QString& error);
   // Every entry of the round is counted.
@@ -41,6 +45,7 @@ class LibraryTally : public QObject {
  private:
   struct Request {
     uint64_t round;
+    bool withMuted;
     std::vector<TallyEntry> entries;
   };
   void run();

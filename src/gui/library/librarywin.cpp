@@ -160,6 +160,7 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   snippets_ = new LibrarySnippets(pathFromText(main.state().WorkDir), this);
   tally_ = new LibraryTally(pathFromText(main.state().WorkDir), this);
   connect(tally_, &LibraryTally::counted, this, &TLibraryform::tallied);
+  connect(tally_, &LibraryTally::boardsCounted, this, &TLibraryform::boardsTallied);
   // Bold names and longer counts: the columns fit them again.
   connect(tally_, &LibraryTally::done, this, [this](quint64 round) {
     if (round != tallies_) return;

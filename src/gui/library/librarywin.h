@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/library/boardtally.h"
 #include "core/library/library.h"
 #include "core/library/savedsearch.h"
 
@@ -115,6 +116,7 @@ class TLibraryform : public QWidget {
   // The counts of the tree's entries, behind the window.
   void recount();
   void tallied(quint64 round, int entry, qint64 messages, qint64 unread, const QString& error);
+  void boardsTallied(quint64 round, const std::vector<BoardTally>& tallies, const QString& error);
   void readShown();
   std::vector<int64_t> chosenIds() const;
   std::optional<SavedSearch> savedAt(const QTreeWidgetItem* item) const;

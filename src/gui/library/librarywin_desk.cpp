@@ -17,6 +17,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
+#include <map>
 
 #include "core/library/exportquery.h"
 #include "core/library/librarystate.h"
@@ -285,44 +287,58 @@ void TLibraryform::recount() {
       entry.terms = {saved->query};
       entry.filter.host = saved->host;
       entry.filter.boardKey = saved->boardKey;
-    } else if (item->data(0, kBoardRole).isValid()) {
-      entry.filter.host = item->data(0, kHostRole).toString().toStdString();
-      entry.filter.boardKey = item->data(0, kBoardRole).toInt();
     } else {
-      continue;  // a host and All add up their boards
+      continue;  // the boards are counted at once, a host and All add up theirs
     }
     tallied_.push_back(item);
     entries.push_back(std::move(entry));
   }
-  tally_->ask(tallies_, std::move(entries));
+  tally_->ask(tallies_, withMuted, std::move(entries));
 }
+
+namespace {
+
+void showCounts(QTreeWidgetItem* item, qint64 messages, qint64 unread) {
+  item->setText(1, grouped(static_cast<uint64_t>(messages)));
+  item->setText(2, unread > 0 ? grouped(static_cast<uint64_t>(unread)) : QString());
+  QFont font = item->font(0);
+  font.setBold(unread > 0);
+  item->setFont(0, font);
+}
+
+}  // namespace
 
 void TLibraryform::tallied(quint64 round, int entry, qint64 messages, qint64 unread, const QString& error) {
   if (round != tallies_ || entry < 0 || static_cast<size_t>(entry) >= tallied_.size()) return;
   QTreeWidgetItem* item = tallied_[static_cast<size_t>(entry)];
-  auto show = [](QTreeWidgetItem* item, qint64 messages, qint64 unread) {
-    item->setData(1, Qt::UserRole, messages);
-    item->setData(2, Qt::UserRole, unread);
-    item->setText(1, grouped(static_cast<uint64_t>(messages)));
-    item->setText(2, unread > 0 ? grouped(static_cast<uint64_t>(unread)) : QString());
-    QFont font = item->font(0);
-    font.setBold(unread > 0);
-    item->setFont(0, font);
-  };
-  if (!error.isEmpty()) {
-    item->setToolTip(1, error);
-    return;
-  }
-  show(item, messages, unread);
-  // A host and All: the sum of what is under them.
-  for (QTreeWidgetItem* up = item->parent(); up; up = up->parent()) {
-    qint64 sumMessages = 0, sumUnread = 0;
-    for (int i = 0; i < up->childCount(); ++i) {
-      sumMessages += up->child(i)->data(1, Qt::UserRole).toLongLong();
-      sumUnread += up->child(i)->data(2, Qt::UserRole).toLongLong();
+  item->setToolTip(1, error);
+  if (error.isEmpty()) showCounts(item, messages, unread);
+}
+
+void TLibraryform::boardsTallied(quint64 round, const std::vector<BoardTally>& tallies, const QString& error) {
+  if (round != tallies_) return;
+  Boards->setToolTip(error);
+  if (!error.isEmpty()) return;
+  std::map<std::pair<QString, int>, const BoardTally*> byBoard;
+  for (const BoardTally& t : tallies) byBoard[{QString::fromStdString(t.host), t.boardKey}] = &t;
+  // The boards, then each host and All as the sum of what is under them.
+  std::function<std::pair<qint64, qint64>(QTreeWidgetItem*)> sum = [&](QTreeWidgetItem* item) {
+    std::pair<qint64, qint64> counts{0, 0};
+    if (item->data(0, kBoardRole).isValid()) {
+      const auto found = byBoard.find({item->data(0, kHostRole).toString(), item->data(0, kBoardRole).toInt()});
+      if (found != byBoard.end()) counts = {found->second->messages, found->second->unread};
+    } else {
+      for (int i = 0; i < item->childCount(); ++i) {
+        const auto [messages, unread] = sum(item->child(i));
+        counts.first += messages;
+        counts.second += unread;
+      }
     }
-    show(up, sumMessages, sumUnread);
-  }
+    showCounts(item, counts.first, counts.second);
+    return counts;
+  };
+  for (int i = 0; i < Boards->topLevelItemCount(); ++i)
+    if (!Boards->topLevelItem(i)->data(0, kEntryRole).isValid()) sum(Boards->topLevelItem(i));
 }
 
 std::vector<int64_t> TLibraryform::chosenIds() const {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "core/app/appstate.h"
+#include "core/library/boardtally.h"
 #include "core/library/library.h"
 #include "core/library/librarypreferences.h"
 #include "core/library/libraryrecover.h"
@@ -163,6 +164,35 @@ TEST_F(ReaderState, UnreadMarkedAndMutedInSearchesAndCounts) {
     std::sort(ranked.begin(), ranked.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(ranked, expected) << c.query << " " << c.muted;
+  }
+}
+
+// The tree's counts of every board at once agree with the search's count of
+// each board, muted left out or counted, before and after more is read.
+TEST_F(ReaderState, BoardTalliesAgreeWithTheCountOfEachBoard) {
+  Library library(dir_.path());
+  setUpDesk(library);
+  writeFile(logs_ / "m.log", boardLog("５", {{"00001", "five", {"五"}}, {"00002", "five reply", {"五"}, "00001"}}));
+  LineReader in(logs_ / "m.log", LineReader::Form::Guess);
+  AppState state;
+  library.importLog(in, "other", state);
+  BoardTallier tallier;  // its muted counts kept from round to round while they hold
+  for (int round = 0; round < 3; ++round) {
+    for (bool withMuted : {false, true}) {
+      const std::vector<BoardTally> tallies = tallier.tally(library, withMuted);
+      ASSERT_EQ(tallies.size(), 2u);
+      for (const BoardTally& t : tallies) {
+        LibraryFilter f{t.host, t.boardKey, {}, withMuted};
+        EXPECT_EQ(t.messages, static_cast<int64_t>(library.count({}, f))) << t.host << withMuted << round;
+        EXPECT_EQ(t.unread, static_cast<int64_t>(library.count({"is:unread"}, f))) << t.host << withMuted << round;
+      }
+    }
+    if (round == 0)  // read: a muted message, a plain one, and the other board's first
+      setFlag(library, MessageFlag::Read, {idOf(library, "noisy"), idOf(library, "reply"), idOf(library, "five")}, true);
+    if (round == 1) {
+      unmuteWriter(library, "pelnet", 9);
+      muteThread(library, idOf(library, "five reply"));
+    }
   }
 }
 
