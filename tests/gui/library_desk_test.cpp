@@ -92,11 +92,13 @@ struct Desk {
   }
   QStringList numbers() const {
     QStringList out;
-    for (int r = 0; r < results->model()->rowCount(); ++r) out << results->model()->index(r, 1).data().toString();
+    for (int r = 0; r < results->model()->rowCount(); ++r)
+      out << results->model()->index(r, 1).data().toString();
     return out;
   }
   QTreeWidgetItem* entry(const QString& caption) const {
-    const QList<QTreeWidgetItem*> found = boards->findItems(caption, Qt::MatchStartsWith | Qt::MatchRecursive);
+    const QList<QTreeWidgetItem*> found =
+        boards->findItems(caption, Qt::MatchStartsWith | Qt::MatchRecursive);
     return found.isEmpty() ? nullptr : found.front();
   }
   // "messages/unread" of the board.
@@ -123,9 +125,9 @@ class LibraryDeskTest : public QObject {
       int row;
       const char* bold;
       const char* counts;
-    } steps[] = {{"MarkReadMessage1", 0, "-BBB", "4/3"},     {"MarkUnreadMessage1", 0, "BBBB", "4/4"},
-                 {"MarkReadThread1", 1, "---B", "4/1"},      {"MarkUnreadBoard1", 3, "BBBB", "4/4"},
-                 {"MarkReadUpToHere1", 2, "---B", "4/1"},    {"MarkReadBoard1", 0, "----", "4/"},
+    } steps[] = {{"MarkReadMessage1", 0, "-BBB", "4/3"},   {"MarkUnreadMessage1", 0, "BBBB", "4/4"},
+                 {"MarkReadThread1", 1, "---B", "4/1"},    {"MarkUnreadBoard1", 3, "BBBB", "4/4"},
+                 {"MarkReadUpToHere1", 2, "---B", "4/1"},  {"MarkReadBoard1", 0, "----", "4/"},
                  {"MarkUnreadUpToHere1", 1, "BB--", "4/2"}};
     for (const auto& s : steps) {
       d.choose(s.row);
@@ -153,13 +155,15 @@ class LibraryDeskTest : public QObject {
 
   void theMarkKeyTogglesTheStarShownAndFoundByIsMarked() {
     Desk d;
-    QVERIFY(QTest::qWaitForWindowActive(d.window) || (d.window->activateWindow(), QTest::qWaitForWindowActive(d.window)));
+    QVERIFY(QTest::qWaitForWindowActive(d.window) ||
+            (d.window->activateWindow(), QTest::qWaitForWindowActive(d.window)));
     d.choose(1);
     d.results->setFocus();
     QTest::keyClick(d.results, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
     const QModelIndex title = d.results->model()->index(1, 4);
     QCOMPARE(title.data().toString(), QStringLiteral("\u2605 re root"));
-    QVERIFY(control<QPlainTextEdit>(d.window, "Preview")->toPlainText().startsWith(QStringLiteral("\u2605 ")));
+    QVERIFY(
+        control<QPlainTextEdit>(d.window, "Preview")->toPlainText().startsWith(QStringLiteral("\u2605 ")));
     QTRY_COMPARE(d.entry(QStringLiteral("\u2605 Marked"))->text(1), QStringLiteral("1"));
     d.boards->setCurrentItem(d.entry(QStringLiteral("\u2605 Marked")));
     QTRY_COMPARE(d.numbers(), QStringList{QStringLiteral("11")});
@@ -199,7 +203,8 @@ class LibraryDeskTest : public QObject {
 
     d.platform.texts.push_back(QStringLiteral("雪"));
     d.boards->setFocus();
-    QVERIFY(QTest::qWaitForWindowActive(d.window) || (d.window->activateWindow(), QTest::qWaitForWindowActive(d.window)));
+    QVERIFY(QTest::qWaitForWindowActive(d.window) ||
+            (d.window->activateWindow(), QTest::qWaitForWindowActive(d.window)));
     QTest::keyClick(d.boards, Qt::Key_F2);
     QCOMPARE(saved->text(0), QStringLiteral("雪"));
     QCOMPARE(savedSearch(d.window->library(), "雪").query, "京都");

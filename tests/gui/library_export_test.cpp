@@ -38,7 +38,9 @@ using namespace pelarin::gui::testing;
 namespace {
 
 // All, under the marked messages and the saved searches.
-QTreeWidgetItem* allItem(QTreeWidget* boards) { return boards->topLevelItem(boards->topLevelItemCount() - 1); }
+QTreeWidgetItem* allItem(QTreeWidget* boards) {
+  return boards->topLevelItem(boards->topLevelItemCount() - 1);
+}
 
 constexpr int kMatches = kLibraryResultLimit + 5;
 

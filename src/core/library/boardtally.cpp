@@ -18,9 +18,10 @@ std::string readPerBoard(const std::string& condition) {
       "SELECT m.host, m.board_key FROM read_messages s CROSS JOIN messages m ON m.host = s.host AND "
       "m.board_key = s.board_key ";
   const std::string where = condition.empty() ? "" : " AND " + condition;
-  return "SELECT host, board_key, count(*) FROM (" + from + "AND m.number = s.number WHERE +s.number > 0" + where +
-         " UNION ALL " + from + "AND m.number = 0 AND m.mail_digest = s.digest WHERE +s.number = 0" + where +
-         " UNION ALL " + from + "AND m.number = s.number AND m.mail_digest = s.digest WHERE +s.number < 0" + where +
+  return "SELECT host, board_key, count(*) FROM (" + from + "AND m.number = s.number WHERE +s.number > 0" +
+         where + " UNION ALL " + from + "AND m.number = 0 AND m.mail_digest = s.digest WHERE +s.number = 0" +
+         where + " UNION ALL " + from +
+         "AND m.number = s.number AND m.mail_digest = s.digest WHERE +s.number < 0" + where +
          ") GROUP BY host, board_key";
 }
 
@@ -28,7 +29,8 @@ using Counts = std::map<std::pair<std::string, int32_t>, int64_t>;
 
 // What the muted messages depend on: the mutes, and the messages imported.
 constexpr const char* kMutedKey =
-    "SELECT coalesce((SELECT group_concat(host || ' ' || board_key || ' ' || number || ' ' || hex(digest), ',') "
+    "SELECT coalesce((SELECT group_concat(host || ' ' || board_key || ' ' || number || ' ' || hex(digest), "
+    "',') "
     "FROM muted_threads), '') || '|' || coalesce((SELECT group_concat(host || ' ' || writer_id, ',') FROM "
     "muted_writers), '') || '|' || (SELECT coalesce(max(id), 0) FROM messages)";
 
@@ -64,7 +66,8 @@ std::vector<BoardTally> BoardTallier::tally(Library& library, bool withMuted) {
   }
   const Counts read = countsOf(db, readPerBoard(muting ? notMutedCondition() : std::string()));
   std::vector<BoardTally> out;
-  Statement boards(db, "SELECT host, board_key, count(*) FROM messages GROUP BY host, board_key ORDER BY host, board_key");
+  Statement boards(
+      db, "SELECT host, board_key, count(*) FROM messages GROUP BY host, board_key ORDER BY host, board_key");
   while (boards.step()) {
     BoardTally t{boards.text(0), static_cast<int32_t>(boards.integer(1)), boards.integer(2), 0};
     const auto key = std::make_pair(t.host, t.boardKey);

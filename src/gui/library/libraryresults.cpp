@@ -116,7 +116,8 @@ QVariant LibraryResults::data(const QModelIndex& index, int role) const {
     return QStringLiteral("\u2605 ") + rowAt(index.row()).value(index.column());
   if (role == Qt::DisplayRole) return rowAt(index.row()).value(index.column());
   if (role == Qt::FontRole) return stateAt(index.row()).read ? QVariant() : QVariant(bold_);
-  if (role == Qt::ForegroundRole && stateAt(index.row()).muted) return QPalette().color(QPalette::Disabled, QPalette::Text);
+  if (role == Qt::ForegroundRole && stateAt(index.row()).muted)
+    return QPalette().color(QPalette::Disabled, QPalette::Text);
   if (role == Qt::UserRole) return QVariant::fromValue<qint64>(idAt(index.row()));
   return {};
 }

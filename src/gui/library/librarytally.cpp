@@ -8,7 +8,8 @@
 
 namespace pelarin::gui {
 
-LibraryTally::LibraryTally(std::filesystem::path dir, QObject* parent) : QObject(parent), dir_(std::move(dir)) {
+LibraryTally::LibraryTally(std::filesystem::path dir, QObject* parent)
+    : QObject(parent), dir_(std::move(dir)) {
   qRegisterMetaType<std::vector<BoardTally>>("std::vector<pelarin::BoardTally>");
   thread_ = std::thread([this] { run(); });
 }
@@ -69,7 +70,8 @@ void LibraryTally::run() {
         // First: a trailing OR of the query stays a word.
         std::vector<std::string> unread{"is:unread"};
         unread.insert(unread.end(), entry.terms.begin(), entry.terms.end());
-        const auto unreadCount = messages == 0 ? 0 : static_cast<qint64>(library->count(unread, entry.filter));
+        const auto unreadCount =
+            messages == 0 ? 0 : static_cast<qint64>(library->count(unread, entry.filter));
         Q_EMIT counted(request.round, static_cast<int>(i), messages, unreadCount, QString());
       } catch (const Error& e) {
         Q_EMIT counted(request.round, static_cast<int>(i), -1, -1, QString::fromUtf8(e.what()));

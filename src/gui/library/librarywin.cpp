@@ -1,7 +1,5 @@
 #include "gui/library/librarywin.h"
 
-#include <unordered_map>
-
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -25,6 +23,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 #include "core/library/exportquery.h"
 #include "core/library/foundtext.h"
@@ -39,8 +38,8 @@
 #include "gui/app/viewmain.h"
 #include "gui/library/librarycounter.h"
 #include "gui/library/libraryresults.h"
-#include "gui/library/librarytally.h"
 #include "gui/library/librarysnippets.h"
+#include "gui/library/librarytally.h"
 #include "gui/library/resultsort.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
@@ -554,7 +553,8 @@ void TLibraryform::showPreview(const LibraryMessage& m, bool capped) {
   } catch (const Error&) {
     // A library that keeps no state has no marks.
   }
-  const QString text = (marked ? QStringLiteral("\u2605 ") : QString()) + headerOf(m) + QStringLiteral("\n\n") + toQ(cut ? shown : m.body).remove(QLatin1Char('\r'));
+  const QString text = (marked ? QStringLiteral("\u2605 ") : QString()) + headerOf(m) +
+                       QStringLiteral("\n\n") + toQ(cut ? shown : m.body).remove(QLatin1Char('\r'));
   marks_->setFound(text, textsToMark(terms()));
   Preview->setPlainText(text);
 }

@@ -32,6 +32,7 @@
 #include "gui/platform/command.h"
 #include "gui/platform/platform.h"
 #include "gui/platform/qtext.h"
+#include "gui/shared/accessible.h"
 #include "gui/shared/counts.h"
 
 namespace pelarin::gui {
@@ -67,6 +68,7 @@ class MutedListDialog : public QDialog {
     table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    describe(table_, QStringLiteral("Muted"), QStringLiteral("ミュートしたスレッドと投稿者"));
     auto* close = new QPushButton(QStringLiteral("&Close"), this);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);
@@ -87,6 +89,7 @@ class MutedListDialog : public QDialog {
       table_->setItem(row, 1, new QTableWidgetItem(what));
       auto* button = new QPushButton(QStringLiteral("Unmute"), table_);
       button->setObjectName(QStringLiteral("Unmute%1").arg(row));
+      describe(button, QStringLiteral("Unmute"), what);
       connect(button, &QPushButton::clicked, this, [this, unmute = std::move(unmute)] {
         runCommand(platform_, this, [&] { unmute(); });
         // Later in the loop's turn: the button pressed goes with its row.
@@ -100,7 +103,10 @@ class MutedListDialog : public QDialog {
     for (int64_t id : list.threads)
       add(QStringLiteral("Thread"), threadCaption(library_, id), [this, id] { unmuteThread(library_, id); });
     for (const MutedWriter& w : list.writers)
-      add(QStringLiteral("Writer"), QStringLiteral("%1  ID %2").arg(QString::fromStdString(w.host)).arg(w.writerId, 4, 10, QLatin1Char('0')),
+      add(QStringLiteral("Writer"),
+          QStringLiteral("%1  ID %2")
+              .arg(QString::fromStdString(w.host))
+              .arg(w.writerId, 4, 10, QLatin1Char('0')),
           [this, w] { unmuteWriter(library_, w.host, w.writerId); });
     table_->resizeColumnToContents(0);
     table_->resizeColumnToContents(2);
@@ -127,7 +133,8 @@ void TLibraryform::createDeskActions() {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QString::fromLatin1(name));
     action->setShortcut(key);
-    connect(action, &QAction::triggered, this, [this, run = std::move(run)] { runCommand(platform_, this, run); });
+    connect(action, &QAction::triggered, this,
+            [this, run = std::move(run)] { runCommand(platform_, this, run); });
     return action;
   };
   const struct {
@@ -159,24 +166,28 @@ void TLibraryform::createDeskActions() {
     }
   }
   // Ctrl+K deletes to the line's end in the search field.
-  Mark1 = add(Message1, "Mark1", QStringLiteral("Mar&k (\u2605)"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
-              [this] { toggleMark(); });
+  Mark1 = add(Message1, "Mark1", QStringLiteral("Mar&k (\u2605)"),
+              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K), [this] { toggleMark(); });
   onChosen_.push_back(Mark1);
   Message1->addSeparator();
-  onChosen_.push_back(add(Message1, "MuteThread1", QStringLiteral("Mute &Thread"), {}, [this] { muteThreadChosen(); }));
-  onChosen_.push_back(add(Message1, "MuteWriter1", QStringLiteral("Mute &Writer"), {}, [this] { muteWriterChosen(); }));
+  onChosen_.push_back(
+      add(Message1, "MuteThread1", QStringLiteral("Mute &Thread"), {}, [this] { muteThreadChosen(); }));
+  onChosen_.push_back(
+      add(Message1, "MuteWriter1", QStringLiteral("Mute &Writer"), {}, [this] { muteWriterChosen(); }));
   ShowMuted1 = Message1->addAction(QStringLiteral("S&how Muted"));
   ShowMuted1->setObjectName(QStringLiteral("ShowMuted1"));
   ShowMuted1->setCheckable(true);
   connect(ShowMuted1, &QAction::toggled, this, [this] { stateChanged(true); });
   add(Message1, "MutedList1", QStringLiteral("Muted &List..."), {}, [this] { showMutedList(); });
   Message1->addSeparator();
-  QAction* save = add(Message1, "SaveSearch1", QStringLiteral("&Save Search..."), {}, [this] { SaveSearch1Click(); });
+  QAction* save =
+      add(Message1, "SaveSearch1", QStringLiteral("&Save Search..."), {}, [this] { SaveSearch1Click(); });
 
   // The results' own menu: the commands on what is chosen.
   ResultsMenu = new QMenu(this);
   ResultsMenu->setObjectName(QStringLiteral("ResultsMenu"));
-  for (QMenu* sub : {findChild<QMenu*>(QStringLiteral("MarkRead1")), findChild<QMenu*>(QStringLiteral("MarkUnread1"))})
+  for (QMenu* sub :
+       {findChild<QMenu*>(QStringLiteral("MarkRead1")), findChild<QMenu*>(QStringLiteral("MarkUnread1"))})
     ResultsMenu->addMenu(sub);
   ResultsMenu->addAction(Mark1);
   ResultsMenu->addSeparator();
@@ -193,12 +204,14 @@ void TLibraryform::createDeskActions() {
   RenameSearch1->setObjectName(QStringLiteral("RenameSearch1"));
   RenameSearch1->setShortcut(QKeySequence(Qt::Key_F2));
   RenameSearch1->setShortcutContext(Qt::WidgetShortcut);
-  connect(RenameSearch1, &QAction::triggered, this, [this] { runCommand(platform_, this, [this] { RenameSearch1Click(); }); });
+  connect(RenameSearch1, &QAction::triggered, this,
+          [this] { runCommand(platform_, this, [this] { RenameSearch1Click(); }); });
   DeleteSearch1 = new QAction(QStringLiteral("&Delete"), Boards);
   DeleteSearch1->setObjectName(QStringLiteral("DeleteSearch1"));
   DeleteSearch1->setShortcut(QKeySequence(Qt::Key_Delete));
   DeleteSearch1->setShortcutContext(Qt::WidgetShortcut);
-  connect(DeleteSearch1, &QAction::triggered, this, [this] { runCommand(platform_, this, [this] { DeleteSearch1Click(); }); });
+  connect(DeleteSearch1, &QAction::triggered, this,
+          [this] { runCommand(platform_, this, [this] { DeleteSearch1Click(); }); });
   Boards->addAction(RenameSearch1);
   Boards->addAction(DeleteSearch1);
   BoardsMenu = new QMenu(this);
@@ -315,7 +328,8 @@ void TLibraryform::tallied(quint64 round, int entry, qint64 messages, qint64 unr
   if (error.isEmpty()) showCounts(item, messages, unread);
 }
 
-void TLibraryform::boardsTallied(quint64 round, const std::vector<BoardTally>& tallies, const QString& error) {
+void TLibraryform::boardsTallied(quint64 round, const std::vector<BoardTally>& tallies,
+                                 const QString& error) {
   if (round != tallies_) return;
   Boards->setToolTip(error);
   if (!error.isEmpty()) return;
@@ -325,7 +339,8 @@ void TLibraryform::boardsTallied(quint64 round, const std::vector<BoardTally>& t
   std::function<std::pair<qint64, qint64>(QTreeWidgetItem*)> sum = [&](QTreeWidgetItem* item) {
     std::pair<qint64, qint64> counts{0, 0};
     if (item->data(0, kBoardRole).isValid()) {
-      const auto found = byBoard.find({item->data(0, kHostRole).toString(), item->data(0, kBoardRole).toInt()});
+      const auto found =
+          byBoard.find({item->data(0, kHostRole).toString(), item->data(0, kBoardRole).toInt()});
       if (found != byBoard.end()) counts = {found->second->messages, found->second->unread};
     } else {
       for (int i = 0; i < item->childCount(); ++i) {
@@ -448,7 +463,7 @@ void TLibraryform::changeEvent(QEvent* event) {
 
 void TLibraryform::SaveSearch1Click() {
   const std::optional<QString> name =
-      platform_.askText(this, QStringLiteral("Save Search"), QStringLiteral("検索の名前:"), QString());
+      platform_.askText(this, QStringLiteral("Save Search"), QStringLiteral("保存する検索の名前"), QString());
   if (!name) return;
   SavedSearch search;
   search.name = name->trimmed().toStdString();
@@ -477,8 +492,8 @@ void TLibraryform::RenameSearch1Click() {
   QTreeWidgetItem* item = Boards->currentItem();
   const std::optional<SavedSearch> saved = savedAt(item);
   if (!saved) return;
-  const std::optional<QString> name = platform_.askText(this, QStringLiteral("Rename"), QStringLiteral("新しい名前:"),
-                                                        QString::fromStdString(saved->name));
+  const std::optional<QString> name = platform_.askText(
+      this, QStringLiteral("Rename"), QStringLiteral("新しい名前"), QString::fromStdString(saved->name));
   if (!name) return;
   const std::string newName = name->trimmed().toStdString();
   renameSavedSearch(*library_, saved->name, newName);
@@ -492,9 +507,10 @@ void TLibraryform::DeleteSearch1Click() {
   QTreeWidgetItem* item = Boards->currentItem();
   const std::optional<SavedSearch> saved = savedAt(item);
   if (!saved) return;
-  if (platform_.messageBox(this, BoxKind::Confirmation,
-                           QStringLiteral("保存した検索「%1」を削除しますか?").arg(QString::fromStdString(saved->name)),
-                           BoxButtons::YesNoDefaultNo) != BoxAnswer::Yes)
+  if (platform_.messageBox(
+          this, BoxKind::Confirmation,
+          QStringLiteral("保存した検索「%1」を削除しますか？").arg(QString::fromStdString(saved->name)),
+          BoxButtons::YesNoDefaultNo) != BoxAnswer::Yes)
     return;
   removeSavedSearch(*library_, saved->name);
   // Its query stays in the field, searched under All.

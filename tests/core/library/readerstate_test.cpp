@@ -172,7 +172,8 @@ TEST_F(ReaderState, UnreadMarkedAndMutedInSearchesAndCounts) {
 TEST_F(ReaderState, BoardTalliesAgreeWithTheCountOfEachBoard) {
   Library library(dir_.path());
   setUpDesk(library);
-  writeFile(logs_ / "m.log", boardLog("５", {{"00001", "five", {"五"}}, {"00002", "five reply", {"五"}, "00001"}}));
+  writeFile(logs_ / "m.log",
+            boardLog("５", {{"00001", "five", {"五"}}, {"00002", "five reply", {"五"}, "00001"}}));
   LineReader in(logs_ / "m.log", LineReader::Form::Guess);
   AppState state;
   library.importLog(in, "other", state);
@@ -184,11 +185,13 @@ TEST_F(ReaderState, BoardTalliesAgreeWithTheCountOfEachBoard) {
       for (const BoardTally& t : tallies) {
         LibraryFilter f{t.host, t.boardKey, {}, withMuted};
         EXPECT_EQ(t.messages, static_cast<int64_t>(library.count({}, f))) << t.host << withMuted << round;
-        EXPECT_EQ(t.unread, static_cast<int64_t>(library.count({"is:unread"}, f))) << t.host << withMuted << round;
+        EXPECT_EQ(t.unread, static_cast<int64_t>(library.count({"is:unread"}, f)))
+            << t.host << withMuted << round;
       }
     }
     if (round == 0)  // read: a muted message, a plain one, and the other board's first
-      setFlag(library, MessageFlag::Read, {idOf(library, "noisy"), idOf(library, "reply"), idOf(library, "five")}, true);
+      setFlag(library, MessageFlag::Read,
+              {idOf(library, "noisy"), idOf(library, "reply"), idOf(library, "five")}, true);
     if (round == 1) {
       unmuteWriter(library, "pelnet", 9);
       muteThread(library, idOf(library, "five reply"));
