@@ -151,6 +151,12 @@ class LibraryDeskTest : public QObject {
     QTest::qWait(kReadAfterMs / 2);
     QCOMPARE(d.bold(), QStringLiteral("BBB-"));
     QTRY_COMPARE(d.boardCounts(), QStringLiteral("4/3"));
+    // Marked unread by hand, it stays so while it is shown.
+    QVERIFY(QTest::qWaitForWindowActive(d.window));
+    QTest::keyClick(d.results, Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(d.bold(), QStringLiteral("BBBB"));
+    QTest::qWait(kReadAfterMs + 300);
+    QCOMPARE(d.bold(), QStringLiteral("BBBB"));
   }
 
   void theMarkKeyTogglesTheStarShownAndFoundByIsMarked() {
