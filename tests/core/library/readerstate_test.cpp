@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/app/appstate.h"
+#include "core/library/boardtally.h"
 #include "core/library/library.h"
 #include "core/library/librarypreferences.h"
 #include "core/library/libraryrecover.h"
@@ -189,6 +190,38 @@ TEST_F(ReaderState, UnreadMarkedAndMutedInSearchesAndCounts) {
     }
 }
 
+// The tree's counts of every board at once agree with the search's count of
+// each board, muted left out or counted, before and after more is read.
+TEST_F(ReaderState, BoardTalliesAgreeWithTheCountOfEachBoard) {
+  Library library(dir_.path());
+  setUpDesk(library);
+  writeFile(logs_ / "m.log",
+            boardLog("５", {{"00001", "five", {"五"}}, {"00002", "five reply", {"五"}, "00001"}}));
+  LineReader in(logs_ / "m.log", LineReader::Form::Guess);
+  AppState state;
+  library.importLog(in, "other", state);
+  BoardTallier tallier;  // its muted counts kept from round to round while they hold
+  for (int round = 0; round < 3; ++round) {
+    for (bool withMuted : {false, true}) {
+      const std::vector<BoardTally> tallies = tallier.tally(library, withMuted);
+      ASSERT_EQ(tallies.size(), 2u);
+      for (const BoardTally& t : tallies) {
+        LibraryFilter f{t.host, t.boardKey, {}, withMuted};
+        EXPECT_EQ(t.messages, static_cast<int64_t>(library.count({}, f))) << t.host << withMuted << round;
+        EXPECT_EQ(t.unread, static_cast<int64_t>(library.count({"is:unread"}, f)))
+            << t.host << withMuted << round;
+      }
+    }
+    if (round == 0)  // read: a muted message, a plain one, and the other board's first
+      setFlag(library, MessageFlag::Read,
+              {idOf(library, "noisy"), idOf(library, "reply"), idOf(library, "five")}, true);
+    if (round == 1) {
+      unmuteWriter(library, "pelnet", 9);
+      muteThread(library, idOf(library, "five reply"));
+    }
+  }
+}
+
 TEST_F(ReaderState, SavedSearchesKeepQueryBoardAndOrderAndGoThroughTheParser) {
   Library library(dir_.path());
   setUpDesk(library);
@@ -211,6 +244,12 @@ TEST_F(ReaderState, SavedSearchesKeepQueryBoardAndOrderAndGoThroughTheParser) {
   EXPECT_THROW(addSavedSearch(library, {"long", std::string(300, 'a'), {}, {}, false}), SearchTermError);
   EXPECT_THROW(savedSearch(library, "none"), LibraryError);
   EXPECT_THROW(removeSavedSearch(library, "none"), LibraryError);
+  EXPECT_THROW(renameSavedSearch(library, "all", "未読の返事"), LibraryError);  // taken
+  EXPECT_THROW(renameSavedSearch(library, "all", "a\nb"), LibraryError);
+  EXPECT_THROW(renameSavedSearch(library, "none", "x"), LibraryError);
+  renameSavedSearch(library, "未読の返事", "返事");
+  EXPECT_EQ(savedSearch(library, "返事").query, "is:unread title:reply");
+  EXPECT_THROW(savedSearch(library, "未読の返事"), LibraryError);
   removeSavedSearch(library, "all");
   EXPECT_EQ(savedSearches(library).size(), 1u);
 }
