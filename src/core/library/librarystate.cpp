@@ -32,26 +32,27 @@ void requireState(Library& library) {
   if (!library.keepsState()) throw LibraryError(noStateText());
 }
 
-// The messages of the same identity as message ?1, each by the index of its kind.
-constexpr const char* kSameIdentity =
-    "(m.host, m.board_key, m.number) = (SELECT host, board_key, number FROM messages WHERE id = ?1) AND "
-    "coalesce(m.mail_digest, X'') = (SELECT coalesce(mail_digest, X'') FROM messages WHERE id = ?1)";
-
 constexpr const char* kIdentityOf =
     "SELECT host, board_key, number, coalesce(mail_digest, X'') FROM messages WHERE id = ?1";
 
 // Adds or removes the identities of messages in one table, each statement
-// made once for a whole list.
+// made once for a whole list; the flags by row id follow when the table is
+// one of them.
 class Identities {
  public:
-  Identities(Database& db, const std::string& table)
+  Identities(Database& db, const std::string& table, bool flags = true)
       : db_(db),
         exists_(db, "SELECT 1 FROM messages WHERE id = ?1"),
-        add_(db, ("INSERT OR IGNORE INTO main." + table + "(host, board_key, number, digest) " + kIdentityOf)
+        identity_(db, kIdentityOf),
+        add_(db, ("INSERT OR IGNORE INTO main." + table + "(host, board_key, number, digest) VALUES (?1, ?2, ?3, ?4)")
                      .c_str()),
-        remove_(db, ("DELETE FROM main." + table + " WHERE (host, board_key, number, digest) = (" +
-                     kIdentityOf + ")")
-                        .c_str()) {}
+        remove_(db, ("DELETE FROM main." + table + " WHERE host = ?1 AND board_key = ?2 AND number = ?3 AND digest = ?4")
+                        .c_str()),
+        same_(db,
+              "SELECT x.id FROM messages m JOIN messages x ON x.host = m.host AND x.board_key = m.board_key AND "
+              "x.number = m.number AND coalesce(x.mail_digest, X'') = coalesce(m.mail_digest, X'') WHERE m.id = ?1") {
+    if (flags) notes_.emplace(db);
+  }
   void require(int64_t id) {
     exists_.bind(1, id);
     const bool found = exists_.step();
@@ -59,22 +60,40 @@ class Identities {
     if (!found) throw LibraryError(noSuchMessageText(id));
   }
   void add(int64_t id) {
-    add_.bind(1, id).run();
-    if (db_.changes() > 0) note(id);
+    if (change(add_, id) > 0) note(id);
   }
   int remove(int64_t id) {
-    remove_.bind(1, id).run();
-    const int removed = db_.changes();
+    const int removed = change(remove_, id);
     if (removed > 0) note(id);
     return removed;
   }
 
  private:
+  int change(Statement& s, int64_t id) {
+    identity_.bind(1, id);
+    if (!identity_.step()) {
+      identity_.reset();
+      return 0;
+    }
+    s.bind(1, identity_.text(0)).bind(2, identity_.integer(1)).bind(3, identity_.integer(2));
+    s.bindBlob(4, identity_.blobView(3));
+    s.run();
+    identity_.reset();
+    return db_.changes();
+  }
   // The flags of every message of the identity, by row id.
-  void note(int64_t id) { noteFlags(db_, kSameIdentity, {id}); }
+  void note(int64_t id) {
+    if (!notes_) return;
+    std::vector<int64_t> ids;
+    same_.bind(1, id);
+    while (same_.step()) ids.push_back(same_.integer(0));
+    same_.reset();
+    for (int64_t m : ids) notes_->note(m);
+  }
 
   Database& db_;
-  Statement exists_, add_, remove_;
+  Statement exists_, identity_, add_, remove_, same_;
+  std::optional<FlagNotes> notes_;
 };
 
 }  // namespace
@@ -206,7 +225,7 @@ void muteThread(Library& library, int64_t id) {
   Database& db = library.database();
   Transaction t(db);
   requireState(library);
-  Identities threads(db, "muted_threads");
+  Identities threads(db, "muted_threads", false);
   threads.require(id);
   threads.add(up.empty() ? id : up.front());
   t.commit();
@@ -218,7 +237,7 @@ bool unmuteThread(Library& library, int64_t id) {
   Database& db = library.database();
   Transaction t(db);
   requireState(library);
-  Identities threads(db, "muted_threads");
+  Identities threads(db, "muted_threads", false);
   threads.require(id);
   int removed = 0;
   for (int64_t m : holding) removed += threads.remove(m);

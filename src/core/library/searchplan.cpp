@@ -154,6 +154,14 @@ class Hits {
       if (sieved(q_, id)) return true;
     return false;
   }
+  // As next, but gives up after `most` hits of the index in all.
+  bool nextWithin(int64_t& id, size_t most) {
+    while (read_ < most && hit(id)) {
+      ++read_;
+      if (sieved(q_, id)) return true;
+    }
+    return false;
+  }
 
  private:
   bool hit(int64_t& id) {
@@ -177,6 +185,7 @@ class Hits {
     return true;
   }
   const SearchQuery& q_;
+  size_t read_ = 0;
   std::optional<Statement> words_, characters_;
   const std::vector<int64_t>* only_ = nullptr;
   size_t at_ = 0;
@@ -391,7 +400,8 @@ SearchPath Library::cheaper(const SearchQuery& q, size_t limit, size_t* walkBoun
   Hits sample(*db_, q);
   int64_t first = 0, last = 0;
   int n = 0;
-  for (int64_t id; n < kSample && sample.next(id);) {
+  // A state that keeps few hits is not sampled through: those are gathered.
+  for (int64_t id; n < kSample && sample.nextWithin(id, 16 * kSample);) {
     if (n++ == 0) first = id;
     last = id;
   }
