@@ -4,7 +4,7 @@ _pelarin_cli() {
   _init_completion || return
 
   local commands="split list show boards names outbox library"
-  local libcommands="add search show thread open export stats check recover read unread mark unmark mute unmute muted saved"
+  local libcommands="add search show thread open export stats check recover read unread mark unmark mute unmute muted saved state"
   local command="" sub="" i
   for ((i = 1; i < cword; i++)); do
     case ${words[i]} in
@@ -77,6 +77,7 @@ _pelarin_cli() {
         export | recover) _filedir ;;
         mute | unmute) [[ $prev == "$sub" ]] && COMPREPLY=($(compgen -W "thread writer" -- "$cur")) ;;
         saved) [[ $prev == "$sub" ]] && COMPREPLY=($(compgen -W "list add remove" -- "$cur")) ;;
+        state) if [[ $prev == "$sub" ]]; then COMPREPLY=($(compgen -W "export import" -- "$cur")); else _filedir; fi ;;
       esac
       ;;
   esac

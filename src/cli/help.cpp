@@ -164,6 +164,11 @@ library The library DIR/pelarin-library.db: every message ever added, kept
         filter and the order. list prints NAME<TAB>order or
         relevance<TAB>host<TAB>board code<TAB>query, by name. A name taken,
         or not found by remove, is an error.
+  state export FILE   state import FILE
+        What the library keeps of the reader (read, marked, muted, saved
+        searches) as plain text by message identity, to carry to another
+        library; import adds a file's facts and prints how many. A line it
+        cannot read adds nothing and is an error. - is stdout or stdin.
 
         Before the first write, add checks the library: a damaged one, or
         one this user may not write (the file, its folder, its -wal or -shm),
