@@ -11,7 +11,9 @@
 #include "core/library/bodypacking.h"
 #include "core/library/folderimport.h"
 #include "core/library/library.h"
+#include "core/library/librarydates.h"
 #include "core/library/messageindex.h"
+#include "core/library/posteddate.h"
 #include "core/library/sha256.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
@@ -147,8 +149,11 @@ void unbind(Statement& s, int i) { sqlite3_bind_null(s.handle(), i); }
 
 class LibrarySink : public MessageSink {
  public:
-  LibrarySink(Database& db, std::string host, int64_t source, std::string logName, size_t limit)
-      : host_(std::move(host)),
+  LibrarySink(Database& db, std::string host, int64_t source, std::string logName, size_t limit,
+              int64_t captureTime)
+      : dated_(keepsDates(db)),
+        captureTime_(captureTime),
+        host_(std::move(host)),
         logName_(std::move(logName)),
         limit_(limit),
         source_(source),
@@ -162,10 +167,12 @@ class LibrarySink : public MessageSink {
         findByDigest_(db,
                       "SELECT id FROM messages WHERE host = ?1 AND board_key = ?2 AND number = ?4 "
                       "AND mail_digest = ?3 LIMIT 1"),
-        insert_(db,
-                "INSERT INTO messages(host, board_key, number, reply, writer_id, mail_digest, source, keys, "
-                "body_size, body) "
-                "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"),
+        insert_(db, dated_ ? "INSERT INTO messages(host, board_key, number, reply, writer_id, mail_digest, source, "
+                             "keys, body_size, body, posted) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)"
+                           : "INSERT INTO messages(host, board_key, number, reply, writer_id, mail_digest, source, "
+                             "keys, body_size, body) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"),
+        // A message held without a date (imported before dates were kept) takes this capture's.
+        fillPosted_(db, dated_ ? "UPDATE messages SET posted = ?2 WHERE id = ?1 AND posted IS NULL" : "SELECT ?1, ?2"),
         replace_(db,
                  "UPDATE messages SET keys = ?2, body = ?3, source = ?4, reply = ?5, writer_id = ?6, "
                  "body_size = ?7 "
@@ -174,6 +181,8 @@ class LibrarySink : public MessageSink {
         unindex_(db, MessageIndex::Action::Remove),
         copy_(db, "INSERT OR IGNORE INTO copies(message, source, position, line) VALUES (?1, ?2, ?3, ?4)"),
         db_(db) {}
+
+  void afterName(ByteView bytes) override { posted_ = postedFromHeader(bytes, captureTime_); }
 
   void begin(int32_t, const MessageKeys&, size_t headerLine) override {
     body_.clear();
@@ -206,6 +215,7 @@ class LibrarySink : public MessageSink {
         number > 0 ? numberedCopy(keys, boardKey, number) : copyByDigest(keys, boardKey, number, digest);
     if (id != 0) {
       ++duplicates_;
+      if (dated_ && posted_) fillPosted_.bind(1, id).bind(2, *posted_).run();
     } else {
       id = insert(keys, boardKey, number, digest);
       ++added_;
@@ -274,6 +284,12 @@ class LibrarySink : public MessageSink {
     else
       insert_.bindBlob(6, digest);
     insert_.bind(7, source_).bindBlob(8, keyLines(keys)).bind(9, size);
+    if (dated_) {
+      if (posted_)
+        insert_.bind(11, *posted_);
+      else
+        insert_.bindNull(11);
+    }
     bindUnowned(db_, insert_, 10, packed, false);
     insert_.run();
     unbind(insert_, 10);
@@ -328,11 +344,14 @@ class LibrarySink : public MessageSink {
            std::to_string(line) + " 行目のメッセージを飛ばしました。";
   }
 
+  const bool dated_;  // the library keeps posting times
+  const int64_t captureTime_;
+  std::optional<int64_t> posted_;  // the message's, from its header
   std::string host_;
   std::string logName_;
   size_t limit_;
   int64_t source_;
-  Statement findNumbered_, findMail_, findByDigest_, insert_, replace_;
+  Statement findNumbered_, findMail_, findByDigest_, insert_, fillPosted_, replace_;
   MessageIndex index_, unindex_;
   Statement copy_;
   Database& db_;
@@ -516,7 +535,7 @@ ImportResult Library::importLog(LineReader& log, const std::string& host, AppSta
     readBytes += bytes.size();
   });
   TapOff tapOff{log};
-  LibrarySink sink(db, host, sourceId, name, messageLimit_);
+  LibrarySink sink(db, host, sourceId, name, messageLimit_, static_cast<int64_t>(before.st.st_mtim.tv_sec));
   ClearBoardMap(state);
   bool stopped = false;
   try {

@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "core/library/bodypacking.h"
+#include "core/library/librarydates.h"
 #include "core/library/sqlite.h"
 
 namespace pelarin {
@@ -97,6 +98,9 @@ bool hasMatch(const SearchQuery& q) { return !q.match.empty() || !q.characters.e
 // in a library whose table is still to be made, to the word index.
 SearchQuery resolved(Database& db, const SearchQuery& in) {
   SearchQuery q = in;
+  // An older library read as it is keeps no posting times: no message has one.
+  for (size_t at; (at = q.where.find("m.posted")) != std::string::npos && !keepsDates(db);)
+    q.where.replace(at, 8, "NULL");
   if (q.characterTerms.empty()) return q;
   bool table = false;
   {
