@@ -6,9 +6,9 @@
 namespace pelarin {
 
 void addPostedColumn(Database& db) {
-  db.exec("ALTER TABLE messages ADD COLUMN posted INTEGER");
+  if (!keepsDates(db)) db.exec("ALTER TABLE messages ADD COLUMN posted INTEGER");
   // Only dated messages: the index costs nothing for a host that writes none.
-  db.exec("CREATE INDEX messages_posted ON messages(posted) WHERE posted IS NOT NULL");
+  db.exec("CREATE INDEX IF NOT EXISTS messages_posted ON messages(posted) WHERE posted IS NOT NULL");
 }
 
 bool keepsDates(Database& db) {
