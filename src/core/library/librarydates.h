@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace pelarin {
@@ -18,6 +19,12 @@ class Library;
 void addPostedColumn(Database& db);
 // It has the column (false for an older library read as it is).
 bool keepsDates(Database& db);
+
+// The SQL of a walk in the library's order for the first `limit` matches,
+// its date: ranges read from their index when they hold few messages (the
+// walk would pass most rows by), checked on each row when they hold many
+// (the index would hand over every hit to be sorted first).
+std::string walkedDates(Database& db, std::string sql, size_t limit);
 
 // Each message's posting time, in the order given; none where unknown.
 void eachPosted(Library& library, const std::vector<int64_t>& ids,

@@ -55,10 +55,9 @@ std::string dateCondition(const QueryTerm& t) {
     termQuery(t.text);  // its own refusal of a text that is no UTF-8 or too long
     throw SearchTermError(badDateText(t.text));
   }
-  std::string sql = "m.posted IS NOT NULL";
-  if (t.value != INT64_MIN) sql += " AND m.posted >= " + std::to_string(t.value);
-  if (t.until != INT64_MAX) sql += " AND m.posted < " + std::to_string(t.until);
-  return "(" + sql + ")";
+  // Both bounds always, an open end at the far value: walkedDates (librarydates.h) reads them back.
+  return "(m.posted IS NOT NULL AND m.posted >= " + std::to_string(t.value) + " AND m.posted < " +
+         std::to_string(t.until) + ")";
 }
 
 // A field term as SQL on messages m; numbers go in as they are (digits only).

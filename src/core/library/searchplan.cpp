@@ -347,6 +347,7 @@ std::vector<int64_t> Library::search(const SearchQuery& query, size_t limit, Sea
     std::vector<SqlValue> values;
     std::string sql = "SELECT m.id FROM messages m WHERE 1" + allConditions(q, values);
     sql += " ORDER BY m.host, m.board_key, m.number, m.id";
+    sql = walkedDates(*db_, std::move(sql), limit);
     Statement walk(*db_, sql.c_str());
     bindAll(walk, values);
     std::deque<Statement> hit;
