@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,9 +15,18 @@ class Database;
 class Library;
 
 // The column and its index, in an upgrade's transaction. A library made
-// before it has no header line's bytes after the writer's name to fill it
-// from: its messages stay without a date until a log holding them is added.
+// before it holds no header bytes after the writer's name to fill it from:
+// its logs are noted, and each is read again for its dates when it is added
+// again (fillPostedFromLog), its messages without a date meanwhile.
 void addPostedColumn(Database& db);
+// A log noted so, whose dates are still to be read.
+bool awaitsDates(Database& db, int64_t source);
+// Reads the log that the library holds as source again, giving each of its
+// messages without a date the one its header shows; the year from the
+// capture time recorded then. In the caller's transaction.
+void fillPostedFromLog(Database& db, const std::filesystem::path& log, bool raw, int64_t source);
+// The log's dates are read (imported again in full, or filled).
+void datesRead(Database& db, int64_t source);
 // It has the column (false for an older library read as it is).
 bool keepsDates(Database& db);
 

@@ -487,16 +487,20 @@ ImportResult Library::importLog(LineReader& log, const std::string& host, AppSta
       sameFileState(before.st, FileStatus(log).st) && first.bytes == static_cast<uint64_t>(before.st.st_size);
   if (steady) {
     Statement seen(db,
-                   "SELECT messages, complete FROM sources WHERE host = ?1 AND sha256 = ?2 AND complete <> 0 "
+                   "SELECT messages, complete, id FROM sources WHERE host = ?1 AND sha256 = ?2 AND complete <> 0 "
                    "ORDER BY id LIMIT 1");
     seen.bind(1, host).bindBlob(2, first.whole);
     if (seen.step()) {
       result.seenBefore = true;
       result.duplicates = seen.integer(0);
       result.readRaw = seen.integer(1) == kWholeRaw;
-      if (inTransaction) {
-        seen.reset();
-        inTransaction();
+      const int64_t source = seen.integer(2);
+      seen.reset();
+      // Imported before the library kept dates: read again for them alone.
+      const bool undated = awaitsDates(db, source);
+      if (undated) fillPostedFromLog(db, log.path(), result.readRaw, source);
+      if (inTransaction || undated) {
+        if (inTransaction) inTransaction();
         t.commit();
       }
       return result;
@@ -570,6 +574,7 @@ ImportResult Library::importLog(LineReader& log, const std::string& host, AppSta
   record.bind(1, sourceId).bind(2, name).bind(3, static_cast<int64_t>(readBytes));
   record.bind(4, static_cast<int64_t>(after.st.st_mtim.tv_sec)).bindBlob(5, read.finish());
   record.bind(6, sink.messages()).bind(7, static_cast<int64_t>(std::time(nullptr))).bind(8, recorded).run();
+  if (!stopped && whole) datesRead(db, sourceId);
   if (inTransaction) inTransaction();
   t.commit();
   result.added = sink.added();
