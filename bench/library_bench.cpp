@@ -19,7 +19,6 @@
 
 #include "core/app/appstate.h"
 #include "core/library/library.h"
-#include "core/library/librarystate.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
 #include "core/text/cp932.h"
@@ -202,40 +201,6 @@ int main(int argc, char** argv) {
   std::printf("\n");
   line("thread of a message, median ms", median(threadTimes) * 1e3, "ms", "<= 10", median(threadTimes) <= 0.010);
   std::printf("(%zu threads, the longest %zu messages)\n", responses.size(), longest);
-
-  // The reader's state: a third of the messages read, one in a hundred
-  // marked, the threads above and five writers muted (their messages hidden
-  // from every search below); each term alone, then with the is: terms.
-  {
-    std::vector<int64_t> read, marked;
-    {
-      pelarin::Statement s(library.database(), "SELECT id FROM messages");
-      while (s.step()) {
-        if (s.integer(0) % 3 == 0) read.push_back(s.integer(0));
-        if (s.integer(0) % 100 == 1) marked.push_back(s.integer(0));
-      }
-    }
-    pelarin::setFlag(library, pelarin::MessageFlag::Read, read, true);
-    pelarin::setFlag(library, pelarin::MessageFlag::Marked, marked, true);
-    for (int64_t id : responses) pelarin::muteThread(library, id);
-    pelarin::Statement w(library.database(), "SELECT host, writer_id FROM messages WHERE id % 1000 = 7 LIMIT 5");
-    while (w.step()) pelarin::muteWriter(library, w.text(0), static_cast<int32_t>(w.integer(1)));
-  }
-  std::printf("\n%-22s %10s %10s %10s\n", "with state", "matches", "first50 ms", "count ms");
-  for (const char* with : {"", " is:unread", " is:marked", " -is:unread"}) {
-    std::vector<double> first, full;
-    for (const char* term : {"雨", "設定", "モデム", "掲示板", "週末"}) {
-      const std::vector<std::string> q = pelarin::splitTerms(std::string(term) + with);
-      size_t matches = 0;
-      first.push_back(timed([&] { library.search(q, {}, 50); }));
-      full.push_back(timed([&] { matches = library.count(q, {}); }));
-      std::printf("%-22s %10zu %10.2f %10.2f\n", (std::string(term) + with).c_str(), matches, first.back() * 1e3,
-                  full.back() * 1e3);
-    }
-    const std::string label = std::string("muted hidden") + with + ": ";
-    line((label + "first 50, median ms").c_str(), median(first) * 1e3, "ms", "<= 50", median(first) <= 0.050);
-    line((label + "full count, median ms").c_str(), median(full) * 1e3, "ms", "<= 200", median(full) <= 0.200);
-  }
   std::printf("\nfiles kept in %s\n", root.string().c_str());
   return 0;
 }

@@ -30,6 +30,7 @@
 
 #include "core/app/appstate.h"
 #include "core/library/library.h"
+#include "core/library/librarystate.h"
 #include "core/library/searchplan.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
@@ -46,14 +47,6 @@ using pelarin::bench::since;
 using pelarin::SearchPath;
 
 namespace {
-
-// Nothing is muted in the bench's library: planned as Library::search plans
-// it then, without the condition that hides muted messages.
-const pelarin::LibraryFilter kNothingMuted = [] {
-  pelarin::LibraryFilter f;
-  f.muted = true;
-  return f;
-}();
 
 double quantile(std::vector<double> v, double q) {
   if (v.empty()) return 0;
@@ -244,6 +237,78 @@ void line(const std::string& what, double value, const char* unit, const char* t
   std::printf("%-52s %10.2f %-5s target %-9s %s\n", what.c_str(), value, unit, target, met ? "met" : "MISSED");
 }
 
+// The reader's state left as none was: the bench's library is kept for the next run.
+void forgetReaderState(pelarin::Library& library) {
+  library.database().exec(
+      "DELETE FROM read_messages; DELETE FROM marked_messages; DELETE FROM muted_threads; "
+      "DELETE FROM muted_writers; DELETE FROM message_flags");
+}
+
+// The same queries with a reader's state: a third of the messages read, one
+// in a hundred marked, a hundred threads and five writers muted (hidden from
+// every search), each query alone and with the is: terms; and what a step of
+// Next or Previous Unread asks of the library.
+void readerStateFigures(pelarin::Library& library, const std::vector<Query>& picked) {
+  forgetReaderState(library);
+  std::vector<int64_t> read, marked, replies;
+  {
+    pelarin::Statement s(library.database(), "SELECT id, reply FROM messages");
+    while (s.step()) {
+      const int64_t id = s.integer(0);
+      if (id % 3 == 0) read.push_back(id);
+      if (id % 100 == 1) marked.push_back(id);
+      if (s.integer(1) > 0 && replies.size() < 100 && id % 97 == 0) replies.push_back(id);
+    }
+  }
+  auto start = Clock::now();
+  pelarin::setFlag(library, pelarin::MessageFlag::Read, read, true);
+  pelarin::setFlag(library, pelarin::MessageFlag::Marked, marked, true);
+  const double setting = since(start);
+  start = Clock::now();
+  for (int64_t id : replies) pelarin::muteThread(library, id);
+  const double threads = since(start);
+  start = Clock::now();
+  {
+    pelarin::Statement w(library.database(), "SELECT host, writer_id FROM messages WHERE id % 1000 = 7 LIMIT 5");
+    while (w.step()) pelarin::muteWriter(library, w.text(0), static_cast<int32_t>(w.integer(1)));
+  }
+  const double writers = since(start);
+  std::printf("\nreader's state: %zu read and %zu marked in %.2f s, %zu threads muted in %.2f s, 5 writers in %.2f s\n",
+              read.size(), marked.size(), setting, replies.size(), threads, writers);
+
+  std::printf("%-10s %-12s %10s %10s %10s %10s\n", "band", "with", "first50 md", "first50 max", "count md",
+              "count max");
+  for (const char* with : {"", " is:unread", " is:marked", " -is:unread"}) {
+    std::map<std::string, std::pair<std::vector<double>, std::vector<double>>> bands;
+    for (const Query& q : picked) {
+      const pelarin::SearchQuery sq = pelarin::searchQueryOf(pelarin::splitTerms(q.text + with), {});
+      bands[q.band].first.push_back(timed([&] { library.search(sq, 50, SearchPath::ByCost); }) * 1e3);
+      bands[q.band].second.push_back(timed([&] { library.count(sq); }) * 1e3);
+    }
+    for (const auto& [band, t] : bands)
+      std::printf("%-10s %-12s %10.2f %10.2f %10.2f %10.2f\n", band.c_str(), *with ? with + 1 : "(muted hidden)",
+                  quantile(t.first, 0.5), quantile(t.first, 1), quantile(t.second, 0.5), quantile(t.second, 1));
+  }
+  // Alone: a board's unread, the marked of the whole library.
+  for (const char* alone : {"is:unread", "is:marked"}) {
+    const pelarin::SearchQuery sq = pelarin::searchQueryOf({alone}, {});
+    std::printf("%-23s %10.2f %10s %10.2f\n", alone, timed([&] { library.search(sq, 50, SearchPath::ByCost); }) * 1e3,
+                "", timed([&] { library.count(sq); }) * 1e3);
+  }
+  // A step of Next Unread: the shown message's state read, then it marked read.
+  std::vector<double> state, mark;
+  for (int i = 0; i < 200; ++i) {
+    const int64_t id = 1 + static_cast<int64_t>(i) * 4999;
+    state.push_back(timed([&] { (void)pelarin::stateOf(library, id); }, 1) * 1e3);
+    const auto at = Clock::now();
+    pelarin::setFlag(library, pelarin::MessageFlag::Read, {id}, true);
+    mark.push_back(since(at) * 1e3);
+  }
+  line("state of a message, median ms", quantile(state, 0.5), "ms", "<= 2", quantile(state, 0.5) <= 2);
+  line("message marked read, median ms", quantile(mark, 0.5), "ms", "<= 2", quantile(mark, 0.5) <= 2);
+  forgetReaderState(library);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -341,7 +406,7 @@ int main(int argc, char** argv) {
 
   // The order held in memory, built at the first ranking search of a library state.
   {
-    pelarin::SearchQuery q = pelarin::searchQueryOf({"設定"}, kNothingMuted);
+    pelarin::SearchQuery q = pelarin::searchQueryOf({"設定"}, {});
     const auto start = Clock::now();
     library.search(q, 50, SearchPath::Gather);
     std::printf("\n%-52s %10.1f ms (once per library state)\n", "first search, the order built", since(start) * 1e3);
@@ -432,7 +497,7 @@ int main(int argc, char** argv) {
               "first50", "count", "walk50", "gather50", "chosen", "rg -c", "rg/us");
   std::map<std::string, std::vector<Query*>> bands;
   for (Query& q : picked) {
-    const pelarin::SearchQuery sq = pelarin::searchQueryOf(pelarin::splitTerms(q.text), kNothingMuted);
+    const pelarin::SearchQuery sq = pelarin::searchQueryOf(pelarin::splitTerms(q.text), {});
     q.first50 = timed([&] { library.search(sq, 50, SearchPath::ByCost); });
     q.count = timed([&] { q.matches = library.count(sq); });
     q.gather = timed([&] { library.search(sq, 50, SearchPath::Gather); });
@@ -520,5 +585,6 @@ int main(int argc, char** argv) {
     const std::string cmd = shellQuoted(gui.string()) + " " + shellQuoted(work.string()) + " " + shellQuoted(typed.string());
     (void)std::system(cmd.c_str());
   }
+  readerStateFigures(library, picked);
   return met ? 0 : 1;
 }

@@ -1,6 +1,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <iostream>
+#include <sstream>
 #include <string>
 
 #include "cli/commands.h"
@@ -9,6 +12,7 @@
 #include "core/app/lockfile.h"
 #include "core/app/appstate.h"
 #include "core/app/settings.h"
+#include "core/library/exportfile.h"
 #include "core/library/exportquery.h"
 #include "core/library/exporttarget.h"
 #include "core/library/exportwrite.h"
@@ -22,6 +26,7 @@
 #include "core/library/librarystore.h"
 #include "core/library/posteddate.h"
 #include "core/library/savedsearch.h"
+#include "core/library/statefile.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
 #include "core/lists/bbsini.h"
@@ -111,6 +116,25 @@ void saved(Library& library, const Invocation& inv, std::FILE* out) {
     print(out, s.name + '\t' + (s.byRelevance ? "relevance" : "order") + '\t' + s.host.value_or("") + '\t' +
                    (s.boardKey ? BoardCode(std::to_string(*s.boardKey)) : std::string()) + '\t' + s.query +
                    '\n');
+}
+
+// The reader's state to a file (written whole, never through a link) or
+// standard output, or from a file or standard input.
+void state(Library& library, const Invocation& inv, std::FILE* out) {
+  const bool standard = inv.out == "-";
+  if (inv.action == "export") {
+    if (!standard) return writeExportFile(inv.out, [&](std::ostream& o) { writeReaderState(library, o); });
+    std::ostringstream text;
+    writeReaderState(library, text);
+    return print(out, text.str());
+  }
+  std::ifstream file;
+  if (!standard) {
+    file.open(inv.out, std::ios::binary);
+    if (!file) throw Error(textFromPath(inv.out) + " を開けません。");
+  }
+  const size_t facts = readReaderState(library, standard ? std::cin : file);
+  print(out, std::to_string(facts) + '\n');
 }
 
 // id, host, then the six fields of a list line.
@@ -342,6 +366,9 @@ int runLibrary(const Invocation& given, std::FILE* out) {
     }
     case LibraryCommand::Saved:
       saved(library, inv, out);
+      break;
+    case LibraryCommand::State:
+      state(library, inv, out);
       break;
     case LibraryCommand::Check:
     case LibraryCommand::Recover:

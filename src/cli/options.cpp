@@ -66,6 +66,7 @@ LibraryCommand libraryCommandNamed(const std::string& name) {
   if (name == "unmute") return LibraryCommand::Unmute;
   if (name == "muted") return LibraryCommand::Muted;
   if (name == "saved") return LibraryCommand::Saved;
+  if (name == "state") return LibraryCommand::State;
   throw UsageError("unknown library command '" + name + "'");
 }
 
@@ -142,7 +143,7 @@ Invocation parseLibraryArgs(const std::vector<std::string>& args) {
   if (!sub)
     throw UsageError(
         "library needs a command: add, search, show, thread, open, export, stats, check, recover, read, "
-        "unread, mark, unmark, mute, unmute, muted or saved");
+        "unread, mark, unmark, mute, unmute, muted, saved or state");
   switch (inv.library) {
     case LibraryCommand::Add:
       if (operands.empty()) throw UsageError("library add needs at least one LOG");
@@ -210,6 +211,12 @@ Invocation parseLibraryArgs(const std::vector<std::string>& args) {
         break;
       }
       throw UsageError("library saved takes list, add NAME [QUERY...] or remove NAME");
+    case LibraryCommand::State:
+      if (operands.size() != 2 || (operands[0] != "export" && operands[0] != "import"))
+        throw UsageError("library state takes export FILE or import FILE (- for standard output or input)");
+      inv.action = operands[0];
+      inv.out = operands[1];
+      break;
   }
   return inv;
 }

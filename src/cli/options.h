@@ -35,7 +35,8 @@ enum class LibraryCommand {
   Mute,
   Unmute,
   Muted,
-  Saved
+  Saved,
+  State
 };
 
 struct Invocation {

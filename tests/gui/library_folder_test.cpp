@@ -30,6 +30,11 @@ using namespace pelarin::gui::testing;
 
 namespace {
 
+// All, under the marked messages and the saved searches.
+QTreeWidgetItem* allItem(QTreeWidget* boards) {
+  return boards->topLevelItem(boards->topLevelItemCount() - 1);
+}
+
 const QString kStopped = QStringLiteral(
     "\n\n読み込めなかったログ 1 件:\nlogs/2024/9.log: '00~31' は整数ではありません 9.log の 8 "
     "行目で読み込みを止めました。");
@@ -50,9 +55,7 @@ TLibraryform* openWindow(TLogview& main) {
   return window;
 }
 
-QString allCount(TLibraryform* window) {
-  return control<QTreeWidget>(window, "Boards")->topLevelItem(0)->text(1);
-}
+QString allCount(TLibraryform* window) { return allItem(control<QTreeWidget>(window, "Boards"))->text(1); }
 
 LibraryStats statsOf(const WorkDir& dir) {
   Library library(toPath(dir.path()));

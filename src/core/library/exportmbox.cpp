@@ -171,6 +171,9 @@ void appendMboxMessage(std::string& out, const ExportMessage& m) {
   else
     appendTextHeader(out, "X-Pelarin-Board", m.boardCode + (m.boardName.empty() ? "" : " " + m.boardName));
   if (!m.host.empty()) appendTextHeader(out, "X-Pelarin-Host", m.host);
+  // The reader's state as mail readers keep it: seen and old, flagged.
+  if (m.read) out += "Status: RO\n";
+  if (m.marked) out += "X-Status: F\n";
   out += "MIME-Version: 1.0\nContent-Type: text/plain; charset=UTF-8\n";
   if (fitsEightBit(m.body)) {
     out += "Content-Transfer-Encoding: 8bit\n\n";

@@ -29,6 +29,8 @@ struct ExportMessage {
   // filed under one, a board numbered anew): its id tells them apart, else 0.
   int64_t sibling = 0;
   std::vector<int64_t> ancestorSiblings;  // the same for each ancestor; empty when none is one
+  bool read = false;    // read, or muted
+  bool marked = false;
 };
 
 }  // namespace pelarin

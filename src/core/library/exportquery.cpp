@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "core/library/library.h"
+#include "core/library/librarystate.h"
 #include "core/reading/boardcode.h"
 #include "core/text/cp932.h"
 #include "core/text/errors.h"
@@ -102,9 +103,24 @@ std::vector<ExportMessage> exportMessages(Library& library, const std::vector<in
       e.ancestorSiblings.push_back(siblingOf(a));
     }
   };
+  // The reader's state goes with each message: muted ones count as read.
+  std::unordered_map<int64_t, int64_t> flagsOf;
+  {
+    Statement flags(library.database(), "SELECT id, flags FROM message_flags");
+    while (flags.step()) flagsOf.emplace(flags.integer(0), flags.integer(1));
+  }
+  std::unordered_set<int64_t> mutedThreads;
+  if (anyMuted(library)) {
+    Statement muted(library.database(), mutedThreadsIds().c_str());
+    while (muted.step()) mutedThreads.insert(muted.integer(0));
+  }
   for (int64_t id : ids) {
     const LibraryMessage m = library.message(id);
     ExportMessage e;
+    const auto found = flagsOf.find(id);
+    const int64_t flags = found == flagsOf.end() ? 0 : found->second;
+    e.read = (flags & (kFlagRead | kFlagWriterMuted)) != 0 || mutedThreads.count(id) > 0;
+    e.marked = (flags & kFlagMarked) != 0;
     e.id = m.id;
     e.host = m.host;
     e.boardKey = m.boardKey;

@@ -64,6 +64,9 @@ CREATE VIRTUAL TABLE fts USING fts5(title, writer, body, content='', columnsize=
 // for a message without a number the digest; X'' for one with a number), so
 // that a capture again or a recover keeps it. A muted thread is its root's
 // identity; its replies are found by their reply numbers when searched.
+// message_flags holds the same by row id (read, marked, writer muted), kept
+// with the tables above, so that a search sieves its hits without a lookup
+// of identities for each.
 constexpr const char* kStateSchema = R"(
 CREATE {0}TABLE IF NOT EXISTS read_messages(host TEXT NOT NULL, board_key INTEGER NOT NULL, number INTEGER NOT NULL,
   digest BLOB NOT NULL, PRIMARY KEY(host, board_key, number, digest)) WITHOUT ROWID;
@@ -75,6 +78,7 @@ CREATE {0}TABLE IF NOT EXISTS muted_writers(host TEXT NOT NULL, writer_id INTEGE
   PRIMARY KEY(host, writer_id)) WITHOUT ROWID;
 CREATE {0}TABLE IF NOT EXISTS saved_searches(name TEXT PRIMARY KEY NOT NULL, query TEXT NOT NULL, host TEXT,
   board_key INTEGER, sort TEXT NOT NULL);
+CREATE {0}TABLE IF NOT EXISTS message_flags(id INTEGER PRIMARY KEY, flags INTEGER NOT NULL);
 )";
 
 std::string stateSchema(const std::string& prefix) {

@@ -23,6 +23,7 @@ class LineReader;
 class Progress;
 struct AppState;
 class LibraryOrder;
+class ReaderSieve;
 struct SearchQuery;
 enum class SearchPath;
 
@@ -160,6 +161,9 @@ class Library {
 
  private:
   LibraryOrder& order();
+  // The query as it runs here: its one-character terms given to the table
+  // that holds them, and the reader's state sieve if it leaves anything out.
+  SearchQuery prepared(const SearchQuery& q);
   std::vector<int64_t> gather(const SearchQuery& q);
   void eachRanked(const SearchQuery& q, const std::function<void(uint32_t rank, int64_t id)>& each);
   std::vector<std::pair<uint32_t, int64_t>> ranked(const SearchQuery& q);
@@ -168,6 +172,7 @@ class Library {
 
   std::unique_ptr<Database> db_;
   std::unique_ptr<LibraryOrder> order_;  // built at the first search that ranks
+  std::unique_ptr<ReaderSieve> sieve_;   // built at the first search asking the reader's state
   std::vector<std::filesystem::path> unwritable_;
   size_t messageLimit_ = kMaxMessageBytes;
 };

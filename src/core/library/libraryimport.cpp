@@ -6,12 +6,14 @@
 #include <cerrno>
 #include <ctime>
 #include <map>
+#include <optional>
 
 #include "core/app/appstate.h"
 #include "core/library/bodypacking.h"
 #include "core/library/folderimport.h"
 #include "core/library/library.h"
 #include "core/library/librarydates.h"
+#include "core/library/librarystate.h"
 #include "core/library/messageindex.h"
 #include "core/library/posteddate.h"
 #include "core/library/sha256.h"
@@ -180,7 +182,14 @@ class LibrarySink : public MessageSink {
         index_(db, MessageIndex::Action::Add),
         unindex_(db, MessageIndex::Action::Remove),
         copy_(db, "INSERT OR IGNORE INTO copies(message, source, position, line) VALUES (?1, ?2, ?3, ?4)"),
-        db_(db) {}
+        db_(db) {
+    // A message new to the library may be one read, marked or muted before
+    // under its identity (another capture of it).
+    Statement any(db,
+                  "SELECT EXISTS (SELECT 1 FROM read_messages) OR EXISTS (SELECT 1 FROM marked_messages) OR "
+                  "EXISTS (SELECT 1 FROM muted_writers)");
+    if (any.step() && any.integer(0) != 0) flags_.emplace(db);
+  }
 
   void afterName(ByteView bytes) override { posted_ = postedFromHeader(bytes, captureTime_); }
 
@@ -295,6 +304,7 @@ class LibrarySink : public MessageSink {
     unbind(insert_, 10);
     const int64_t id = db_.lastInsertId();
     index(index_, id, keys, packed, static_cast<size_t>(size), true);
+    if (flags_) flags_->note(id);
     return id;
   }
 
@@ -353,6 +363,7 @@ class LibrarySink : public MessageSink {
   int64_t source_;
   Statement findNumbered_, findMail_, findByDigest_, insert_, fillPosted_, replace_;
   MessageIndex index_, unindex_;
+  std::optional<FlagNotes> flags_;
   Statement copy_;
   Database& db_;
   Bytes body_;

@@ -32,6 +32,11 @@ void requireState(Library& library) {
   if (!library.keepsState()) throw LibraryError(noStateText());
 }
 
+// The messages of the same identity as message ?1, each by the index of its kind.
+constexpr const char* kSameIdentity =
+    "(m.host, m.board_key, m.number) = (SELECT host, board_key, number FROM messages WHERE id = ?1) AND "
+    "coalesce(m.mail_digest, X'') = (SELECT coalesce(mail_digest, X'') FROM messages WHERE id = ?1)";
+
 constexpr const char* kIdentityOf =
     "SELECT host, board_key, number, coalesce(mail_digest, X'') FROM messages WHERE id = ?1";
 
@@ -53,41 +58,106 @@ class Identities {
     exists_.reset();
     if (!found) throw LibraryError(noSuchMessageText(id));
   }
-  void add(int64_t id) { add_.bind(1, id).run(); }
+  void add(int64_t id) {
+    add_.bind(1, id).run();
+    if (db_.changes() > 0) note(id);
+  }
   int remove(int64_t id) {
     remove_.bind(1, id).run();
-    return db_.changes();
+    const int removed = db_.changes();
+    if (removed > 0) note(id);
+    return removed;
   }
 
  private:
+  // The flags of every message of the identity, by row id.
+  void note(int64_t id) { noteFlags(db_, kSameIdentity, {id}); }
+
   Database& db_;
   Statement exists_, add_, remove_;
 };
 
 }  // namespace
 
-// A muted thread's messages: its root's, then every message answering one of
-// them by number, as far down as replies go (UNION stops a loop of numbers).
-const std::string& notMutedCondition() {
-  static const std::string condition =
-      "m.id NOT IN (WITH RECURSIVE t(id, host, board_key, number) AS (" +
+const std::string& mutedThreadsIds() {
+  // A muted thread's messages: its root's, then every message answering one
+  // of them by number, as far down as replies go (UNION stops a loop of numbers).
+  static const std::string ids =
+      "WITH RECURSIVE t(id, host, board_key, number) AS (" +
       messagesOf("muted_threads", "x.id, x.host, x.board_key, x.number") +
       " UNION SELECT c.id, c.host, c.board_key, c.number FROM t CROSS JOIN messages c ON c.host = t.host "
       "AND c.board_key = t.board_key AND c.reply >= t.number AND c.reply <= t.number AND c.reply > 0 "
-      "WHERE t.number > 0) SELECT id FROM t) "
-      "AND NOT EXISTS (SELECT 1 FROM muted_writers w WHERE w.host = m.host AND w.writer_id = m.writer_id)";
+      "WHERE t.number > 0) SELECT id FROM t";
+  return ids;
+}
+
+namespace {
+
+std::string flagged(int bits) {
+  return "EXISTS (SELECT 1 FROM message_flags f WHERE f.id = m.id AND f.flags & " + std::to_string(bits) +
+         ")";
+}
+
+}  // namespace
+
+const std::string& notMutedCondition() {
+  static const std::string condition =
+      "NOT " + flagged(kFlagWriterMuted) + " AND m.id NOT IN (" + mutedThreadsIds() + ")";
   return condition;
 }
 
 const std::string& unreadCondition() {
-  static const std::string condition = std::string("NOT EXISTS (SELECT 1 FROM read_messages s WHERE ") +
-                                       kSameMessage + ") AND " + notMutedCondition();
+  static const std::string condition = "NOT " + flagged(kFlagRead) + " AND " + notMutedCondition();
   return condition;
 }
 
 const std::string& markedCondition() {
-  static const std::string condition = "m.id IN (" + messagesOf("marked_messages", "x.id") + ")";
+  static const std::string condition = flagged(kFlagMarked);
   return condition;
+}
+
+void noteFlags(Database& db, const std::string& where, const std::vector<SqlValue>& values) {
+  std::vector<int64_t> ids;
+  {
+    Statement s(db, ("SELECT m.id FROM messages m WHERE " + where).c_str());
+    int i = 1;
+    for (const SqlValue& v : values) {
+      if (const auto* n = std::get_if<int64_t>(&v))
+        s.bind(i++, *n);
+      else
+        s.bind(i++, std::get<std::string>(v));
+    }
+    while (s.step()) ids.push_back(s.integer(0));
+  }
+  FlagNotes notes(db);
+  for (int64_t id : ids) notes.note(id);
+}
+
+FlagNotes::FlagNotes(Database& db)
+    : forget_(db, "DELETE FROM main.message_flags WHERE id = ?1"),
+      note_(db, (std::string(
+                     "INSERT INTO main.message_flags(id, flags) SELECT id, flags FROM (SELECT m.id, (EXISTS "
+                     "(SELECT 1 FROM read_messages s WHERE ") +
+                 kSameMessage + ") * " + std::to_string(kFlagRead) +
+                 " + EXISTS (SELECT 1 FROM marked_messages s WHERE " + kSameMessage + ") * " +
+                 std::to_string(kFlagMarked) +
+                 " + EXISTS (SELECT 1 FROM muted_writers w WHERE w.host = m.host AND w.writer_id = "
+                 "m.writer_id) * " +
+                 std::to_string(kFlagWriterMuted) +
+                 ") AS flags FROM messages m WHERE m.id = ?1) WHERE flags != 0")
+                    .c_str()) {}
+
+void FlagNotes::note(int64_t id) {
+  forget_.bind(1, id).run();
+  note_.bind(1, id).run();
+}
+
+void noteAllFlags(Database& db) {
+  db.exec("DELETE FROM main.message_flags");
+  noteFlags(db,
+            "m.id IN (" + messagesOf("read_messages", "x.id") + " UNION " + messagesOf("marked_messages", "x.id") +
+                ") OR EXISTS (SELECT 1 FROM muted_writers w WHERE w.host = m.host AND w.writer_id = m.writer_id)",
+            {});
 }
 
 std::string noStateText() {
@@ -162,6 +232,7 @@ void muteWriter(Library& library, const std::string& host, int32_t writerId) {
   requireState(library);
   Statement s(db, "INSERT OR IGNORE INTO main.muted_writers(host, writer_id) VALUES (?1, ?2)");
   s.bind(1, host).bind(2, int64_t{writerId}).run();
+  noteFlags(db, "m.host = ?1 AND m.writer_id = ?2", {host, int64_t{writerId}});
   t.commit();
 }
 
@@ -172,6 +243,7 @@ bool unmuteWriter(Library& library, const std::string& host, int32_t writerId) {
   Statement s(db, "DELETE FROM main.muted_writers WHERE host = ?1 AND writer_id = ?2");
   s.bind(1, host).bind(2, int64_t{writerId}).run();
   const bool removed = db.changes() > 0;
+  if (removed) noteFlags(db, "m.host = ?1 AND m.writer_id = ?2", {host, int64_t{writerId}});
   t.commit();
   return removed;
 }
@@ -199,6 +271,7 @@ bool anyMuted(Library& library) {
 }
 
 void copyReaderState(Library& from, Library& to) {
+  // The flags by row id are made anew: the ids are the new library's.
   static const std::pair<const char*, int> kTables[] = {{"read_messages", 4},
                                                         {"marked_messages", 4},
                                                         {"muted_threads", 4},
@@ -230,6 +303,7 @@ void copyReaderState(Library& from, Library& to) {
       write.run();
     }
   }
+  noteAllFlags(db);
   t.commit();
 }
 

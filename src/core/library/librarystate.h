@@ -6,11 +6,15 @@
 
 #include <cstdint>
 #include <string>
+#include <variant>
 #include <vector>
+
+#include "core/library/sqlite.h"
 
 namespace pelarin {
 
 class Library;
+using SqlValue = std::variant<int64_t, std::string>;
 
 enum class MessageFlag { Read, Marked };
 
@@ -46,6 +50,28 @@ bool anyMuted(Library& library);
 
 // The state and saved searches of one library added to another's (a recover).
 void copyReaderState(Library& from, Library& to);
+
+// The bits of message_flags, the state by row id that searches sieve by.
+inline constexpr int kFlagRead = 1, kFlagMarked = 2, kFlagWriterMuted = 4;
+
+// Makes the flags of one message by row id again from the tables kept by
+// identity (the import notes each message it adds).
+class FlagNotes {
+ public:
+  explicit FlagNotes(Database& db);
+  void note(int64_t id);
+
+ private:
+  Statement forget_, note_;
+};
+// The same for every message meeting a condition on `messages m`.
+void noteFlags(Database& db, const std::string& where, const std::vector<SqlValue>& values);
+
+// Every message's flags made anew (a recover, a state file read in).
+void noteAllFlags(Database& db);
+
+// The ids of the muted threads' messages, as a SELECT.
+const std::string& mutedThreadsIds();
 
 // Conditions on `messages m` for the planner. Muted messages count as read.
 const std::string& unreadCondition();

@@ -71,7 +71,7 @@ std::string conditionOf(SearchQuery& p, const QueryTerm& t) {
     case F::Reply: return "m.reply = " + n;
     case F::IsResponse: return "m.reply > 0";
     case F::IsMail: return "m.board_key = 20000";
-    // The reader's state by indexed lookups of the message's identity.
+    // The reader's state in an OR group, by the flags of the row.
     case F::IsUnread: return "(" + unreadCondition() + ")";
     case F::IsMarked: return markedCondition();
     case F::Host: return "m.host = " + textParam(p, t.text);
@@ -86,13 +86,23 @@ SearchQuery searchQueryOf(const std::vector<std::string>& terms, const LibraryFi
   const ParsedQuery query = parseQuery(terms);
   SearchQuery p;
   p.filter = filter;
-  if (!filter.muted) addCondition(p, notMutedCondition());
+  p.state.hideMuted = !filter.muted;
   std::set<std::string> planned;
   const auto addMatch = [&p](const std::string& e) {
     if (!p.match.empty()) p.match += " AND ";
     p.match += "(" + e + ")";
   };
   for (const std::vector<QueryTerm>& group : query.groups) {
+    // The reader's state alone in its group goes to the sieve held in memory.
+    if (group.size() == 1 &&
+        (group[0].field == QueryTerm::Field::IsUnread || group[0].field == QueryTerm::Field::IsMarked)) {
+      const bool ex = group[0].excluded;
+      if (group[0].field == QueryTerm::Field::IsUnread)
+        (ex ? p.state.read : p.state.unread) = true;
+      else
+        (ex ? p.state.unmarked : p.state.marked) = true;
+      continue;
+    }
     if (group.size() == 1 && group[0].isText()) {
       const QueryTerm& t = group[0];
       const TermQuery q = termQuery(t.text);

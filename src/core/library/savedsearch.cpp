@@ -11,6 +11,15 @@ namespace {
 
 std::string noSuchSearchText(const std::string& name) { return "保存した検索「" + name + "」はありません。"; }
 
+// A name is one field of a listed line.
+void requireFitName(const std::string& name) {
+  bool fit = !name.empty();
+  for (unsigned char c : name) fit = fit && c >= 0x20 && c != 0x7F;
+  if (!fit) throw LibraryError("検索の名前は空にできず、制御文字を含められません。");
+}
+
+std::string takenText(const std::string& name) { return "保存した検索「" + name + "」はすでにあります。"; }
+
 SavedSearch rowOf(Statement& s) {
   SavedSearch saved;
   saved.name = s.text(0);
@@ -40,10 +49,7 @@ SavedSearch savedSearch(Library& library, const std::string& name) {
 }
 
 void addSavedSearch(Library& library, const SavedSearch& search) {
-  // A name is one field of a listed line.
-  bool fit = !search.name.empty();
-  for (unsigned char c : search.name) fit = fit && c >= 0x20 && c != 0x7F;
-  if (!fit) throw LibraryError("検索の名前は空にできず、制御文字を含められません。");
+  requireFitName(search.name);
   searchQueryOf({search.query}, {});  // refuses what the search would refuse
   Database& db = library.database();
   Transaction t(db);
@@ -61,7 +67,7 @@ void addSavedSearch(Library& library, const SavedSearch& search) {
   else
     add.bindNull(4);
   add.bind(5, search.byRelevance ? "relevance" : "order").run();
-  if (db.changes() == 0) throw LibraryError("保存した検索「" + search.name + "」はすでにあります。");
+  if (db.changes() == 0) throw LibraryError(takenText(search.name));
   t.commit();
 }
 
@@ -71,6 +77,22 @@ void removeSavedSearch(Library& library, const std::string& name) {
   if (!library.keepsState()) throw LibraryError(noStateText());
   Statement remove(db, "DELETE FROM main.saved_searches WHERE name = ?1");
   remove.bind(1, name).run();
+  if (db.changes() == 0) throw LibraryError(noSuchSearchText(name));
+  t.commit();
+}
+
+void renameSavedSearch(Library& library, const std::string& name, const std::string& newName) {
+  requireFitName(newName);
+  Database& db = library.database();
+  Transaction t(db);
+  if (!library.keepsState()) throw LibraryError(noStateText());
+  if (newName != name) {
+    Statement taken(db, "SELECT 1 FROM main.saved_searches WHERE name = ?1");
+    taken.bind(1, newName);
+    if (taken.step()) throw LibraryError(takenText(newName));
+  }
+  Statement rename(db, "UPDATE main.saved_searches SET name = ?2 WHERE name = ?1");
+  rename.bind(1, name).bind(2, newName).run();
   if (db.changes() == 0) throw LibraryError(noSuchSearchText(name));
   t.commit();
 }

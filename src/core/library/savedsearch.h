@@ -28,5 +28,7 @@ SavedSearch savedSearch(Library& library, const std::string& name);
 void addSavedSearch(Library& library, const SavedSearch& search);
 // Throws LibraryError when none has the name.
 void removeSavedSearch(Library& library, const std::string& name);
+// Throws LibraryError when none has the name, the new one is taken or not fit to list.
+void renameSavedSearch(Library& library, const std::string& name, const std::string& newName);
 
 }  // namespace pelarin

@@ -16,6 +16,7 @@
 
 #include "core/library/bodypacking.h"
 #include "core/library/librarydates.h"
+#include "core/library/librarystate.h"
 #include "core/library/sqlite.h"
 
 namespace pelarin {
@@ -92,7 +93,13 @@ std::string matchConditions(const SearchQuery& q, std::vector<SqlValue>& values)
   return sql;
 }
 
-bool hasMatch(const SearchQuery& q) { return !q.match.empty() || !q.characters.empty(); }
+// The reader's list of marked (or read) messages stands for a match when
+// only those may be kept.
+bool hasMatch(const SearchQuery& q) {
+  return !q.match.empty() || !q.characters.empty() || (q.sieve && q.sieve->only(q.state));
+}
+
+bool sieved(const SearchQuery& q, int64_t id) { return !q.sieve || q.sieve->keeps(q.state, id); }
 
 // The query's terms of one character given to the table of characters, or,
 // in a library whose table is still to be made, to the word index.
@@ -137,14 +144,28 @@ std::vector<int64_t> ftsHits(Database& db, const std::string& match, const char*
 }
 
 // The ids of the match, ascending: the word index's hits, the table of
-// characters', or those both give.
+// characters', or those both give (else the reader's list), that the
+// reader's state keeps.
 class Hits {
  public:
-  Hits(Database& db, const SearchQuery& q) {
+  Hits(Database& db, const SearchQuery& q) : q_(q) {
     if (!q.match.empty()) words_.emplace(db, kWordHits).bind(1, q.match);
     if (!q.characters.empty()) characters_.emplace(db, kCharacterHits).bind(1, q.characters);
+    if (!words_ && !characters_ && q.sieve) only_ = q.sieve->only(q.state);
   }
   bool next(int64_t& id) {
+    while (hit(id))
+      if (sieved(q_, id)) return true;
+    return false;
+  }
+
+ private:
+  bool hit(int64_t& id) {
+    if (only_) {
+      if (at_ >= only_->size()) return false;
+      id = (*only_)[at_++];
+      return true;
+    }
     if (!words_) return step(*characters_, id);
     if (!characters_) return step(*words_, id);
     int64_t other = 0;
@@ -154,14 +175,15 @@ class Hits {
     }
     return true;
   }
-
- private:
   static bool step(Statement& s, int64_t& id) {
     if (!s.step()) return false;
     id = s.integer(0);
     return true;
   }
+  const SearchQuery& q_;
   std::optional<Statement> words_, characters_;
+  const std::vector<int64_t>* only_ = nullptr;
+  size_t at_ = 0;
 };
 
 // Reads and confirms a message's text against the checks.
@@ -237,6 +259,57 @@ std::vector<std::pair<uint32_t, uint32_t>> LibraryOrder::ranges(const LibraryFil
   return out;
 }
 
+void ReaderSieve::refresh(Database& db) {
+  Statement v(db, "PRAGMA data_version");
+  v.step();
+  const int64_t version = v.integer(0), changes = sqlite3_total_changes64(db.handle());
+  if (version == dataVersion_ && changes == ownChanges_) return;
+  bits_.clear();
+  marked_.clear();
+  readOrMuted_.clear();
+  flagged_.clear();
+  muted_ = 0;
+  {
+    Statement top(db, "SELECT max(id) FROM messages");
+    top.step();
+    bits_.assign(static_cast<size_t>(std::max<int64_t>(top.integer(0), 0)) + 1, 0);
+  }
+  const auto set = [this](int64_t id, uint8_t bit) {
+    if (id >= 0 && static_cast<uint64_t>(id) < bits_.size()) bits_[static_cast<size_t>(id)] |= bit;
+  };
+  Statement flags(db, "SELECT id, flags FROM message_flags");
+  while (flags.step()) {
+    const int64_t f = flags.integer(1);
+    set(flags.integer(0),
+        static_cast<uint8_t>(((f & kFlagRead) ? kRead : 0) | ((f & kFlagMarked) ? kMarked : 0) |
+                             ((f & kFlagWriterMuted) ? kMuted : 0)));
+  }
+  Statement threads(db, mutedThreadsIds().c_str());
+  while (threads.step()) set(threads.integer(0), kMuted);
+  for (size_t id = 0; id < bits_.size(); ++id) {
+    const uint8_t b = bits_[id];
+    if (b == 0) continue;
+    flagged_.push_back(static_cast<int64_t>(id));
+    if (b & kMarked) marked_.push_back(static_cast<int64_t>(id));
+    if (b & (kRead | kMuted)) readOrMuted_.push_back(static_cast<int64_t>(id));
+    if (b & kMuted) ++muted_;
+  }
+  dataVersion_ = version;
+  ownChanges_ = changes;
+}
+
+SearchQuery Library::prepared(const SearchQuery& query) {
+  SearchQuery q = resolved(*db_, query);
+  const StateTerms& t = q.state;
+  q.sieve = nullptr;
+  if (t.hideMuted || t.unread || t.read || t.marked || t.unmarked) {
+    if (!sieve_) sieve_ = std::make_unique<ReaderSieve>();
+    sieve_->refresh(*db_);
+    if (sieve_->sieves(t)) q.sieve = sieve_.get();
+  }
+  return q;
+}
+
 LibraryOrder& Library::order() {
   if (!order_) order_ = std::make_unique<LibraryOrder>();
   order_->refresh(*db_);
@@ -256,13 +329,26 @@ std::vector<int64_t> Library::gather(const SearchQuery& q) {
   if (conditions.empty()) {
     Hits hits(*db_, q);
     for (int64_t id; hits.next(id);) ids.push_back(id);
+  } else if (q.match.empty() && q.characters.empty()) {
+    // The reader's list alone: each of its messages asked the conditions.
+    Statement s(*db_, ("SELECT 1 FROM messages m WHERE m.id = ?" + conditions).c_str());
+    std::vector<SqlValue> all{int64_t{0}};
+    all.insert(all.end(), values.begin(), values.end());
+    Hits hits(*db_, q);
+    for (int64_t id; hits.next(id);) {
+      all[0] = id;
+      bindAll(s, all);
+      if (s.step()) ids.push_back(id);
+      s.reset();
+    }
   } else {
     std::vector<SqlValue> all;
     const std::string sql = "SELECT m.id FROM messages m WHERE 1" + matchConditions(q, all) + conditions + " ORDER BY m.id";
     all.insert(all.end(), values.begin(), values.end());
     Statement s(*db_, sql.c_str());
     bindAll(s, all);
-    while (s.step()) ids.push_back(s.integer(0));
+    while (s.step())
+      if (sieved(q, s.integer(0))) ids.push_back(s.integer(0));
   }
   for (const auto& [exclude, sql] : {std::pair{&q.exclude, kWordHits}, std::pair{&q.excludeCharacters, kCharacterHits}}) {
     if (exclude->empty() || ids.empty()) continue;
@@ -333,7 +419,7 @@ SearchPath Library::cheaper(const SearchQuery& q, size_t limit, size_t* walkBoun
 
 std::vector<int64_t> Library::search(const SearchQuery& query, size_t limit, SearchPath path) {
   ReadTransaction snapshot(*db_);
-  const SearchQuery q = resolved(*db_, query);
+  const SearchQuery q = prepared(query);
   const bool checking = !q.checks.empty();
   size_t bound = SIZE_MAX;
   if (!hasMatch(q)) path = SearchPath::Walk;  // every message is a hit: nothing to gather
@@ -358,6 +444,7 @@ std::vector<int64_t> Library::search(const SearchQuery& query, size_t limit, Sea
     while ((limit == 0 || ids.size() < limit) && walk.step()) {
       if (++steps > bound) break;
       const int64_t id = walk.integer(0);
+      if (!sieved(q, id)) continue;
       bool found = true;
       for (Statement& h : hit) {
         h.bind(2, id);
@@ -402,27 +489,51 @@ std::vector<int64_t> Library::search(const SearchQuery& query, size_t limit, Sea
 
 size_t Library::count(const SearchQuery& query) {
   ReadTransaction snapshot(*db_);
-  const SearchQuery q = resolved(*db_, query);
+  const SearchQuery q = prepared(query);
   const bool checking = !q.checks.empty();
   const bool byBoard = q.filter.host || q.filter.boardKey;
   std::vector<SqlValue> values;
   const std::string conditions = rowConditions(q, values);
+  if (!hasMatch(q) && q.sieve && !checking && conditions.empty() && q.exclude.empty() &&
+      q.excludeCharacters.empty()) {
+    // The filter's count less the flagged messages of it that the state leaves out.
+    std::vector<SqlValue> all;
+    Statement s(*db_, ("SELECT count(*) FROM messages m WHERE 1" + filterSql(q.filter, all)).c_str());
+    bindAll(s, all);
+    s.step();
+    size_t n = static_cast<size_t>(s.integer(0));
+    const LibraryOrder* o = byBoard ? &order() : nullptr;
+    const auto ranges = o ? o->ranges(q.filter) : std::vector<std::pair<uint32_t, uint32_t>>{};
+    for (int64_t id : q.sieve->flagged()) {
+      if (sieved(q, id)) continue;
+      if (o) {
+        const uint32_t r = o->rankOf(id);
+        if (!std::any_of(ranges.begin(), ranges.end(),
+                         [r](const auto& e) { return r >= e.first && r < e.second; }))
+          continue;
+      }
+      --n;
+    }
+    return n;
+  }
   if (!hasMatch(q)) {
     // Every message of the filter is a candidate.
     std::vector<SqlValue> all;
-    const std::string sql = std::string(checking ? "SELECT m.id" : "SELECT count(*)") + " FROM messages m WHERE 1" +
-                            allConditions(q, all);
+    const bool each = checking || q.sieve;
+    const std::string sql = std::string(each ? "SELECT m.id" : "SELECT count(*)") +
+                            " FROM messages m WHERE 1" + allConditions(q, all);
     Statement s(*db_, sql.c_str());
     bindAll(s, all);
-    if (!checking) return s.step() ? static_cast<size_t>(s.integer(0)) : 0;
-    TextCheck check(*db_, q.checks);
+    if (!each) return s.step() ? static_cast<size_t>(s.integer(0)) : 0;
+    std::optional<TextCheck> check;
+    if (checking) check.emplace(*db_, q.checks);
     size_t n = 0;
     while (s.step())
-      if (check(s.integer(0))) ++n;
+      if (sieved(q, s.integer(0)) && (!check || (*check)(s.integer(0)))) ++n;
     return n;
   }
   if (!checking && q.exclude.empty() && q.excludeCharacters.empty() && !byBoard && conditions.empty()) {
-    if (q.match.empty() || q.characters.empty()) {
+    if (!q.sieve && (q.match.empty() || q.characters.empty())) {
       Statement s(*db_, q.match.empty() ? "SELECT count(*) FROM fts_chars WHERE fts_chars MATCH ?1"
                                         : "SELECT count(*) FROM fts WHERE fts MATCH ?1");
       s.bind(1, q.match.empty() ? q.characters : q.match);
@@ -467,7 +578,7 @@ std::vector<int64_t> Library::searchByRelevance(const std::vector<std::string>& 
                                                 size_t limit) {
   const SearchQuery query = searchQueryOf(terms, filter);
   ReadTransaction snapshot(*db_);
-  const SearchQuery q = resolved(*db_, query);
+  const SearchQuery q = prepared(query);
   // Terms of one character alone leave nothing to rank by.
   if (q.match.empty()) return search(q, limit, SearchPath::ByCost);
   std::vector<SqlValue> values{q.match};
@@ -485,7 +596,7 @@ std::vector<int64_t> Library::searchByRelevance(const std::vector<std::string>& 
   std::vector<int64_t> ids;
   while ((limit == 0 || ids.size() < limit) && s.step()) {
     const int64_t id = s.integer(0);
-    if (check && !(*check)(id)) continue;
+    if (!sieved(q, id) || (check && !(*check)(id))) continue;
     ids.push_back(id);
   }
   return ids;

@@ -34,6 +34,15 @@ struct CharacterTerm {
   bool excluded;
 };
 
+// The reader's state a search asks for (is:unread, is:marked and their
+// exclusions, muted messages hidden), answered by the flags held in memory.
+struct StateTerms {
+  bool hideMuted = false;
+  bool unread = false, read = false, marked = false, unmarked = false;
+};
+
+class ReaderSieve;
+
 struct SearchQuery {
   std::string match;                // FTS5 expression (may hold AND, OR, NOT); empty: every message
   // What the index alone cannot decide: in each group one check must hold.
@@ -46,6 +55,46 @@ struct SearchQuery {
   std::string where;                // more conditions on `messages m`, one "?" per value
   std::vector<SqlValue> values;
   LibraryFilter filter;
+  StateTerms state;
+  // Set when the search runs, if the state leaves anything out.
+  const ReaderSieve* sieve = nullptr;
+};
+
+// The reader's state of every message by row id, read at once from
+// message_flags and the muted threads, built again once written since: a
+// search keeps or leaves out each hit by a look-up in memory.
+class ReaderSieve {
+ public:
+  void refresh(Database& db);
+  bool keeps(const StateTerms& t, int64_t id) const {
+    const uint8_t b =
+        id >= 0 && static_cast<uint64_t>(id) < bits_.size() ? bits_[static_cast<size_t>(id)] : 0;
+    if (t.hideMuted && (b & kMuted)) return false;
+    const bool read = (b & (kRead | kMuted)) != 0;
+    if ((t.unread && read) || (t.read && !read)) return false;
+    return !((t.marked && !(b & kMarked)) || (t.unmarked && (b & kMarked)));
+  }
+  // Whether the terms leave any message out.
+  bool sieves(const StateTerms& t) const {
+    return t.unread || t.read || t.marked || t.unmarked || (t.hideMuted && muted_ > 0);
+  }
+  // The ids, ascending, of which the kept are some, when the terms keep only
+  // flagged messages (read or marked); null when they may keep any.
+  const std::vector<int64_t>* only(const StateTerms& t) const {
+    if (t.marked) return &marked_;
+    if (t.read) return &readOrMuted_;
+    return nullptr;
+  }
+  // Every id with a flag, ascending: the only ones the terms may leave out
+  // when they keep unflagged messages.
+  const std::vector<int64_t>& flagged() const { return flagged_; }
+
+ private:
+  static constexpr uint8_t kRead = 1, kMarked = 2, kMuted = 4;
+  std::vector<uint8_t> bits_;
+  std::vector<int64_t> marked_, readOrMuted_, flagged_;
+  size_t muted_ = 0;
+  int64_t dataVersion_ = -1, ownChanges_ = -1;
 };
 
 // How the first matches in the library's order are found: walking the order

@@ -1,5 +1,8 @@
 #include "gui/library/libraryresults.h"
 
+#include <QColor>
+#include <QPalette>
+
 #include "core/library/library.h"
 #include "core/library/librarydates.h"
 #include "core/library/posteddate.h"
@@ -28,6 +31,7 @@ void LibraryResults::reset(Library* library, std::vector<int64_t> ids, std::vect
   rows_.clear();
   texts_.clear();
   asked_.clear();
+  states_.clear();
   ++results_;
   marking_ = !folded.empty();
   if (snippets_) snippets_->restart(results_, std::move(folded));
@@ -88,12 +92,37 @@ void LibraryResults::snippetReady(quint64 results, int row, qint64 id, const QSt
   Q_EMIT dataChanged(at, at, {Qt::DisplayRole});
 }
 
+MessageState LibraryResults::stateAt(int row) const {
+  const int64_t id = idAt(row);
+  auto found = states_.find(id);
+  if (found != states_.end()) return found->second;
+  MessageState state;
+  try {
+    state = stateOf(*library_, id);
+  } catch (const Error&) {
+    state.read = true;  // gone, or a library that keeps no state: nothing to stand out
+  }
+  return states_.emplace(id, state).first->second;
+}
+
+void LibraryResults::refreshState() {
+  states_.clear();
+  if (!ids_.empty())
+    Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, kResultColumns - 1),
+                       {Qt::DisplayRole, Qt::FontRole, Qt::ForegroundRole});
+}
+
 QVariant LibraryResults::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || !library_ || index.row() >= rowCount()) return {};
   // The whole found text where the column is too narrow for it.
   if ((role == Qt::DisplayRole || role == Qt::ToolTipRole) && index.column() == kSnippetColumn)
     return snippetAt(index.row());
+  if (role == Qt::DisplayRole && index.column() == kTitleColumn && stateAt(index.row()).marked)
+    return QStringLiteral("\u2605 ") + rowAt(index.row()).value(index.column());
   if (role == Qt::DisplayRole) return rowAt(index.row()).value(index.column());
+  if (role == Qt::FontRole) return stateAt(index.row()).read ? QVariant() : QVariant(bold_);
+  if (role == Qt::ForegroundRole && stateAt(index.row()).muted)
+    return QPalette().color(QPalette::Disabled, QPalette::Text);
   if (role == Qt::UserRole) return QVariant::fromValue<qint64>(idAt(index.row()));
   return {};
 }

@@ -1,7 +1,5 @@
 #include "gui/library/librarywin.h"
 
-#include <unordered_map>
-
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -25,10 +23,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 #include "core/library/exportquery.h"
 #include "core/library/foundtext.h"
 #include "core/library/librarypreferences.h"
+#include "core/library/librarystate.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
 #include "core/reading/boardcode.h"
@@ -39,6 +39,7 @@
 #include "gui/library/librarycounter.h"
 #include "gui/library/libraryresults.h"
 #include "gui/library/librarysnippets.h"
+#include "gui/library/librarytally.h"
 #include "gui/library/resultsort.h"
 #include "gui/platform/command.h"
 #include "gui/platform/qtext.h"
@@ -55,9 +56,6 @@ constexpr int kTypingPauseMs = 25;
 // What the preview holds of a body: far more than a glance takes, and laid
 // out at once whatever the message's size.
 constexpr size_t kPreviewBytes = 256 * 1024;
-constexpr int kIdRole = Qt::UserRole;
-constexpr int kHostRole = Qt::UserRole + 1;
-constexpr int kBoardRole = Qt::UserRole + 2;
 constexpr char kByRelevance[] = "relevance";
 constexpr char kByOrder[] = "order";
 
@@ -159,6 +157,19 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   connect(counter_, &LibraryCounter::finished, this, &TLibraryform::counted);
   connect(counter_, &LibraryCounter::sorted, this, &TLibraryform::sorted);
   snippets_ = new LibrarySnippets(pathFromText(main.state().WorkDir), this);
+  tally_ = new LibraryTally(pathFromText(main.state().WorkDir), this);
+  connect(tally_, &LibraryTally::counted, this, &TLibraryform::tallied);
+  connect(tally_, &LibraryTally::boardsCounted, this, &TLibraryform::boardsTallied);
+  // Bold names and longer counts: the columns fit them again.
+  connect(tally_, &LibraryTally::done, this, [this](quint64 round) {
+    if (round != tallies_) return;
+    for (int c = 0; c < Boards->columnCount(); ++c) {
+      // Never narrower: a closed host's boards are not measured.
+      const int was = Boards->columnWidth(c);
+      Boards->resizeColumnToContents(c);
+      if (Boards->columnWidth(c) < was) Boards->setColumnWidth(c, was);
+    }
+  });
 
   Search = new QLineEdit(this);
   Search->setObjectName(QStringLiteral("Search"));
@@ -187,12 +198,13 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
 
   Boards = new QTreeWidget(this);
   Boards->setObjectName(QStringLiteral("Boards"));
-  Boards->setHeaderLabels({QStringLiteral("Board"), QStringLiteral("Messages")});
+  Boards->setHeaderLabels({QStringLiteral("Board"), QStringLiteral("Messages"), QStringLiteral("Unread")});
   describe(Boards, QStringLiteral("Boards"), QStringLiteral("検索するホストとボード"));
   model_ = new LibraryResults(snippets_, this);
   Results = new QTableView(this);
   Results->setObjectName(QStringLiteral("Results"));
   Results->setModel(model_);
+  model_->setFont(Results->font());
   describe(Results, QStringLiteral("Results"), QStringLiteral("検索で見つかったメッセージ"));
   Results->setSelectionBehavior(QAbstractItemView::SelectRows);
   Results->setTabKeyNavigation(false);
@@ -259,6 +271,7 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   File1->addSeparator();
   createExportActions();
   File1->addSeparator();
+  createDeskActions();
   QAction* close = File1->addAction(QStringLiteral("&Close"), this, &QWidget::close);
   close->setObjectName(QStringLiteral("LibraryClose1"));
   close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
@@ -280,7 +293,11 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   typing_->setInterval(kTypingPauseMs);
   connect(typing_, &QTimer::timeout, this, &TLibraryform::searchNow);
   connect(Search, &QLineEdit::textChanged, typing_, qOverload<>(&QTimer::start));
-  connect(Boards, &QTreeWidget::currentItemChanged, this, &TLibraryform::searchNow);
+  connect(Boards, &QTreeWidget::currentItemChanged, this, &TLibraryform::boardChosen);
+  // A saved search clicked again is opened again, its query as it was saved.
+  connect(Boards, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+    if (item == Boards->currentItem() && savedAt(item)) boardChosen(item);
+  });
   connect(Rank, &QComboBox::currentIndexChanged, this, &TLibraryform::searchNow);
   connect(columns, &QHeaderView::sectionClicked, this, &TLibraryform::sortBy);
   connect(Results->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TLibraryform::showSelected);
@@ -291,6 +308,7 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
     runCommand(platform_, this, [this, item] {
       previewId_ = item->data(0, kIdRole).toLongLong();
       showPreview(library_->message(previewId_), true);
+      reading_->start();
     });
   });
   connect(BtOpen, &QPushButton::clicked, this, [this] { OpenInReader(); });
@@ -346,6 +364,7 @@ void TLibraryform::fillBoards() {
   Boards->clear();
   const LibraryStats stats = library_->stats();
   std::map<std::string, std::map<std::string, std::string>> names;  // by host, from its board list
+  fillSaved();
   auto* all = new QTreeWidgetItem(Boards, {QStringLiteral("All"), grouped(stats.messages)});
   QTreeWidgetItem* host = nullptr;
   for (const LibraryStats::Board& board : stats.boards) {
@@ -375,11 +394,18 @@ void TLibraryform::fillBoards() {
     for (int i = 0; i < all->childCount(); ++i) all->child(i)->setExpanded(false);
   QSignalBlocker quiet(Boards);
   Boards->setCurrentItem(all);
+  recount();
 }
 
 LibraryFilter TLibraryform::filter() const {
   LibraryFilter f;
+  f.muted = ShowMuted1 && ShowMuted1->isChecked();
   const QTreeWidgetItem* item = Boards->currentItem();
+  if (const std::optional<SavedSearch> saved = savedAt(item)) {
+    f.host = saved->host;
+    f.boardKey = saved->boardKey;
+    return f;
+  }
   if (!item || !item->data(0, kHostRole).isValid()) return f;
   f.host = item->data(0, kHostRole).toString().toStdString();
   if (item->data(0, kBoardRole).isValid()) f.boardKey = item->data(0, kBoardRole).toInt();
@@ -389,8 +415,11 @@ LibraryFilter TLibraryform::filter() const {
 std::vector<std::string> TLibraryform::terms() const {
   // One query: the library reads its phrases, fields and exclusions.
   const std::string text = Search->text().toStdString();
-  if (splitTerms(text).empty()) return {};
-  return {text};
+  std::vector<std::string> out;
+  const QTreeWidgetItem* item = Boards->currentItem();
+  if (item && item->data(0, kEntryRole).toInt() == kMarkedEntry) out.push_back("is:marked");
+  if (!splitTerms(text).empty()) out.push_back(text);
+  return out;
 }
 
 QString foundText(size_t count, size_t shown) {
@@ -508,6 +537,7 @@ void TLibraryform::showSelected() {
     previewId_ = id;
     showPreview(library_->message(id), true);
     showThread(id);
+    reading_->start();
   });
 }
 
@@ -517,7 +547,14 @@ void TLibraryform::showPreview(const LibraryMessage& m, bool capped) {
   const Bytes shown = capped ? capBodyLines(m.body, kViewerLineCap, kPreviewBytes) : Bytes();
   const bool cut = capped && shown != m.body;
   PreviewWhole1->setEnabled(cut);
-  const QString text = headerOf(m) + QStringLiteral("\n\n") + toQ(cut ? shown : m.body).remove(QLatin1Char('\r'));
+  bool marked = false;
+  try {
+    marked = stateOf(*library_, m.id).marked;
+  } catch (const Error&) {
+    // A library that keeps no state has no marks.
+  }
+  const QString text = (marked ? QStringLiteral("\u2605 ") : QString()) + headerOf(m) +
+                       QStringLiteral("\n\n") + toQ(cut ? shown : m.body).remove(QLatin1Char('\r'));
   marks_->setFound(text, textsToMark(terms()));
   Preview->setPlainText(text);
 }

@@ -1,6 +1,7 @@
 // The Library window: search as you type over every message ever imported,
 // the hosts and boards it holds, a preview, the thread, and the way back
-// into the reader.
+// into the reader. It is also the reader's desk: unread in bold, marks,
+// saved searches and the muted threads and writers (librarywin_desk.cpp).
 #pragma once
 
 #include <QWidget>
@@ -10,7 +11,9 @@
 #include <optional>
 #include <vector>
 
+#include "core/library/boardtally.h"
 #include "core/library/library.h"
+#include "core/library/savedsearch.h"
 
 class QAction;
 class QComboBox;
@@ -26,6 +29,7 @@ class QPushButton;
 class QTableView;
 class QTimer;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace pelarin::gui {
 
@@ -34,6 +38,7 @@ class LibraryCounter;
 class LibrarySnippets;
 class PreviewMarks;
 class LibraryResults;
+class LibraryTally;
 class Platform;
 class TLogview;
 
@@ -44,6 +49,16 @@ inline constexpr char kWindowSearch[] = "library-window-search";
 inline constexpr char kWindowSelected[] = "library-window-selected";
 inline constexpr char kExportFolder[] = "library-export-folder";
 inline constexpr char kWindowRank[] = "library-window-rank";  // "relevance" or "order"
+// How long a message stays in the preview before it counts as read.
+inline constexpr int kReadAfterMs = 1000;
+
+// What the tree's items hold.
+inline constexpr int kIdRole = Qt::UserRole;
+inline constexpr int kHostRole = Qt::UserRole + 1;
+inline constexpr int kBoardRole = Qt::UserRole + 2;
+inline constexpr int kEntryRole = Qt::UserRole + 3;  // a TreeEntry, above the hosts
+inline constexpr int kSavedRole = Qt::UserRole + 4;  // a saved search's name
+enum TreeEntry { kMarkedEntry = 1, kSavedEntry = 2 };
 
 class TLibraryform : public QWidget {
   Q_OBJECT
@@ -68,9 +83,21 @@ class TLibraryform : public QWidget {
   void ExportResults1Click();
   void ExportThread1Click();
   void ExportBoard1Click();
+  // The reader's state of the chosen messages, their thread, their board, or
+  // every result down to the chosen one.
+  enum class Reach { Chosen, Thread, Board, UpToHere };
+  void markRead(Reach reach, bool read);
+  void toggleMark();
+  void muteThreadChosen();
+  void muteWriterChosen();
+  void showMutedList();
+  void SaveSearch1Click();
+  void RenameSearch1Click();
+  void DeleteSearch1Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
@@ -78,6 +105,21 @@ class TLibraryform : public QWidget {
 
  private:
   void fillBoards();
+  // The marked entry and the saved searches above the hosts.
+  void fillSaved();
+  void boardChosen(QTreeWidgetItem* item);
+  void createDeskActions();
+  void updateDeskActions();
+  // After a change of state: rows, preview header and counts again; a mute
+  // searches again, for the muted to go.
+  void stateChanged(bool searchAgain);
+  // The counts of the tree's entries, behind the window.
+  void recount();
+  void tallied(quint64 round, int entry, qint64 messages, qint64 unread, const QString& error);
+  void boardsTallied(quint64 round, const std::vector<BoardTally>& tallies, const QString& error);
+  void readShown();
+  std::vector<int64_t> chosenIds() const;
+  std::optional<SavedSearch> savedAt(const QTreeWidgetItem* item) const;
   void showSelected();
   // The message in the preview, its long lines cut as the viewer cuts them or whole.
   void showPreview(const LibraryMessage& m, bool capped);
@@ -115,6 +157,19 @@ class TLibraryform : public QWidget {
   QAction* PreviewWhole1 = nullptr;  // the previewed message without its lines cut
   PreviewMarks* marks_ = nullptr;
   int64_t previewId_ = 0;
+  QTimer* reading_ = nullptr;  // the preview shown long enough to count as read
+  LibraryTally* tally_ = nullptr;
+  uint64_t tallies_ = 0;
+  std::vector<QTreeWidgetItem*> tallied_;  // the entries of the round asked
+  std::vector<SavedSearch> saved_;
+  QMenu* Message1 = nullptr;
+  QMenu* ResultsMenu = nullptr;  // the results' context menu
+  QMenu* BoardsMenu = nullptr;
+  QAction* Mark1 = nullptr;
+  QAction* ShowMuted1 = nullptr;
+  QAction* RenameSearch1 = nullptr;
+  QAction* DeleteSearch1 = nullptr;
+  std::vector<QAction*> onChosen_;  // the commands on the chosen results
   QPushButton* BtOpen = nullptr;
   QLabel* Found = nullptr;
   QMenuBar* Menu = nullptr;

@@ -53,6 +53,10 @@ class Platform {
   // Shows the contents of the help file; closeHelp tells the viewer it is no longer needed.
   virtual void showHelp(QWidget* parent, const QString& helpFile) = 0;
   virtual void closeHelp(const QString& helpFile) = 0;
+
+  // A line of text asked for (a name); nothing when cancelled.
+  virtual std::optional<QString> askText(QWidget* parent, const QString& title, const QString& label,
+                                         const QString& initial) = 0;
 };
 
 }  // namespace pelarin::gui

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -91,6 +92,14 @@ std::optional<QFont> QtPlatform::chooseFont(QWidget* parent, const QFont& initia
   showJapaneseSample(dialog);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.selectedFont();
+}
+
+std::optional<QString> QtPlatform::askText(QWidget* parent, const QString& title, const QString& label,
+                                           const QString& initial) {
+  bool ok = false;
+  const QString text = QInputDialog::getText(parent, title, label, QLineEdit::Normal, initial, &ok);
+  if (!ok) return std::nullopt;
+  return text;
 }
 
 void QtPlatform::showHelp(QWidget* /*parent*/, const QString& helpFile) {

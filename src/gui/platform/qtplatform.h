@@ -27,6 +27,8 @@ class QtPlatform : public Platform {
   std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
   void showHelp(QWidget* parent, const QString& helpFile) override;
   void closeHelp(const QString& helpFile) override;
+  std::optional<QString> askText(QWidget* parent, const QString& title, const QString& label,
+                                 const QString& initial) override;
 
  private:
   QPointer<QTextBrowser> help_;

@@ -49,4 +49,10 @@ void ScriptedPlatform::showHelp(QWidget*, const QString& helpFile) { helpShown.p
 
 void ScriptedPlatform::closeHelp(const QString& helpFile) { helpClosed.push_back(helpFile); }
 
+std::optional<QString> ScriptedPlatform::askText(QWidget*, const QString&, const QString& label,
+                                                 const QString& initial) {
+  textsAsked.push_back(label + QLatin1Char('\t') + initial);
+  return next(texts);
+}
+
 }  // namespace pelarin::gui

@@ -34,6 +34,7 @@ class ScriptedPlatform : public Platform {
   std::deque<std::optional<QString>> folders;
   std::deque<std::optional<SaveTarget>> saves;
   std::deque<std::optional<QFont>> fonts;
+  std::deque<std::optional<QString>> texts;
 
   // What was asked.
   std::vector<Box> boxes;
@@ -42,6 +43,7 @@ class ScriptedPlatform : public Platform {
   std::vector<SaveRequest> saveRequests;
   std::vector<QString> helpShown;
   std::vector<QString> helpClosed;
+  std::vector<QString> textsAsked;  // the labels, with the initial text after a tab
 
   BoxAnswer messageBox(QWidget* parent, BoxKind kind, const QString& text, BoxButtons buttons) override;
   std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& initialDir,
@@ -52,6 +54,8 @@ class ScriptedPlatform : public Platform {
   std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
   void showHelp(QWidget* parent, const QString& helpFile) override;
   void closeHelp(const QString& helpFile) override;
+  std::optional<QString> askText(QWidget* parent, const QString& title, const QString& label,
+                                 const QString& initial) override;
 };
 
 }  // namespace pelarin::gui
