@@ -52,7 +52,8 @@ namespace {
 class FillingSink : public MessageSink {
  public:
   FillingSink(Database& db, int64_t source, int64_t captureTime)
-      : captureTime_(captureTime), fill_(db, "UPDATE messages SET posted = ?2 WHERE id = ?1 AND posted IS NULL") {
+      : captureTime_(captureTime),
+        fill_(db, "UPDATE messages SET posted = ?2 WHERE id = ?1 AND posted IS NULL") {
     Statement c(db, "SELECT position, message FROM copies WHERE source = ?1");
     c.bind(1, source);
     while (c.step()) byPlace_.emplace(c.integer(0), c.integer(1));
@@ -104,13 +105,15 @@ std::string walkedDates(Database& db, std::string sql, size_t limit) {
   }
   // A row checked on the walk costs about a third of a hit read and sorted:
   // the walk wins once the first `limit` lie within three times the hits' count.
-  const auto enough = static_cast<int64_t>(std::sqrt(static_cast<double>(limit) * static_cast<double>(messages) / 3));
-  Statement hits(db, "SELECT count(*) FROM (SELECT 1 FROM messages WHERE posted >= ?1 AND posted < ?2 LIMIT ?3)");
+  const auto enough =
+      static_cast<int64_t>(std::sqrt(static_cast<double>(limit) * static_cast<double>(messages) / 3));
+  Statement hits(db,
+                 "SELECT count(*) FROM (SELECT 1 FROM messages WHERE posted >= ?1 AND posted < ?2 LIMIT ?3)");
   for (size_t at = 0; (at = sql.find(kFrom, at)) != std::string::npos;) {
     const size_t end = sql.find(')', at);
     int64_t first = 0, until = 0;
-    if (end == std::string::npos ||
-        std::sscanf(sql.c_str() + at + kFrom.size(), "%" SCNd64 " AND m.posted < %" SCNd64, &first, &until) != 2)
+    if (end == std::string::npos || std::sscanf(sql.c_str() + at + kFrom.size(),
+                                                "%" SCNd64 " AND m.posted < %" SCNd64, &first, &until) != 2)
       break;
     hits.bind(1, first).bind(2, until).bind(3, enough);
     const bool many = hits.step() && hits.integer(0) >= enough;

@@ -80,9 +80,12 @@ std::optional<std::pair<int64_t, int64_t>> boundOf(std::string_view s) {
   if (year < 1 || !validDate(year, month, day)) return std::nullopt;
   const int64_t first = postedMinutes(year, month, day, 0, 0);
   int64_t end = 0;
-  if (f->values.size() == 1) end = postedMinutes(year + 1, 1, 1, 0, 0);
-  else if (f->values.size() == 2) end = month == 12 ? postedMinutes(year + 1, 1, 1, 0, 0) : postedMinutes(year, month + 1, 1, 0, 0);
-  else end = first + 24 * 60;
+  if (f->values.size() == 1)
+    end = postedMinutes(year + 1, 1, 1, 0, 0);
+  else if (f->values.size() == 2)
+    end = month == 12 ? postedMinutes(year + 1, 1, 1, 0, 0) : postedMinutes(year, month + 1, 1, 0, 0);
+  else
+    end = first + 24 * 60;
   return std::make_pair(first, end);
 }
 
@@ -104,7 +107,8 @@ std::optional<int64_t> postedFromHeader(ByteView afterName, int64_t captureTime)
   if (timeEnd == ByteView::npos) timeEnd = afterName.size();
   const std::optional<Fields> date = fieldsOf(afterName.substr(i, dateEnd - i), '/');
   const std::optional<Fields> time = fieldsOf(afterName.substr(timeStart, timeEnd - timeStart), ':');
-  if (!date || !time || time->values.size() != 2 || time->widths[0] != 2 || time->widths[1] != 2) return std::nullopt;
+  if (!date || !time || time->values.size() != 2 || time->widths[0] != 2 || time->widths[1] != 2)
+    return std::nullopt;
   const size_t n = date->values.size();
   if (n < 2 || n > 3 || date->widths[n - 1] != 2 || date->widths[n - 2] != 2) return std::nullopt;
   if (n == 3 && date->widths[0] != 2 && date->widths[0] != 4) return std::nullopt;
@@ -132,8 +136,8 @@ std::string postedText(int64_t minutes) {
   const int64_t inDay = minutes - days * 1440;
   const Civil c = civilFromDays(days);
   char text[40];
-  std::snprintf(text, sizeof text, "%04lld-%02d-%02d %02d:%02d", static_cast<long long>(c.year), c.month, c.day,
-                static_cast<int>(inDay / 60), static_cast<int>(inDay % 60));
+  std::snprintf(text, sizeof text, "%04lld-%02d-%02d %02d:%02d", static_cast<long long>(c.year), c.month,
+                c.day, static_cast<int>(inDay / 60), static_cast<int>(inDay % 60));
   return text;
 }
 
@@ -162,8 +166,9 @@ std::string postedRfc5322(int64_t minutes) {
   const long offset = tm.tm_gmtoff / 60;
   char text[64];
   std::snprintf(text, sizeof text, "%s, %d %s %d %02d:%02d:%02d %c%02ld%02ld", kDays[tm.tm_wday], tm.tm_mday,
-                kMonths[tm.tm_mon], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec, offset < 0 ? '-' : '+',
-                (offset < 0 ? -offset : offset) / 60, (offset < 0 ? -offset : offset) % 60);
+                kMonths[tm.tm_mon], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                offset < 0 ? '-' : '+', (offset < 0 ? -offset : offset) / 60,
+                (offset < 0 ? -offset : offset) % 60);
   return text;
 }
 

@@ -38,8 +38,10 @@ class InTokyo {
     tzset();
   }
   ~InTokyo() {
-    if (had_) setenv("TZ", old_.c_str(), 1);
-    else unsetenv("TZ");
+    if (had_)
+      setenv("TZ", old_.c_str(), 1);
+    else
+      unsetenv("TZ");
     tzset();
   }
 
@@ -139,8 +141,8 @@ class PostedInLibrary : public ::testing::Test {
                       int64_t capturedOn) {
     const auto file = dir_.path() / name;
     writeFile(file, boardLog("３", messages));
-    std::filesystem::last_write_time(
-        file, std::filesystem::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(capturedOn)));
+    std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::from_sys(
+                                               std::chrono::system_clock::from_time_t(capturedOn)));
     LineReader in(file, LineReader::Form::Guess);
     AppState state;
     return library.importLog(in, "pelnet", state);
