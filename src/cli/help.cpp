@@ -103,12 +103,14 @@ library The library DIR/pelarin-library.db: every message ever added, kept
         again, as the same log. A message over 256 MB is refused, naming its
         log and line, exit 1. The program's own files (pelarin-library.db*,
         mes*.tmp, *.ini) are never logs: each is named, exit 1.
-  search [options] [--count] [--snippet] [--sort order|relevance] [QUERY...]
+  search [options] [--count] [--date] [--snippet] [--sort order|relevance] [QUERY...]
         One line per match: id, host, then the six fields of list; ordered
         by host, board, number, first import, or with --sort relevance best
         first (BM25, the title weighted above the body). No QUERY: every
         message.
-        --count prints the number of matches only. --snippet adds a field:
+        --count prints the number of matches only. --date adds a field: the
+        posting time its header showed, YYYY-MM-DD HH:MM, empty when it showed
+        none. --snippet adds a last field:
         about 40 characters of the body around the first text found, on one
         line, with … where it was cut.
   show ID

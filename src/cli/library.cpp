@@ -20,9 +20,11 @@
 #include "core/library/foundtext.h"
 #include "core/library/library.h"
 #include "core/library/librarycheck.h"
+#include "core/library/librarydates.h"
 #include "core/library/libraryrecover.h"
 #include "core/library/librarystate.h"
 #include "core/library/librarystore.h"
+#include "core/library/posteddate.h"
 #include "core/library/savedsearch.h"
 #include "core/library/statefile.h"
 #include "core/library/sqlite.h"
@@ -277,15 +279,28 @@ int runLibrary(const Invocation& given, std::FILE* out) {
         for (int64_t id : ids) {
           const LibraryMessage m = library.message(id);
           std::string line = searchLine(id, m.host, m.keys);
+          if (inv.date) line.insert(line.size() - 1, '\t' + (m.posted ? postedText(*m.posted) : std::string()));
           if (inv.snippet) line.insert(line.size() - 1, '\t' + snippetOf(cp932ToUtf8(m.body), found));
           print(out, line);
         }
         break;
       }
-      // A line needs the host and the key lines: never the body.
-      library.eachListed(matches(library, inv), [&](int64_t id, const std::string& host, ByteView keys) {
-        print(out, searchLine(id, host, keysFromLines(keys)));
-      });
+      {
+        // A line needs the host and the key lines (and the posting time): never the body.
+        const std::vector<int64_t> ids = matches(library, inv);
+        std::vector<std::string> dates;
+        if (inv.date)
+          eachPosted(library, ids, [&](int64_t, std::optional<int64_t> posted) {
+            dates.push_back(posted ? postedText(*posted) : std::string());
+          });
+        size_t at = 0;
+        library.eachListed(ids, [&](int64_t id, const std::string& host, ByteView keys) {
+          std::string line = searchLine(id, host, keysFromLines(keys));
+          if (inv.date) line.insert(line.size() - 1, '\t' + dates[at]);
+          ++at;
+          print(out, line);
+        });
+      }
       break;
     case LibraryCommand::Show: {
       const LibraryMessage m = library.message(inv.id);

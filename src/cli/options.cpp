@@ -117,6 +117,8 @@ Invocation parseLibraryArgs(const std::vector<std::string>& args) {
       inv.limit = parseCount(value(a), "--limit", 1);
     } else if (sub && *sub == "search" && a == "--count") {
       inv.countOnly = true;
+    } else if (sub && *sub == "search" && a == "--date") {
+      inv.date = true;
     } else if (sub && *sub == "search" && a == "--snippet") {
       inv.snippet = true;
     } else if (searching && a == "--saved") {

@@ -63,6 +63,7 @@ struct Invocation {
   bool sortGiven = false;               // --sort was given (else a saved search's order holds)
   bool withMuted = false;               // search, open, export: muted threads and writers too
   std::optional<std::string> saved;     // search, open, export: --saved NAME
+  bool date = false;                    // search: the posting time, a field before the snippet
   bool snippet = false;                 // search: the words around the first match, as a last field
   std::string format;                   // export: text, mbox or html
   std::vector<std::string> terms;       // search, open, export: QUERY

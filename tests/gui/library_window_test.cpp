@@ -45,6 +45,7 @@ struct Message {
   const char* body;
   const char* answered = "";
   const char* writer = "A";
+  const char* posted = "";  // the posting time after the writer's name
 };
 
 Bytes pad(const char* utf8, size_t width) {
@@ -57,7 +58,7 @@ Bytes pad(const char* utf8, size_t width) {
 Bytes boardLog(const char* board, const std::vector<Message>& messages) {
   Bytes log = sj("[ Ｂbs") + sj(board) + sj(" ]") + "\r\n";
   for (const Message& m : messages) {
-    const Bytes fields = pad(m.title, 32) + " 0001 " + pad(m.writer, 16);
+    const Bytes fields = pad(m.title, 32) + " 0001 " + pad(m.writer, 16) + (*m.posted ? " " + sj(m.posted) : Bytes());
     if (!*m.answered) {
       log += sj("  ●") + m.number + "     " + fields + "\r\n";
     } else {
@@ -439,15 +440,15 @@ class LibraryWindowTest : public QObject {
     auto* results = control<QTableView>(window, "Results");
     type(window, QStringLiteral("京都"));
     QTRY_COMPARE(results->model()->rowCount(), 1);
-    QCOMPARE(results->model()->headerData(6, Qt::Horizontal).toString(), QStringLiteral("Text"));
-    QTRY_COMPARE(results->model()->index(0, 6).data().toString(),
+    QCOMPARE(results->model()->headerData(7, Qt::Horizontal).toString(), QStringLiteral("Text"));
+    QTRY_COMPARE(results->model()->index(0, 7).data().toString(),
                  QStringLiteral("…1234567890123456789京都abcdefghijabcdefghi…"));
     QCOMPARE(results->model()->index(0, 4).data().toString(), QStringLiteral("t"));
     type(window, QString());
     window->searchNow();
-    QTRY_COMPARE(results->model()->index(0, 6).data().toString(), QString());
+    QTRY_COMPARE(results->model()->index(0, 7).data().toString(), QString());
     QTest::qWait(50);
-    QCOMPARE(results->model()->index(0, 6).data().toString(), QString());
+    QCOMPARE(results->model()->index(0, 7).data().toString(), QString());
   }
 
   // Relevance puts the title's match first; without a query it is the
@@ -492,7 +493,8 @@ class LibraryWindowTest : public QObject {
   void aHeaderClickSortsByItsColumnAndAgainReverses() {
     WorkDir dir;
     dir.write(QStringLiteral("a.log"),
-              boardLog("３", {{"00005", "bravo", "m", "", "gamma"}, {"00020", "charlie", "m", "", "alpha"}}));
+              boardLog("３", {{"00005", "bravo", "m", "", "gamma", "1996/04/02 09:00"},
+                              {"00020", "charlie", "m", "", "alpha", "95/12/31 23:59"}}));
     dir.write(QStringLiteral("b.log"), boardLog("４", {{"00010", "Alpha", "m", "", "Beta"}}));
     ScriptedPlatform platform;
     Application app(platform);
@@ -512,6 +514,7 @@ class LibraryWindowTest : public QObject {
         {1, {"5", "10", "20"}},  // number
         {3, {"20", "10", "5"}},  // writer, letters folded: alpha Beta gamma
         {4, {"10", "5", "20"}},  // title
+        {6, {"10", "20", "5"}},  // posting time, none first
         {0, {"5", "20", "10"}},  // the library's order
     };
     for (const auto& c : cases) {
@@ -526,7 +529,8 @@ class LibraryWindowTest : public QObject {
       QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
       QTRY_COMPARE(control<QLabel>(window, "Found")->text(), QStringLiteral("3 件"));
     }
-    clickHeader(results, 6);
+    QCOMPARE(results->model()->index(2, 6).data().toString(), QStringLiteral("1996-04-02 09:00"));
+    clickHeader(results, 7);
     QCOMPARE(header->sortIndicatorSection(), 0);
     QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
     // The chosen message stays chosen through a sort.

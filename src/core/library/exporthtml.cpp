@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "core/library/posteddate.h"
 #include "core/library/trailingblanks.h"
 #include "core/text/errors.h"
 #include "core/text/linewriter.h"
@@ -134,7 +135,7 @@ std::string boardPage(const Board& b, Progress* progress, int64_t& done) {
     const ExportMessage& m = *b.messages[i];
     out += "<article id=\"" + anchor(m) + "\">\n<h3>" + htmlEscape(label(m)) + "</h3>\n<p class=\"meta\">";
     if (m.writerId != 0) out += "ID " + std::to_string(m.writerId) + " ";
-    out += htmlEscape(withoutTrailingBlanks(m.writerName)) + " ・ " + utcTime(m.logTime);
+    out += htmlEscape(withoutTrailingBlanks(m.writerName)) + " ・ " + (m.posted ? postedText(*m.posted) : utcTime(m.logTime));
     if (const ExportMessage* p = parentOf[i])
       out += " ・ <a href=\"#" + anchor(*p) + "\">" + htmlEscape(label(*p)) + "</a> への返信";
     else if (m.replyTo > 0)

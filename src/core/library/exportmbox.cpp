@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "core/library/mimeencoding.h"
+#include "core/library/posteddate.h"
 #include "core/library/trailingblanks.h"
 #include "core/text/progress.h"
 
@@ -152,10 +153,11 @@ std::vector<std::string> referencesOf(const ExportMessage& m) {
 void appendMboxMessage(std::string& out, const ExportMessage& m) {
   const std::string domain = hostDomain(m.host);
   const std::string address = "w" + std::to_string(m.writerId) + "@" + domain;
-  out += "From " + address + " " + fromLineDate(m.logTime) + "\n";
+  // The posting time where the header showed it, else the capture's.
+  out += "From " + address + " " + fromLineDate(m.posted ? postedAsLocalSeconds(*m.posted) : m.logTime) + "\n";
   appendAddressHeader(out, "From", withoutTrailingBlanks(m.writerName), address);
   appendTextHeader(out, "Subject", withoutTrailingBlanks(m.title));
-  out += "Date: " + rfc5322Date(m.logTime) + "\n";
+  out += "Date: " + (m.posted ? postedRfc5322(*m.posted) : rfc5322Date(m.logTime)) + "\n";
   out += "Message-ID: " + messageIdOf(m) + "\n";
   const std::vector<std::string> refs = referencesOf(m);
   if (!refs.empty()) {

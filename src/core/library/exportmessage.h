@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct ExportMessage {
   std::string title;         // UTF-8
   std::string body;          // UTF-8, one "\n" after every line
   int64_t logTime = 0;       // the log's modification time, seconds since the epoch
+  std::optional<int64_t> posted;  // the posting time its header showed (posteddate.h), where it did
   std::vector<int64_t> ancestors;  // ids from the thread's root down to the parent; empty for a root
   std::vector<int32_t> ancestorNumbers;  // their message numbers, parallel to ancestors
   // Another message imported earlier has the same number (two hosts' logs

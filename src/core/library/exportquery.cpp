@@ -139,6 +139,7 @@ std::vector<ExportMessage> exportMessages(Library& library, const std::vector<in
       e.body += '\n';
     }
     e.logTime = m.logTime;
+    e.posted = m.posted;
     placeAncestors(e);
     numbers.emplace(e.id, e.number);
     exported.emplace(e.id, out.size());

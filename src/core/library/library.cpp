@@ -8,6 +8,7 @@
 
 #include "core/library/bodypacking.h"
 #include "core/library/libraryaccess.h"
+#include "core/library/librarydates.h"
 #include "core/library/messageindex.h"
 #include "core/library/searchplan.h"
 #include "core/library/sqlite.h"
@@ -138,8 +139,11 @@ constexpr Upgrade kUpgrades[] = {
     [](Database&) {},
     // 4: the table of characters in place of the index of first characters.
     reindex,
-    // 5: read, marked, muted and saved searches; the index stays.
-    [](Database& db) { db.exec(stateSchema("").c_str()); },
+    // 5: read, marked, muted and saved searches, posting times; the index stays.
+    [](Database& db) {
+      db.exec(stateSchema("").c_str());
+      addPostedColumn(db);
+    },
 };
 static_assert(std::size(kUpgrades) == kLibrarySchema - 1);
 // The versions from kReindexFrom up to kIndexVersion take the index's rebuild
@@ -304,9 +308,11 @@ void Library::checkBeforeWriting() {
 }
 
 LibraryMessage Library::message(int64_t id) {
-  Statement s(*db_,
-              "SELECT m.host, m.board_key, m.number, m.reply, m.keys, m.body, s.mtime, m.body_size FROM messages m "
-              "JOIN sources s ON s.id = m.source WHERE m.id = ?1");
+  // An older library read as it is has no posting times.
+  const std::string sql =
+      std::string("SELECT m.host, m.board_key, m.number, m.reply, m.keys, m.body, s.mtime, m.body_size, ") +
+      (keepsDates(*db_) ? "m.posted" : "NULL") + " FROM messages m JOIN sources s ON s.id = m.source WHERE m.id = ?1";
+  Statement s(*db_, sql.c_str());
   s.bind(1, id);
   if (!s.step()) throw LibraryError(noSuchMessageText(id));
   LibraryMessage m;
@@ -318,6 +324,7 @@ LibraryMessage Library::message(int64_t id) {
   m.keys = keysFromLines(s.blobView(4));
   m.body = unpackBody(s.blobView(5), static_cast<size_t>(s.integer(7)));
   m.logTime = s.integer(6);
+  if (!s.isNull(8)) m.posted = s.integer(8);
   return m;
 }
 

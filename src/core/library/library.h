@@ -63,6 +63,7 @@ struct LibraryMessage {
   MessageKeys keys;   // the six key lines, code page 932
   Bytes body;         // code page 932, every line ending in CR LF
   int64_t logTime = 0;  // modification time of the first log that held it
+  std::optional<int64_t> posted;  // as its header showed it (posteddate.h), where it did
   // The bytes of its message file: the key lines, then the body.
   Bytes fileBytes() const;
 };

@@ -12,8 +12,10 @@
 #include "core/library/bodypacking.h"
 #include "core/library/folderimport.h"
 #include "core/library/library.h"
+#include "core/library/librarydates.h"
 #include "core/library/librarystate.h"
 #include "core/library/messageindex.h"
+#include "core/library/posteddate.h"
 #include "core/library/sha256.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
@@ -149,8 +151,11 @@ void unbind(Statement& s, int i) { sqlite3_bind_null(s.handle(), i); }
 
 class LibrarySink : public MessageSink {
  public:
-  LibrarySink(Database& db, std::string host, int64_t source, std::string logName, size_t limit)
-      : host_(std::move(host)),
+  LibrarySink(Database& db, std::string host, int64_t source, std::string logName, size_t limit,
+              int64_t captureTime)
+      : dated_(keepsDates(db)),
+        captureTime_(captureTime),
+        host_(std::move(host)),
         logName_(std::move(logName)),
         limit_(limit),
         source_(source),
@@ -164,10 +169,12 @@ class LibrarySink : public MessageSink {
         findByDigest_(db,
                       "SELECT id FROM messages WHERE host = ?1 AND board_key = ?2 AND number = ?4 "
                       "AND mail_digest = ?3 LIMIT 1"),
-        insert_(db,
-                "INSERT INTO messages(host, board_key, number, reply, writer_id, mail_digest, source, keys, "
-                "body_size, body) "
-                "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"),
+        insert_(db, dated_ ? "INSERT INTO messages(host, board_key, number, reply, writer_id, mail_digest, source, "
+                             "keys, body_size, body, posted) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)"
+                           : "INSERT INTO messages(host, board_key, number, reply, writer_id, mail_digest, source, "
+                             "keys, body_size, body) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"),
+        // A message held without a date (imported before dates were kept) takes this capture's.
+        fillPosted_(db, dated_ ? "UPDATE messages SET posted = ?2 WHERE id = ?1 AND posted IS NULL" : "SELECT ?1, ?2"),
         replace_(db,
                  "UPDATE messages SET keys = ?2, body = ?3, source = ?4, reply = ?5, writer_id = ?6, "
                  "body_size = ?7 "
@@ -183,6 +190,8 @@ class LibrarySink : public MessageSink {
                   "EXISTS (SELECT 1 FROM muted_writers)");
     if (any.step() && any.integer(0) != 0) flags_.emplace(db);
   }
+
+  void afterName(ByteView bytes) override { posted_ = postedFromHeader(bytes, captureTime_); }
 
   void begin(int32_t, const MessageKeys&, size_t headerLine) override {
     body_.clear();
@@ -215,6 +224,7 @@ class LibrarySink : public MessageSink {
         number > 0 ? numberedCopy(keys, boardKey, number) : copyByDigest(keys, boardKey, number, digest);
     if (id != 0) {
       ++duplicates_;
+      if (dated_ && posted_) fillPosted_.bind(1, id).bind(2, *posted_).run();
     } else {
       id = insert(keys, boardKey, number, digest);
       ++added_;
@@ -283,6 +293,12 @@ class LibrarySink : public MessageSink {
     else
       insert_.bindBlob(6, digest);
     insert_.bind(7, source_).bindBlob(8, keyLines(keys)).bind(9, size);
+    if (dated_) {
+      if (posted_)
+        insert_.bind(11, *posted_);
+      else
+        insert_.bindNull(11);
+    }
     bindUnowned(db_, insert_, 10, packed, false);
     insert_.run();
     unbind(insert_, 10);
@@ -338,11 +354,14 @@ class LibrarySink : public MessageSink {
            std::to_string(line) + " 行目のメッセージを飛ばしました。";
   }
 
+  const bool dated_;  // the library keeps posting times
+  const int64_t captureTime_;
+  std::optional<int64_t> posted_;  // the message's, from its header
   std::string host_;
   std::string logName_;
   size_t limit_;
   int64_t source_;
-  Statement findNumbered_, findMail_, findByDigest_, insert_, replace_;
+  Statement findNumbered_, findMail_, findByDigest_, insert_, fillPosted_, replace_;
   MessageIndex index_, unindex_;
   std::optional<FlagNotes> flags_;
   Statement copy_;
@@ -479,16 +498,20 @@ ImportResult Library::importLog(LineReader& log, const std::string& host, AppSta
       sameFileState(before.st, FileStatus(log).st) && first.bytes == static_cast<uint64_t>(before.st.st_size);
   if (steady) {
     Statement seen(db,
-                   "SELECT messages, complete FROM sources WHERE host = ?1 AND sha256 = ?2 AND complete <> 0 "
+                   "SELECT messages, complete, id FROM sources WHERE host = ?1 AND sha256 = ?2 AND complete <> 0 "
                    "ORDER BY id LIMIT 1");
     seen.bind(1, host).bindBlob(2, first.whole);
     if (seen.step()) {
       result.seenBefore = true;
       result.duplicates = seen.integer(0);
       result.readRaw = seen.integer(1) == kWholeRaw;
-      if (inTransaction) {
-        seen.reset();
-        inTransaction();
+      const int64_t source = seen.integer(2);
+      seen.reset();
+      // Imported before the library kept dates: read again for them alone.
+      const bool undated = awaitsDates(db, source);
+      if (undated) fillPostedFromLog(db, log.path(), result.readRaw, source);
+      if (inTransaction || undated) {
+        if (inTransaction) inTransaction();
         t.commit();
       }
       return result;
@@ -527,7 +550,7 @@ ImportResult Library::importLog(LineReader& log, const std::string& host, AppSta
     readBytes += bytes.size();
   });
   TapOff tapOff{log};
-  LibrarySink sink(db, host, sourceId, name, messageLimit_);
+  LibrarySink sink(db, host, sourceId, name, messageLimit_, static_cast<int64_t>(before.st.st_mtim.tv_sec));
   ClearBoardMap(state);
   bool stopped = false;
   try {
@@ -562,6 +585,7 @@ ImportResult Library::importLog(LineReader& log, const std::string& host, AppSta
   record.bind(1, sourceId).bind(2, name).bind(3, static_cast<int64_t>(readBytes));
   record.bind(4, static_cast<int64_t>(after.st.st_mtim.tv_sec)).bindBlob(5, read.finish());
   record.bind(6, sink.messages()).bind(7, static_cast<int64_t>(std::time(nullptr))).bind(8, recorded).run();
+  if (!stopped && whole) datesRead(db, sourceId);
   if (inTransaction) inTransaction();
   t.commit();
   result.added = sink.added();

@@ -7,6 +7,7 @@
 #include "core/library/folding.h"
 #include "core/library/librarystate.h"
 #include "core/library/messageindex.h"
+#include "core/library/posteddate.h"
 #include "core/library/searchquery.h"
 #include "core/library/sqlite.h"
 #include "core/library/tokenizer.h"
@@ -48,6 +49,17 @@ std::string expressionOf(const QueryTerm& t, const TermQuery& q) {
   return q.expression;
 }
 
+// A message without a date matches no date: term; excluding one ("-date:1994") keeps it.
+std::string dateCondition(const QueryTerm& t) {
+  if (t.until <= t.value) {
+    termQuery(t.text);  // its own refusal of a text that is no UTF-8 or too long
+    throw SearchTermError(badDateText(t.text));
+  }
+  // Both bounds always, an open end at the far value: walkedDates (librarydates.h) reads them back.
+  return "(m.posted IS NOT NULL AND m.posted >= " + std::to_string(t.value) + " AND m.posted < " +
+         std::to_string(t.until) + ")";
+}
+
 // A field term as SQL on messages m; numbers go in as they are (digits only).
 std::string conditionOf(SearchQuery& p, const QueryTerm& t) {
   using F = QueryTerm::Field;
@@ -63,6 +75,7 @@ std::string conditionOf(SearchQuery& p, const QueryTerm& t) {
     case F::IsUnread: return "(" + unreadCondition() + ")";
     case F::IsMarked: return markedCondition();
     case F::Host: return "m.host = " + textParam(p, t.text);
+    case F::Date: return dateCondition(t);
     default: return "1";
   }
 }

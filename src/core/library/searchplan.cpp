@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "core/library/bodypacking.h"
+#include "core/library/librarydates.h"
 #include "core/library/librarystate.h"
 #include "core/library/sqlite.h"
 
@@ -104,6 +105,9 @@ bool sieved(const SearchQuery& q, int64_t id) { return !q.sieve || q.sieve->keep
 // in a library whose table is still to be made, to the word index.
 SearchQuery resolved(Database& db, const SearchQuery& in) {
   SearchQuery q = in;
+  // An older library read as it is keeps no posting times: no message has one.
+  for (size_t at; (at = q.where.find("m.posted")) != std::string::npos && !keepsDates(db);)
+    q.where.replace(at, 8, "NULL");
   if (q.characterTerms.empty()) return q;
   bool table = false;
   {
@@ -439,6 +443,7 @@ std::vector<int64_t> Library::search(const SearchQuery& query, size_t limit, Sea
     std::vector<SqlValue> values;
     std::string sql = "SELECT m.id FROM messages m WHERE 1" + allConditions(q, values);
     sql += " ORDER BY m.host, m.board_key, m.number, m.id";
+    sql = walkedDates(*db_, std::move(sql), limit);
     Statement walk(*db_, sql.c_str());
     bindAll(walk, values);
     std::deque<Statement> hit;

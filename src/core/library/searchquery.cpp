@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "core/library/posteddate.h"
 #include "core/reading/boardcode.h"
 
 namespace pelarin {
@@ -43,7 +44,7 @@ std::string lower(std::string_view s) {
 }
 
 bool isPrefix(const std::string& p) {
-  for (const char* known : {"title", "name", "id", "board", "host", "no", "re", "is"})
+  for (const char* known : {"title", "name", "id", "board", "host", "no", "re", "is", "date"})
     if (p == known) return true;
   return false;
 }
@@ -111,7 +112,14 @@ QueryTerm termOf(const Item& item) {
   else if (p == "id" && (n = digits(item.text))) t.field = F::WriterId;
   else if (p == "no" && (n = digits(item.text))) t.field = F::Number;
   else if (p == "re" && (n = digits(item.text))) t.field = F::Reply;
-  else if (p == "board") {
+  else if (p == "date") {
+    // A malformed one is refused by the search rather than looked for as text.
+    t.field = F::Date;
+    if (const auto range = postedRange(item.text)) {
+      t.value = range->first;
+      t.until = range->second;
+    }
+  } else if (p == "board") {
     std::string code = item.text;
     for (char& c : code)
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');

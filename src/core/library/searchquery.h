@@ -1,7 +1,7 @@
 // What a search box or the command line says, read once for both: terms
 // that must all occur, "phrases" that may hold blanks, -exclusions, OR
 // between two terms, and fields (title: name: id: board: host: no: re:
-// is:response is:mail is:unread is:marked). Anything else is text to find: C++, ^_^, AND, a
+// is:response is:mail is:unread is:marked date:). Anything else is text to find: C++, ^_^, AND, a
 // lone ".
 #pragma once
 
@@ -25,11 +25,13 @@ struct QueryTerm {
     IsResponse,
     IsMail,
     IsUnread,
-    IsMarked
+    IsMarked,
+    Date
   };
   Field field = Field::Text;
   std::string text;     // the text to find (Text, Title, Name) or the host
-  int64_t value = 0;    // writer ID, board key, number, number answered
+  int64_t value = 0;    // writer ID, board key, number, number answered; Date: its first minute
+  int64_t until = 0;    // Date: the minute after it (posteddate.h); not above value for a malformed one
   bool excluded = false;
   bool phrase = false;  // given in quotes
   // Text to find (anywhere, in the title, in the writer's name), not a choice by a field's value.

@@ -17,8 +17,11 @@ namespace {
 
 // The splitter decides on the first bytes of a line only: the farthest it
 // looks is column 78 (a counted header's line count), the longest prefix
-// 25 bytes. A body line's rest is copied through, any other line's dropped.
-constexpr size_t kHeadBytes = 80;
+// 25 bytes; a header's posting time after the writer's name ends by column
+// 86 with a four-digit year. A body line's rest is copied through, any other
+// line's dropped.
+constexpr size_t kHeadBytes = 96;
+constexpr long kAfterName = 69;  // the first column after the writer's name
 
 constexpr ByteView kCountedHeader = "#Fc.";
 constexpr ByteView kRes = "res";
@@ -146,14 +149,17 @@ class Splitter {
       name = columns(header_, 53, 68);
       id = fieldInt(columns(header_, 48, 51), secondLine);
       count = fieldInt(columns(header_, 75, 78), secondLine);
+      sink_.afterName(columns(header_, kAfterName, kHeadBytes));
     } else if (key_ > kFileAreaBase) {
       title = columns(header_, 38, 77);
       name = columns(header_, 14, 25);
+      sink_.afterName({});
     } else {
       title = columns(header_, 15, 46);
       name = columns(header_, 53, 68);
       id = fieldInt(columns(header_, 48, 51), headerLine);
       count = fieldInt(columns(header_, 75, 78), headerLine);
+      sink_.afterName(columns(header_, kAfterName, kHeadBytes));
     }
     read(line_);  // the line under the header carries nothing
 
@@ -207,13 +213,16 @@ class Splitter {
       title = columns(second_, 15 + shift, 46 + shift);
       name = columns(second_, 53 + shift, 68 + shift);
       id = fieldInt(columns(second_, 48 + shift, 51 + shift), secondLine);
+      sink_.afterName(columns(second_, kAfterName + shift, kHeadBytes));
     } else if (key_ >= kFileAreaBase) {
       name = columns(header_, 14, 25);
       title = columns(header_, 38, 75);
+      sink_.afterName({});
     } else {
       title = columns(header_, 15 + shift, 46 + shift);
       name = columns(header_, 53 + shift, 68 + shift);
       id = fieldInt(columns(header_, 48 + shift, 51 + shift), headerLine);
+      sink_.afterName(columns(header_, kAfterName + shift, kHeadBytes));
     }
 
     begin(title, name, number, id, headerLine);

@@ -21,6 +21,10 @@ class MessageSink {
   virtual ~MessageSink() = default;
   // Message n begins; headerLine is the log's line its header starts on.
   virtual void begin(int32_t n, const MessageKeys& keys, size_t headerLine) = 0;
+  // Just before begin: the header's bytes after the writer's name (where the
+  // host writes the posting time), from the line that holds the name; empty
+  // for a file area's header.
+  virtual void afterName(ByteView) {}
   // The body in pieces, as the store's file holds it: every line ends in CR LF.
   virtual void body(ByteView piece) = 0;
   virtual void end(int32_t n, MessageKeys&& keys) = 0;

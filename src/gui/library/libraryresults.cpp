@@ -4,6 +4,8 @@
 #include <QPalette>
 
 #include "core/library/library.h"
+#include "core/library/librarydates.h"
+#include "core/library/posteddate.h"
 #include "core/reading/boardcode.h"
 #include "core/text/errors.h"
 #include "gui/library/librarysnippets.h"
@@ -13,7 +15,7 @@ namespace pelarin::gui {
 
 namespace {
 
-const char* const kColumns[kResultColumns] = {"Board", "No.", "ID", "Writer", "Title", "Res.", "Text"};
+const char* const kColumns[kResultColumns] = {"Board", "No.", "ID", "Writer", "Title", "Res.", "Date", "Text"};
 
 }  // namespace
 
@@ -63,9 +65,12 @@ const QStringList& LibraryResults::rowAt(int row) const {
       cells = {toQ(BoardCode(k.BoardKey)), toQ(k.MesNumber), toQ(k.WriterId), toQ(k.WriterName).trimmed(),
                toQ(k.Title).trimmed(), toQ(k.ResNumber)};
     });
+    eachPosted(*library_, {id}, [&](int64_t, std::optional<int64_t> posted) {
+      cells.append(posted ? QString::fromStdString(postedText(*posted)) : QString());
+    });
   } catch (const Error& e) {
     // Another program changed the library under the window: the row says so.
-    cells = {QString(), QString(), QString(), QString(), QString::fromUtf8(e.what()), QString()};
+    cells = {QString(), QString(), QString(), QString(), QString::fromUtf8(e.what()), QString(), QString()};
   }
   return rows_.emplace(id, cells).first->second;
 }

@@ -24,8 +24,9 @@ namespace pelarin::gui {
 class LibrarySnippets;
 
 inline constexpr int kTitleColumn = 4;
-inline constexpr int kSnippetColumn = 6;
-inline constexpr int kResultColumns = 7;
+inline constexpr int kDateColumn = 6;
+inline constexpr int kSnippetColumn = 7;
+inline constexpr int kResultColumns = 8;
 
 class LibraryResults : public QAbstractTableModel {
   Q_OBJECT

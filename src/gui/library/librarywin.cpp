@@ -61,8 +61,8 @@ constexpr char kByOrder[] = "order";
 
 // What each column of the results sorts by; the found text does not sort.
 std::optional<ResultKey> keyOfColumn(int column) {
-  static const ResultKey keys[] = {ResultKey::Order,  ResultKey::Number, ResultKey::WriterId,
-                                   ResultKey::Writer, ResultKey::Title,  ResultKey::Reply};
+  static const ResultKey keys[] = {ResultKey::Order,  ResultKey::Number, ResultKey::WriterId, ResultKey::Writer,
+                                   ResultKey::Title,  ResultKey::Reply,  ResultKey::Date};
   if (column < 0 || column >= static_cast<int>(std::size(keys))) return std::nullopt;
   return keys[column];
 }
@@ -215,8 +215,8 @@ TLibraryform::TLibraryform(TLogview& main, Platform& platform)
   QHeaderView* columns = Results->horizontalHeader();
   const QFontMetrics metrics = Results->fontMetrics();
   const int pad = 2 * metrics.horizontalAdvance(QLatin1Char('0'));
-  const char* widest[] = {"BF00", "000000", "00000000", "", "", "000000", ""};
-  for (int c : {0, 1, 2, 5})
+  const char* widest[] = {"BF00", "000000", "00000000", "", "", "000000", "0000-00-00 00:00", ""};
+  for (int c : {0, 1, 2, 5, 6})
     columns->resizeSection(c, std::max(metrics.horizontalAdvance(model_->headerData(c, Qt::Horizontal).toString()),
                                        metrics.horizontalAdvance(QLatin1String(widest[c]))) + pad);
   columns->resizeSection(3, metrics.horizontalAdvance(QString(8, QChar(0x6F22))) + pad);  // eight kanji

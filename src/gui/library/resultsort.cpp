@@ -6,6 +6,7 @@
 
 #include "core/library/folding.h"
 #include "core/library/library.h"
+#include "core/library/librarydates.h"
 #include "core/text/cp932.h"
 
 namespace pelarin::gui {
@@ -69,6 +70,16 @@ std::optional<std::vector<int64_t>> sortedIds(Library& library, const std::vecto
         ids.begin() + static_cast<std::ptrdiff_t>(from),
         ids.begin() + static_cast<std::ptrdiff_t>(std::min(ids.size(), from + kPiece)));
     size_t position = from;
+    if (sort.key == ResultKey::Date) {
+      eachPosted(library, piece, [&](int64_t, std::optional<int64_t> posted) {
+        Entry e;
+        e.position = position++;
+        e.number = posted.value_or(INT64_MIN);
+        best.push_back(std::move(e));
+      });
+      if (best.size() >= 2 * kept + kPiece) cut();
+      continue;
+    }
     library.eachListed(piece, [&](int64_t, const std::string&, ByteView lines) {
       const MessageKeys k = keysFromLines(lines);
       Entry e;
@@ -90,6 +101,7 @@ std::optional<std::vector<int64_t>> sortedIds(Library& library, const std::vecto
           e.text = textOf(k.Title);
           break;
         case ResultKey::Order:
+        case ResultKey::Date:
           break;
       }
       best.push_back(std::move(e));

@@ -14,7 +14,7 @@ class Library;
 
 namespace pelarin::gui {
 
-enum class ResultKey { Order, Number, WriterId, Writer, Title, Reply };
+enum class ResultKey { Order, Number, WriterId, Writer, Title, Reply, Date };
 
 struct ResultSort {
   ResultKey key = ResultKey::Order;
@@ -23,7 +23,8 @@ struct ResultSort {
 
 // The first `limit` (0: all) of ids, given in the library's order, by the key;
 // equal keys keep the library's order. Names and titles compare folded, as
-// the search reads them. Nothing when stop() said so between pieces.
+// the search reads them; a message without a posting time comes before any
+// with one. Nothing when stop() said so between pieces.
 std::optional<std::vector<int64_t>> sortedIds(Library& library, const std::vector<int64_t>& ids,
                                               ResultSort sort, size_t limit,
                                               const std::function<bool()>& stop);

@@ -19,7 +19,8 @@ Bytes pad(std::string_view utf8, size_t width) {
 Bytes boardLog(const std::string& board, const std::vector<LogMessage>& messages) {
   Bytes log = sj("[ Ｂbs" + board + " ]") + "\r\n";
   for (const LogMessage& m : messages) {
-    const Bytes fields = pad(m.title, 32) + " " + m.id + " " + pad(m.name, 16);
+    const Bytes fields =
+        pad(m.title, 32) + " " + m.id + " " + pad(m.name, 16) + (m.posted.empty() ? Bytes() : " " + m.posted);
     if (m.answered.empty()) {
       log += sj("  ●") + m.number + "     " + fields + "\r\n";
     } else {

@@ -16,6 +16,7 @@ struct LogMessage {
   std::string answered = {};  // five digits, empty for none
   std::string id = "0001";
   std::string name = "A";
+  std::string posted = {};  // after the name, as the host prints it: "04/02 21:14"
 };
 
 // "[ Ｂbs<board> ]" then the messages, each closed by the menu line.

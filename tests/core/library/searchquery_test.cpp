@@ -9,7 +9,7 @@ namespace {
 
 // "-field:text" per term, alternatives joined by " | ", groups by " & "; a phrase ends in a quote.
 std::string described(const ParsedQuery& q) {
-  static const char* const names[] = {"text", "title", "name", "id", "board", "host", "no", "re", "is", "is", "is", "is"};
+  static const char* const names[] = {"text", "title", "name", "id", "board", "host", "no", "re", "is", "is", "is", "is", "date"};
   std::string out;
   for (const auto& group : q.groups) {
     if (!out.empty()) out += " & ";
@@ -26,6 +26,7 @@ std::string described(const ParsedQuery& q) {
         case QueryTerm::Field::IsMail: out += "mail"; break;
         case QueryTerm::Field::IsUnread: out += "unread"; break;
         case QueryTerm::Field::IsMarked: out += "marked"; break;
+        case QueryTerm::Field::Date: out += t.until > t.value ? t.text : "?"; break;
         default: out += t.text;
       }
       if (t.phrase) out += "\"";
@@ -57,6 +58,8 @@ TEST(ParsedQuery, EveryFormAndWhateverElseIsText) {
                                                             "text:id:abc & text:no:-1 & text:is:other & text:- & "
                                                             "-text:-"},
       {"\"\" \"", "text:\" & text:\""},
+      {"date:1994 -DATE:1994-04..1994-06-30 date:1994-13 date:", "date:1994 & -date:1994-04..1994-06-30 & date:? & "
+                                                                 "text:date:"},
   };
   for (const auto& c : cases) EXPECT_EQ(described(parseQuery(c.query)), c.parsed) << c.query;
 }
