@@ -290,6 +290,7 @@ class TLogview : public QMainWindow, public AppHost {
   std::vector<int64_t> pendingReads_;
   std::vector<std::pair<int64_t, bool>> pendingMarks_;
   std::optional<bool> reopenPending_;
+  int32_t readWhenIdle_ = 0;  // the message shown before the library held it
 };
 
 }  // namespace pelarin::gui

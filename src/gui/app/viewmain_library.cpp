@@ -45,6 +45,7 @@ void TLogview::createLibraryMenu(QMenu* library) {
   connect(importer_, &LibraryImporter::idle, this, [this] {
     walkFailed_ = false;
     writePending();
+    if (std::exchange(readWhenIdle_, 0) == state_.CurrentMes && !readTimer_->isActive()) markShownRead();
     importerWasIdle_ = true;
     // The last log's count gives way to what was not added, which stays until the next import.
     if (!notAdded_.isEmpty()) showNotAdded();

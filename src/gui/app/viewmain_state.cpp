@@ -97,6 +97,8 @@ void TLogview::writePending() {
 void TLogview::markShownRead() {
   if (working() || state_.MesCount < 1) return;
   const int64_t id = libraryIdOf(state_.CurrentMes);
+  // Shown while its log was still being added: read once it is in.
+  readWhenIdle_ = id == 0 && importer_->busy() ? state_.CurrentMes : 0;
   if (id == 0 || pendingRead(id)) return;
   pendingReads_.push_back(id);
   writeState([id](Library& library) { setFlag(library, MessageFlag::Read, {id}, true); });
