@@ -4,7 +4,8 @@
 // write, and the search for the next board with unread messages, near and
 // when nothing after is unread. Prints each figure beside its target.
 //
-//   readerwalk_bench DIR    (DIR holds pelarin-library.db, as library_bench leaves it; state is written)
+//   readerwalk_bench DIR    (DIR holds pelarin-library.db, as library_bench leaves it; its read
+//                            marks are replaced: run it on a copy)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include "core/library/library.h"
 #include "core/library/librarystate.h"
 #include "core/library/readerwalk.h"
+#include "core/library/sqlite.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -40,6 +42,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   pelarin::Library library(argv[1]);
+  {
+    // Nothing read at the start; the first write of a process checks the whole file.
+    const auto start = Clock::now();
+    pelarin::Transaction t(library.database());
+    library.database().exec("DELETE FROM read_messages");
+    t.commit();
+    std::printf("%-44s %8.1f ms (once a run)\n", "first write of a run (checks the file)", msSince(start));
+  }
   const pelarin::LibraryStats stats = library.stats();
   std::printf("library: %lld messages, %zu boards\n", static_cast<long long>(stats.messages), stats.boards.size());
   // The largest board, as a store opened from the library.
@@ -68,10 +78,7 @@ int main(int argc, char** argv) {
     walk.unread(found);
     byNumber.push_back(msSince(start));
   }
-  // The first write of a process checks the whole file; each later one is a step's.
-  start = Clock::now();
   pelarin::setFlag(library, pelarin::MessageFlag::Read, {ids.front()}, true);
-  std::printf("%-44s %8.1f ms (once a run)\n", "first read mark (checks the file)", msSince(start));
   for (size_t i = 1; i < ids.size() && i <= kSteps; ++i) {
     start = Clock::now();
     pelarin::setFlag(library, pelarin::MessageFlag::Read, {ids[i]}, true);
@@ -89,6 +96,9 @@ int main(int argc, char** argv) {
     near.push_back(msSince(start));
   }
   report("next board with unread messages", near, 2);
+  start = Clock::now();
+  walk.unread(ids);
+  std::printf("%-44s %8.1f ms (once a board is opened)\n", "first unread of the largest board", msSince(start));
   // Every board read but the first: the search past the store's end reads the rest of the library once.
   start = Clock::now();
   {
@@ -102,7 +112,7 @@ int main(int argc, char** argv) {
   std::printf("(%.0f ms marking all boards but the first read)\n", msSince(start));
   start = Clock::now();
   walk.unreadBoard(pelarin::BoardPlace{stats.boards.front().host, stats.boards.front().boardKey}, true);
-  std::printf("%-44s %8.1f ms (past the store's end only)\n", "next board when nothing after is unread",
+  std::printf("%-44s %8.1f ms (behind the window, with Cancel)\n", "next board when nothing after is unread",
               msSince(start));
   return 0;
 }

@@ -27,7 +27,8 @@ void loadImported(TLogview& main, ScriptedPlatform& platform, const WorkDir& dir
   QSignalSpy finished(&main.importer(), &LibraryImporter::finished);
   platform.files.push_back(dir.file(log));
   control<QAction>(&main, "Load1")->trigger();
-  if (!finished.wait(20000)) qFatal("the import did not end");
+  // A small log may be in before the command returns.
+  if (finished.isEmpty() && !finished.wait(20000)) qFatal("the import did not end");
   main.importer().waitIdle();
   QCoreApplication::processEvents();
 }
@@ -150,7 +151,7 @@ class ViewmainUnreadTest : public QObject {
     for (bool marked : {true, false}) {
       QTest::keyClick(control<QPlainTextEdit>(&main, "Docview"), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
       QCOMPARE(main.windowTitle().startsWith(QStringLiteral("★ ")), marked);
-      QCOMPARE(state(dir, 1, 2).marked, marked);
+      QTRY_COMPARE(state(dir, 1, 2).marked, marked);
       QVERIFY(!state(dir, 1, 1).marked);
     }
     // Shown again later, the mark is still there; the unmarked neighbour shows none.
@@ -186,10 +187,12 @@ class ViewmainUnreadTest : public QObject {
       platform.answers.push_back(c.answer);
       Application app(platform);
       app.main().offerReopen();
+      // Asked once the importer has opened the library.
+      QTRY_COMPARE(platform.boxes.size(), c.boxes);
+      QTRY_COMPARE(app.main().state().MesCount, c.messages);
       QCOMPARE(platform.boxes.size(), c.boxes);
       if (c.boxes)
         QCOMPARE(platform.boxes[0].text, QStringLiteral("前回開いていたメッセージをもう一度開きますか？"));
-      QCOMPARE(app.main().state().MesCount, c.messages);
       if (c.messages) QCOMPARE(number(app.main()), QStringLiteral("2"));
       QVERIFY(app.main().close());
       // The settings file is the program's own: nothing of this is kept there.

@@ -1,17 +1,28 @@
 #include "core/library/readerwalk.h"
 
+#include <tuple>
+
 #include "core/library/library.h"
 #include "core/library/librarystate.h"
+#include "core/text/progress.h"
 
 namespace pelarin {
 
 namespace {
 
-std::string unreadQuery(const char* range, const char* order) {
-  return std::string("SELECT m.host, m.board_key FROM messages m WHERE ") + range + " AND " + unreadCondition() +
-         " ORDER BY m.host " + order + ", m.board_key " + order + ", m.number " + order + ", m.id " + order +
-         " LIMIT 1";
+std::string boardQuery(const char* range, const char* order) {
+  return std::string("SELECT host, board_key FROM messages WHERE ") + range + " ORDER BY host " + order +
+         ", board_key " + order + " LIMIT 1";
 }
+
+// A board's unread messages with nothing muted, from the indexes alone: a
+// numbered message's identity is in the order index, mail's in its own.
+constexpr const char* kBoardUnreadUnmuted =
+    "SELECT 1 FROM messages m WHERE m.host = ?1 AND m.board_key = ?2 AND m.number > 0 AND NOT EXISTS (SELECT 1 "
+    "FROM read_messages s WHERE s.host = m.host AND s.board_key = m.board_key AND s.number = m.number AND "
+    "s.digest = X'') UNION ALL SELECT 1 FROM messages m WHERE m.host = ?1 AND m.board_key = ?2 AND m.number <= 0 "
+    "AND NOT EXISTS (SELECT 1 FROM read_messages s WHERE s.host = m.host AND s.board_key = m.board_key AND "
+    "s.number = m.number AND s.digest = coalesce(m.mail_digest, X'')) LIMIT 1";
 
 // Left mid-run, a statement would hold its snapshot and see no later write.
 struct ResetAfter {
@@ -31,10 +42,14 @@ ReaderWalk::ReaderWalk(Library& library)
                                       .c_str()),
       marked_(library.database(), ("SELECT " + markedCondition() + " FROM messages m WHERE m.id = ?1").c_str()),
       place_(library.database(), "SELECT host, board_key FROM messages WHERE id = ?1"),
-      after_(library.database(), unreadQuery("(m.host, m.board_key) > (?1, ?2)", "").c_str()),
-      before_(library.database(), unreadQuery("(m.host, m.board_key) < (?1, ?2)", "DESC").c_str()),
-      first_(library.database(), unreadQuery("1", "").c_str()),
-      last_(library.database(), unreadQuery("1", "DESC").c_str()) {}
+      after_(library.database(), boardQuery("(host, board_key) > (?1, ?2)", "").c_str()),
+      before_(library.database(), boardQuery("(host, board_key) < (?1, ?2)", "DESC").c_str()),
+      first_(library.database(), boardQuery("1", "").c_str()),
+      last_(library.database(), boardQuery("1", "DESC").c_str()),
+      boardUnread_(library.database(), ("SELECT 1 FROM messages m WHERE m.host = ?1 AND m.board_key = ?2 AND " +
+                                        unreadCondition() + " LIMIT 1")
+                                           .c_str()),
+      boardUnreadUnmuted_(library.database(), kBoardUnreadUnmuted) {}
 
 int64_t ReaderWalk::idOf(const std::string& host, int32_t boardKey, int32_t number) {
   if (number <= 0) return 0;
@@ -74,17 +89,45 @@ std::optional<BoardPlace> ReaderWalk::placeOf(int64_t id) {
   return BoardPlace{place_.text(0), static_cast<int32_t>(place_.integer(1))};
 }
 
-std::optional<BoardPlace> ReaderWalk::firstUnread(Statement& s, const std::optional<BoardPlace>& from) {
+std::optional<BoardPlace> ReaderWalk::neighbour(const std::optional<BoardPlace>& of, bool forward) {
+  Statement& s = of ? (forward ? after_ : before_) : (forward ? first_ : last_);
   ResetAfter r{s};
-  if (from) s.bind(1, from->host).bind(2, int64_t{from->boardKey});
+  if (of) s.bind(1, of->host).bind(2, int64_t{of->boardKey});
   if (!s.step()) return std::nullopt;
   return BoardPlace{s.text(0), static_cast<int32_t>(s.integer(1))};
 }
 
-std::optional<BoardPlace> ReaderWalk::unreadBoard(const std::optional<BoardPlace>& from, bool forward) {
-  if (from)
-    if (auto near = firstUnread(forward ? after_ : before_, from)) return near;
-  return firstUnread(forward ? first_ : last_, std::nullopt);
+bool ReaderWalk::holdsUnread(const BoardPlace& board, bool muted) {
+  Statement& s = muted ? boardUnread_ : boardUnreadUnmuted_;
+  ResetAfter r{s};
+  s.bind(1, board.host).bind(2, int64_t{board.boardKey});
+  return s.step();
+}
+
+std::optional<BoardPlace> ReaderWalk::unreadBoard(const std::optional<BoardPlace>& from, bool forward,
+                                                  Progress* progress) {
+  auto beyond = [forward](const BoardPlace& a, const BoardPlace& b) {
+    const auto ka = std::tie(a.host, a.boardKey), kb = std::tie(b.host, b.boardKey);
+    return forward ? ka > kb : ka < kb;
+  };
+  if (progress) progress->begin(Progress::Phase::Reading, 0);
+  int64_t boards = 0;
+  const bool muted = anyMuted(library_);
+  bool wrapped = !from;
+  for (std::optional<BoardPlace> at = from;;) {
+    const std::optional<BoardPlace> next = neighbour(at, forward);
+    if (!next) {
+      if (wrapped) return std::nullopt;
+      // Round from the other end, as far as `from` itself.
+      wrapped = true;
+      at.reset();
+      continue;
+    }
+    if (wrapped && from && beyond(*next, *from)) return std::nullopt;
+    if (progress) progress->step(++boards);
+    if (holdsUnread(*next, muted)) return next;
+    at = next;
+  }
 }
 
 std::vector<int64_t> ReaderWalk::boardMessages(const BoardPlace& board) {

@@ -13,6 +13,7 @@
 namespace pelarin {
 
 class Library;
+class Progress;
 
 struct BoardPlace {
   std::string host;
@@ -36,17 +37,20 @@ class ReaderWalk {
   std::optional<BoardPlace> placeOf(int64_t id);
   // The nearest board after (before) `from` in the library's order holding an
   // unread message; with none there, the first (last) such board of the
-  // library, which may be `from` itself. None when nothing is unread.
-  std::optional<BoardPlace> unreadBoard(const std::optional<BoardPlace>& from, bool forward);
+  // library, which may be `from` itself. None when nothing is unread. A board
+  // at a time: progress counts the boards and takes a cancel between them.
+  std::optional<BoardPlace> unreadBoard(const std::optional<BoardPlace>& from, bool forward,
+                                        Progress* progress = nullptr);
   // The board's messages in the library's order, without the muted ones: what
   // the Library window lists for it.
   std::vector<int64_t> boardMessages(const BoardPlace& board);
 
  private:
-  std::optional<BoardPlace> firstUnread(Statement& s, const std::optional<BoardPlace>& from);
+  std::optional<BoardPlace> neighbour(const std::optional<BoardPlace>& of, bool forward);
+  bool holdsUnread(const BoardPlace& board, bool muted);
 
   Library& library_;
-  Statement find_, unread_, marked_, place_, after_, before_, first_, last_;
+  Statement find_, unread_, marked_, place_, after_, before_, first_, last_, boardUnread_, boardUnreadUnmuted_;
 };
 
 }  // namespace pelarin

@@ -65,7 +65,9 @@ TLogview::TLogview(Platform& platform, QWidget* parent) : QMainWindow(parent), p
   FormCreate();
 }
 
-TLogview::~TLogview() = default;
+TLogview::~TLogview() {
+  if (writer_.joinable()) writer_.join();
+}
 
 void TLogview::attach(const Windows& windows) {
   windows_ = windows;

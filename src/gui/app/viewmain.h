@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "core/app/apphost.h"
@@ -197,6 +198,7 @@ class TLogview : public QMainWindow, public AppHost {
   void markShownRead();
   void writeState(const std::function<void(Library&)>& write);
   void writePending();
+  void writeNow();  // at the end: what is pending, on this thread
   void showMark();
   void goToUnread(bool forward);
   bool pendingRead(int64_t id) const;
@@ -287,6 +289,8 @@ class TLogview : public QMainWindow, public AppHost {
   QTimer* readTimer_ = nullptr;
   // Written once the importer lets go of the library, so the window never waits for an import.
   std::vector<std::function<void(Library&)>> pendingWrites_;
+  std::thread writer_;
+  bool writing_ = false;
   std::vector<int64_t> pendingReads_;
   std::vector<std::pair<int64_t, bool>> pendingMarks_;
   std::optional<bool> reopenPending_;

@@ -99,11 +99,8 @@ void TLogview::createLibraryMenu(QMenu* library) {
   ReopenAtStart1->setObjectName(QStringLiteral("ReopenAtStart1"));
   ReopenAtStart1->setCheckable(true);
   connect(ReopenAtStart1, &QAction::triggered, this, [this](bool on) {
-    reopenPending_ = on;
-    writeState([this, on](Library& lib) {
-      setPreference(lib, kReopenAtStart, on ? "1" : "0");
-      reopenPending_.reset();
-    });
+    reopenPending_ = on;  // what the menu shows until the next start
+    writeState([on](Library& lib) { setPreference(lib, kReopenAtStart, on ? "1" : "0"); });
   });
 
   readTimer_ = new QTimer(this);

@@ -29,10 +29,10 @@ int32_t numberOr0(ByteView text) {
 // At the close, past its last question: the import under way stops (its log
 // stays queued for the next start) so that nothing waits for it.
 void TLogview::rememberPlace() {
+  if (importer_->busy()) importer_->stop();
   if (!readerWalk()) return;
   try {
-    if (importer_->busy()) importer_->stop();
-    writePending();
+    writeNow();
     ReaderPlace place;
     place.host = storeHost_;
     place.what = storeWhat_.toStdString();
@@ -60,6 +60,16 @@ void TLogview::rememberPlace() {
 
 void TLogview::offerReopen() {
   if (refused() || ended_) return;
+  if (importer_->busy()) {
+    // It opens the library, or adds what the last run left: asked once it is done, unless
+    // the reader has loaded something meanwhile.
+    connect(
+        importer_, &LibraryImporter::idle, this, [this] {
+          if (state_.MesCount == 0) offerReopen();
+        },
+        Qt::SingleShotConnection);
+    return;
+  }
   runCommand(platform_, this, [this] {
     ReaderWalk* walk = readerWalk();
     if (!walk) return;

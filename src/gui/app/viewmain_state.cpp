@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
+#include <memory>
 
 #include "core/app/appstate.h"
 #include "core/library/library.h"
@@ -18,6 +19,9 @@
 #include "core/reading/boardcode.h"
 #include "core/text/errors.h"
 #include "core/text/integers.h"
+#include "core/text/paths.h"
+#include "core/text/progress.h"
+#include "gui/app/progresswindow.h"
 #include "gui/app/viewmain.h"
 #include "gui/library/libraryimporter.h"
 #include "gui/platform/command.h"
@@ -39,7 +43,8 @@ const QString kMarkSign = QStringLiteral("★ ");
 
 ReaderWalk* TLogview::readerWalk() {
   if (walk_) return walk_.get();
-  if (walkFailed_) return nullptr;
+  // The importer may be making the library right now: it is opened once the importer is idle.
+  if (walkFailed_ || importer_->busy()) return nullptr;
   try {
     std::unique_ptr<Library> library = openLibraryQuietly();
     // One read as it is until its upgrade keeps no state; asked again later.
@@ -79,19 +84,50 @@ void TLogview::writeState(const std::function<void(Library&)>& write) {
   writePending();
 }
 
+// A batch at a time on a thread of its own: the first write of a run checks
+// the whole library file, which on a large one takes seconds.
 void TLogview::writePending() {
-  if (pendingWrites_.empty() || importer_->busy() || !readerWalk()) return;
-  std::vector<std::function<void(Library&)>> writes;
-  writes.swap(pendingWrites_);
-  for (const auto& write : writes) {
+  if (writing_ || pendingWrites_.empty() || importer_->busy() || !readerWalk()) return;
+  if (writer_.joinable()) writer_.join();
+  auto batch = std::make_shared<std::vector<std::function<void(Library&)>>>();
+  batch->swap(pendingWrites_);
+  const size_t reads = pendingReads_.size(), marks = pendingMarks_.size();
+  writing_ = true;
+  writer_ = std::thread([this, batch, dir = pathFromText(state_.WorkDir), reads, marks] {
+    try {
+      Library library(dir);
+      for (const auto& write : *batch) {
+        try {
+          write(library);
+        } catch (const std::exception&) {
+          // A library that cannot be written (read-only, damaged) keeps nothing; reading goes on.
+        }
+      }
+    } catch (const std::exception&) {
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, reads, marks] {
+          writing_ = false;
+          pendingReads_.erase(pendingReads_.begin(), pendingReads_.begin() + std::min(reads, pendingReads_.size()));
+          pendingMarks_.erase(pendingMarks_.begin(), pendingMarks_.begin() + std::min(marks, pendingMarks_.size()));
+          writePending();
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void TLogview::writeNow() {
+  if (writer_.joinable()) writer_.join();
+  writing_ = false;
+  if (pendingWrites_.empty() || !readerWalk()) return;
+  for (const auto& write : pendingWrites_) {
     try {
       write(*stateLibrary_);
-    } catch (const Error&) {
-      // A library that cannot be written (read-only, damaged) keeps nothing; reading goes on.
+    } catch (const std::exception&) {
     }
   }
-  pendingReads_.clear();
-  pendingMarks_.clear();
+  pendingWrites_.clear();
 }
 
 void TLogview::markShownRead() {
@@ -177,7 +213,31 @@ void TLogview::goToUnread(bool forward) {
       from = walk->placeOf(id);
     else if (const auto keys = storedKeys(state_.CurrentMes))
       from = BoardPlace{storeHost_, numberOr0(keys->BoardKey)};
-    const std::optional<BoardPlace> board = walk->unreadBoard(from, forward);
+    // Read boards are passed over a message at a time: on a large library that
+    // takes a while, so it runs behind the window, with its own connection.
+    std::optional<BoardPlace> board;
+    std::vector<int64_t> ids;
+    size_t shown = 0;
+    const std::filesystem::path dir = pathFromText(state_.WorkDir);
+    const std::vector<int64_t> read = pendingReads_;
+    try {
+      runWork({QStringLiteral("未読のあるボードを検索中"), QString(), 0, QStringLiteral("ボード")},
+              [&](Progress& progress) {
+                Library library(dir);
+                ReaderWalk far(library);
+                board = far.unreadBoard(from, forward, &progress);
+                if (!board) return;
+                ids = far.boardMessages(*board);
+                const std::vector<bool> unread = far.unread(ids);
+                for (size_t i = 0; i < ids.size(); ++i)
+                  if (unread[i] && std::find(read.begin(), read.end(), ids[i]) == read.end()) {
+                    shown = i;
+                    if (forward) break;
+                  }
+              });
+    } catch (const CancelledError&) {
+      return;
+    }
     if (!board) {
       platform_.messageBox(this, BoxKind::Information, QStringLiteral("未読のメッセージはありません。"),
                            BoxButtons::Ok);
@@ -190,14 +250,6 @@ void TLogview::goToUnread(bool forward) {
                                  .arg(forward ? QStringLiteral("次に") : QStringLiteral("前に"), named),
                              BoxButtons::YesNo) != BoxAnswer::Yes)
       return;
-    const std::vector<int64_t> ids = walk->boardMessages(*board);
-    const std::vector<bool> unread = walk->unread(ids);
-    size_t shown = 0;
-    for (size_t i = 0; i < ids.size(); ++i)
-      if (unread[i] && !pendingRead(ids[i])) {
-        shown = i;
-        if (forward) break;
-      }
     openFromLibrary(walk->library(), ids, code, shown);
   });
 }
