@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
     std::printf("%-44s %8.1f ms (once a run)\n", "first write of a run (checks the file)", msSince(start));
   }
   const pelarin::LibraryStats stats = library.stats();
-  std::printf("library: %lld messages, %zu boards\n", static_cast<long long>(stats.messages), stats.boards.size());
+  std::printf("library: %lld messages, %zu boards\n", static_cast<long long>(stats.messages),
+              stats.boards.size());
   // The largest board, as a store opened from the library.
   const auto largest = std::max_element(stats.boards.begin(), stats.boards.end(),
                                         [](const auto& a, const auto& b) { return a.messages < b.messages; });
@@ -98,7 +99,8 @@ int main(int argc, char** argv) {
   report("next board with unread messages", near, 2);
   start = Clock::now();
   walk.unread(ids);
-  std::printf("%-44s %8.1f ms (once a board is opened)\n", "first unread of the largest board", msSince(start));
+  std::printf("%-44s %8.1f ms (once a board is opened)\n", "first unread of the largest board",
+              msSince(start));
   // Every board read but the first: the search past the store's end reads the rest of the library once.
   start = Clock::now();
   {

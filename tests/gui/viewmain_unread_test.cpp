@@ -149,13 +149,15 @@ class ViewmainUnreadTest : public QObject {
     showActive(main);
     control<QAction>(&main, "Next1")->trigger();
     for (bool marked : {true, false}) {
-      QTest::keyClick(control<QPlainTextEdit>(&main, "Docview"), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+      QTest::keyClick(control<QPlainTextEdit>(&main, "Docview"), Qt::Key_K,
+                      Qt::ControlModifier | Qt::ShiftModifier);
       QCOMPARE(main.windowTitle().startsWith(QStringLiteral("★ ")), marked);
       QTRY_COMPARE(state(dir, 1, 2).marked, marked);
       QVERIFY(!state(dir, 1, 1).marked);
     }
     // Shown again later, the mark is still there; the unmarked neighbour shows none.
-    QTest::keyClick(control<QPlainTextEdit>(&main, "Docview"), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(control<QPlainTextEdit>(&main, "Docview"), Qt::Key_K,
+                    Qt::ControlModifier | Qt::ShiftModifier);
     control<QAction>(&main, "Privious1")->trigger();
     QVERIFY(!main.windowTitle().startsWith(QStringLiteral("★")));
     control<QAction>(&main, "Next1")->trigger();

@@ -63,7 +63,8 @@ std::vector<int64_t> placeIds(ReaderWalk& walk, const ReaderPlace& place, size_t
   for (size_t i = 0; i < place.messages.size(); ++i) {
     const ReaderPlace::Message& m = place.messages[i];
     // One gone (a library made anew) or not yet imported is left out.
-    const int64_t id = m.id != 0 ? (walk.placeOf(m.id) ? m.id : 0) : walk.idOf(place.host, m.boardKey, m.number);
+    const int64_t id =
+        m.id != 0 ? (walk.placeOf(m.id) ? m.id : 0) : walk.idOf(place.host, m.boardKey, m.number);
     if (id == 0) continue;
     if (i <= place.shown) at = ids.size();
     ids.push_back(id);

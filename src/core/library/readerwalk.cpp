@@ -18,9 +18,11 @@ std::string boardQuery(const char* range, const char* order) {
 // A board's unread messages with nothing muted, from the indexes alone: a
 // numbered message's identity is in the order index, mail's in its own.
 constexpr const char* kBoardUnreadUnmuted =
-    "SELECT 1 FROM messages m WHERE m.host = ?1 AND m.board_key = ?2 AND m.number > 0 AND NOT EXISTS (SELECT 1 "
+    "SELECT 1 FROM messages m WHERE m.host = ?1 AND m.board_key = ?2 AND m.number > 0 AND NOT EXISTS (SELECT "
+    "1 "
     "FROM read_messages s WHERE s.host = m.host AND s.board_key = m.board_key AND s.number = m.number AND "
-    "s.digest = X'') UNION ALL SELECT 1 FROM messages m WHERE m.host = ?1 AND m.board_key = ?2 AND m.number <= 0 "
+    "s.digest = X'') UNION ALL SELECT 1 FROM messages m WHERE m.host = ?1 AND m.board_key = ?2 AND m.number "
+    "<= 0 "
     "AND NOT EXISTS (SELECT 1 FROM read_messages s WHERE s.host = m.host AND s.board_key = m.board_key AND "
     "s.number = m.number AND s.digest = coalesce(m.mail_digest, X'')) LIMIT 1";
 
@@ -37,18 +39,22 @@ ReaderWalk::ReaderWalk(Library& library)
       find_(library.database(),
             "SELECT id FROM messages WHERE host = ?1 AND board_key = ?2 AND number = ?3 ORDER BY id LIMIT 1"),
       // The ids as a JSON array: one run of the statement for a whole stretch of the store.
-      unread_(library.database(), ("SELECT j.key FROM json_each(?1) j CROSS JOIN messages m ON m.id = j.value "
-                                   "WHERE " + unreadCondition())
-                                      .c_str()),
-      marked_(library.database(), ("SELECT " + markedCondition() + " FROM messages m WHERE m.id = ?1").c_str()),
+      unread_(library.database(),
+              ("SELECT j.key FROM json_each(?1) j CROSS JOIN messages m ON m.id = j.value "
+               "WHERE " +
+               unreadCondition())
+                  .c_str()),
+      marked_(library.database(),
+              ("SELECT " + markedCondition() + " FROM messages m WHERE m.id = ?1").c_str()),
       place_(library.database(), "SELECT host, board_key FROM messages WHERE id = ?1"),
       after_(library.database(), boardQuery("(host, board_key) > (?1, ?2)", "").c_str()),
       before_(library.database(), boardQuery("(host, board_key) < (?1, ?2)", "DESC").c_str()),
       first_(library.database(), boardQuery("1", "").c_str()),
       last_(library.database(), boardQuery("1", "DESC").c_str()),
-      boardUnread_(library.database(), ("SELECT 1 FROM messages m WHERE m.host = ?1 AND m.board_key = ?2 AND " +
-                                        unreadCondition() + " LIMIT 1")
-                                           .c_str()),
+      boardUnread_(library.database(),
+                   ("SELECT 1 FROM messages m WHERE m.host = ?1 AND m.board_key = ?2 AND " +
+                    unreadCondition() + " LIMIT 1")
+                       .c_str()),
       boardUnreadUnmuted_(library.database(), kBoardUnreadUnmuted) {}
 
 int64_t ReaderWalk::idOf(const std::string& host, int32_t boardKey, int32_t number) {

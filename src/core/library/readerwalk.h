@@ -50,7 +50,8 @@ class ReaderWalk {
   bool holdsUnread(const BoardPlace& board, bool muted);
 
   Library& library_;
-  Statement find_, unread_, marked_, place_, after_, before_, first_, last_, boardUnread_, boardUnreadUnmuted_;
+  Statement find_, unread_, marked_, place_, after_, before_, first_, last_, boardUnread_,
+      boardUnreadUnmuted_;
 };
 
 }  // namespace pelarin

@@ -218,9 +218,9 @@ void TLogview::createMenus() {
   // Disabled together while store work runs; each keeps its own state for after.
   storeCommands_ = new QActionGroup(this);
   storeCommands_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
-  for (const char* name : {"Load1", "Append1", "LoadBBSFile1", "Directry1", "BoardList1", "NameList1",
-                           "Next1", "Privious1", "NewMessage1", "Responce1", "MailTo1", "List1", "NextUnread1",
-                           "PreviousUnread1", "Mark1"})
+  for (const char* name :
+       {"Load1", "Append1", "LoadBBSFile1", "Directry1", "BoardList1", "NameList1", "Next1", "Privious1",
+        "NewMessage1", "Responce1", "MailTo1", "List1", "NextUnread1", "PreviousUnread1", "Mark1"})
     storeCommands_->addAction(findChild<QAction*>(QString::fromLatin1(name)));
 
   QMenu* help = menu("Help1", "&Help");

@@ -64,7 +64,8 @@ void TLogview::offerReopen() {
     // It opens the library, or adds what the last run left: asked once it is done, unless
     // the reader has loaded something meanwhile.
     connect(
-        importer_, &LibraryImporter::idle, this, [this] {
+        importer_, &LibraryImporter::idle, this,
+        [this] {
           if (state_.MesCount == 0) offerReopen();
         },
         Qt::SingleShotConnection);

@@ -109,8 +109,10 @@ void TLogview::writePending() {
         this,
         [this, reads, marks] {
           writing_ = false;
-          pendingReads_.erase(pendingReads_.begin(), pendingReads_.begin() + std::min(reads, pendingReads_.size()));
-          pendingMarks_.erase(pendingMarks_.begin(), pendingMarks_.begin() + std::min(marks, pendingMarks_.size()));
+          pendingReads_.erase(pendingReads_.begin(),
+                              pendingReads_.begin() + std::min(reads, pendingReads_.size()));
+          pendingMarks_.erase(pendingMarks_.begin(),
+                              pendingMarks_.begin() + std::min(marks, pendingMarks_.size()));
           writePending();
         },
         Qt::QueuedConnection);
@@ -244,7 +246,8 @@ void TLogview::goToUnread(bool forward) {
       return;
     }
     const QString code = toQ(BoardCode(std::to_string(board->boardKey)));
-    const QString named = board->host.empty() ? code : QString::fromStdString(board->host) + QLatin1Char(' ') + code;
+    const QString named =
+        board->host.empty() ? code : QString::fromStdString(board->host) + QLatin1Char(' ') + code;
     if (platform_.messageBox(this, BoxKind::Confirmation,
                              QStringLiteral("%1未読のあるボード %2 を開きますか？")
                                  .arg(forward ? QStringLiteral("次に") : QStringLiteral("前に"), named),
