@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 #include "core/library/library.h"
@@ -122,6 +123,27 @@ class ViewmainUnreadTest : public QObject {
       QCOMPARE(number(main), c.number);
       QCOMPARE(main.windowTitle().startsWith(QStringLiteral("ライブラリ: ")), c.answer == BoxAnswer::Yes);
     }
+  }
+
+  void spacePagesALongMessageDownBeforeGoingOn() {
+    WorkDir dir;
+    std::vector<Bytes> lines(120, Bytes("line"));
+    dir.write(QStringLiteral("a.log"), sj("● [ BBS1 x\r\n") +
+                                           countedMessage(1, "long", "1001", sj("山田"), lines) +
+                                           countedMessage(2, "short", "1001", sj("山田"), {"body"}));
+    ScriptedPlatform platform;
+    Application app(platform);
+    TLogview& main = app.main();
+    main.show();
+    loadImported(main, platform, dir, QStringLiteral("a.log"));
+    auto* viewer = control<QPlainTextEdit>(&main, "Docview");
+    QScrollBar* bar = viewer->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    int pages = 0;
+    for (; number(main) == QStringLiteral("1") && pages < 100; ++pages)
+      QTest::keyClick(viewer, Qt::Key_Space);
+    QCOMPARE(number(main), QStringLiteral("2"));
+    QVERIFY(pages > 1);
   }
 
   void nothingUnreadAnywhereSaysSo() {

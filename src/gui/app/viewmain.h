@@ -200,6 +200,7 @@ class TLogview : public QMainWindow, public AppHost {
   void writePending();
   void writeNow();  // at the end: what is pending, on this thread
   void showMark();
+  bool markedNow(int64_t id);  // as written, or as about to be
   void goToUnread(bool forward);
   bool pendingRead(int64_t id) const;
   void rememberPlace();

@@ -142,20 +142,20 @@ void TLogview::markShownRead() {
   writeState([id](Library& library) { setFlag(library, MessageFlag::Read, {id}, true); });
 }
 
-void TLogview::showMark() {
-  bool marked = false;
-  if (const int64_t id = libraryIdOf(state_.CurrentMes)) {
-    const auto pending = std::find_if(pendingMarks_.rbegin(), pendingMarks_.rend(),
-                                      [id](const auto& p) { return p.first == id; });
-    if (pending != pendingMarks_.rend()) {
-      marked = pending->second;
-    } else {
-      try {
-        marked = walk_ && walk_->marked(id);
-      } catch (const Error&) {
-      }
-    }
+bool TLogview::markedNow(int64_t id) {
+  const auto pending = std::find_if(pendingMarks_.rbegin(), pendingMarks_.rend(),
+                                    [id](const auto& p) { return p.first == id; });
+  if (pending != pendingMarks_.rend()) return pending->second;
+  try {
+    return walk_ && walk_->marked(id);
+  } catch (const Error&) {
+    return false;
   }
+}
+
+void TLogview::showMark() {
+  const int64_t id = libraryIdOf(state_.CurrentMes);
+  const bool marked = id != 0 && markedNow(id);
   QString title = windowTitle();
   if (title.startsWith(kMarkSign)) title.remove(0, kMarkSign.size());
   setWindowTitle(marked ? kMarkSign + title : title);
@@ -168,7 +168,7 @@ void TLogview::Mark1Click() {
     QApplication::beep();  // only the store holds it
     return;
   }
-  const bool on = !windowTitle().startsWith(kMarkSign);
+  const bool on = !markedNow(id);
   pendingMarks_.emplace_back(id, on);
   writeState([id, on](Library& library) { setFlag(library, MessageFlag::Marked, {id}, on); });
   showMark();
