@@ -65,6 +65,8 @@ int main(int argc, char* argv[]) {
   QObject::connect(&windows.main(), &pelarin::gui::TLogview::closed, &app,
                    [&end] { QCoreApplication::exit(end.status()); }, Qt::QueuedConnection);
   windows.main().show();
+  // Before the drafts: an open composer keeps the store as it is.
+  windows.main().offerReopen();
   windows.restoreDrafts();
   return QApplication::exec();
 }

@@ -76,7 +76,8 @@ class KeysTest : public QObject {
         {"Directry", "Quotation", "Signature", "Font", "Relevance", "Other Config", "Make Board List",
          "Make Name List"},
         {"Init Size", "Init Position"},
-        {"Add Loaded Logs", "Library Window", "Answered Message", "Responses", "Back"},
+        {"Add Loaded Logs", "Library Window", "Answered Message", "Responses", "Back", "Next Unread\tSpace",
+         "Previous Unread\tShift+Space", "Mark", "Reopen at Start"},
         {"Help", "About"}};
     QVERIFY2(mnemonicFault(captions(bar->actions())).isEmpty(),
              qPrintable(mnemonicFault(captions(bar->actions()))));

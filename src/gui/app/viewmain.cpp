@@ -10,6 +10,8 @@
 #include <QPushButton>
 
 #include "core/app/lockfile.h"
+#include "core/library/library.h"
+#include "core/library/readerwalk.h"
 #include "core/text/paths.h"
 #include "gui/app/backgroundwork.h"
 #include "gui/app/programend.h"
@@ -63,7 +65,9 @@ TLogview::TLogview(Platform& platform, QWidget* parent) : QMainWindow(parent), p
   FormCreate();
 }
 
-TLogview::~TLogview() = default;
+TLogview::~TLogview() {
+  if (writer_.joinable()) writer_.join();
+}
 
 void TLogview::attach(const Windows& windows) {
   windows_ = windows;
@@ -214,8 +218,9 @@ void TLogview::createMenus() {
   // Disabled together while store work runs; each keeps its own state for after.
   storeCommands_ = new QActionGroup(this);
   storeCommands_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
-  for (const char* name : {"Load1", "Append1", "LoadBBSFile1", "Directry1", "BoardList1", "NameList1",
-                           "Next1", "Privious1", "NewMessage1", "Responce1", "MailTo1", "List1"})
+  for (const char* name :
+       {"Load1", "Append1", "LoadBBSFile1", "Directry1", "BoardList1", "NameList1", "Next1", "Privious1",
+        "NewMessage1", "Responce1", "MailTo1", "List1", "NextUnread1", "PreviousUnread1", "Mark1"})
     storeCommands_->addAction(findChild<QAction*>(QString::fromLatin1(name)));
 
   QMenu* help = menu("Help1", "&Help");
@@ -227,6 +232,13 @@ bool TLogview::eventFilter(QObject* watched, QEvent* event) {
   if (watched == centralWidget() && event->type() == QEvent::Resize) {
     FormResize();
     return false;
+  }
+  if (event->type() == QEvent::KeyPress) {
+    // Where the viewer or a box showing the header has it; a button and the ID box keep their Space.
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if ((watched == Docview || watched == centralWidget() || (box && box->isReadOnly())) &&
+        spaceKey(static_cast<QKeyEvent*>(event)))
+      return true;
   }
   if (event->type() == QEvent::ShortcutOverride) {
     auto* key = static_cast<QKeyEvent*>(event);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "core/app/apphost.h"
@@ -24,9 +25,12 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QMenu;
+class QTimer;
+class QKeyEvent;
 
 namespace pelarin {
 class Library;
+class ReaderWalk;
 class WorkDirLock;
 class LineReader;
 class Progress;
@@ -113,6 +117,11 @@ class TLogview : public QMainWindow, public AppHost {
   bool openFromLibrary(Library& library, const std::vector<int64_t>& ids, const QString& what,
                        size_t shown = 0);
   static WorkShown shownFor(const std::filesystem::path& log, const QString& caption, const QString& counted);
+  // At start: what was open at the last end, opened again as Open in Reader
+  // does, after a question unless the library's setting says to without one.
+  void offerReopen();
+  // A message shown this long is read.
+  static constexpr int kReadAfterMs = 1000;
 
  public Q_SLOTS:
   void Load1Click();
@@ -145,6 +154,9 @@ class TLogview : public QMainWindow, public AppHost {
   void AnsweredMessage1Click();
   void Responses1Click();
   void Back1Click();
+  void NextUnread1Click();
+  void PreviousUnread1Click();
+  void Mark1Click();
   void BoadNumberChange();
   void MesListSelectCell(int row);
 
@@ -180,6 +192,19 @@ class TLogview : public QMainWindow, public AppHost {
   std::vector<ReplyTarget> responseTargets(Library* library) const;
   void goToReply(const ReplyTarget& target);
   void updateReplyCommands();
+  // The reader's state (viewmain_state.cpp): none without a library that keeps it.
+  ReaderWalk* readerWalk();
+  int64_t libraryIdOf(int32_t n);  // 0 when the library lacks the store's message n
+  void markShownRead();
+  void writeState(const std::function<void(Library&)>& write);
+  void writePending();
+  void writeNow();  // at the end: what is pending, on this thread
+  void showMark();
+  bool markedNow(int64_t id);  // as written, or as about to be
+  void goToUnread(bool forward);
+  bool pendingRead(int64_t id) const;
+  void rememberPlace();
+  bool spaceKey(QKeyEvent* key);
   QAction* addItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& key,
                    void (TLogview::*handler)());
   void FormCreate();
@@ -255,6 +280,22 @@ class TLogview : public QMainWindow, public AppHost {
   QAction* WrapLines = nullptr;  // off by default: the host's lines keep their columns
   QAction* Responce1 = nullptr;
   QAction* Help2 = nullptr;
+  QAction* ReopenAtStart1 = nullptr;
+  // The library's id of each store message where known (index n - 1), 0 where not yet.
+  std::vector<int64_t> storeIds_;
+  QString storeWhat_;  // what the store holds, as Open in Reader names it
+  std::unique_ptr<Library> stateLibrary_;
+  std::unique_ptr<ReaderWalk> walk_;
+  bool walkFailed_ = false;  // tried again once the importer has done something
+  QTimer* readTimer_ = nullptr;
+  // Written once the importer lets go of the library, so the window never waits for an import.
+  std::vector<std::function<void(Library&)>> pendingWrites_;
+  std::thread writer_;
+  bool writing_ = false;
+  std::vector<int64_t> pendingReads_;
+  std::vector<std::pair<int64_t, bool>> pendingMarks_;
+  std::optional<bool> reopenPending_;
+  int32_t readWhenIdle_ = 0;  // the message shown before the library held it
 };
 
 }  // namespace pelarin::gui

@@ -12,6 +12,7 @@
 #include "core/library/library.h"
 #include "core/library/librarypreferences.h"
 #include "core/library/librarystore.h"
+#include "core/library/readerplace.h"
 #include "core/lists/association.h"
 #include "core/logimport/logloading.h"
 #include "core/text/errors.h"
@@ -39,7 +40,12 @@ void TLogview::createLibraryMenu(QMenu* library) {
   connect(importer_, &LibraryImporter::progressed, this, &TLogview::showImport);
   connect(importer_, &LibraryImporter::finished, this, &TLogview::showImported);
   connect(importer_, &LibraryImporter::rebuilding, this, &TLogview::showRebuild);
+  connect(importer_, &LibraryImporter::finished, this, [this] { walkFailed_ = false; });
+  connect(importer_, &LibraryImporter::rebuilding, this, [this] { walkFailed_ = false; });
   connect(importer_, &LibraryImporter::idle, this, [this] {
+    walkFailed_ = false;
+    writePending();
+    if (std::exchange(readWhenIdle_, 0) == state_.CurrentMes && !readTimer_->isActive()) markShownRead();
     importerWasIdle_ = true;
     // The last log's count gives way to what was not added, which stays until the next import.
     if (!notAdded_.isEmpty()) showNotAdded();
@@ -56,9 +62,12 @@ void TLogview::createLibraryMenu(QMenu* library) {
       ImportOnLoad1->setChecked(importsOnLoad(lib));
       ImportOnLoad1->setEnabled(true);
       ImportOnLoad1->setToolTip(QString());
+      ReopenAtStart1->setChecked(reopenPending_.value_or(reopensAtStart(lib)));
+      ReopenAtStart1->setEnabled(true);
     } catch (const Error& e) {
       ImportOnLoad1->setEnabled(false);
       ImportOnLoad1->setToolTip(QString::fromUtf8(e.what()));
+      ReopenAtStart1->setEnabled(false);
     }
     updateReplyCommands();
   });
@@ -77,6 +86,26 @@ void TLogview::createLibraryMenu(QMenu* library) {
                        QKeySequence(Qt::ALT | Qt::Key_Down), &TLogview::Responses1Click);
   Back1 = addItem(library, "Back1", QStringLiteral("&Back"), QKeySequence(Qt::ALT | Qt::Key_Left),
                   &TLogview::Back1Click);
+  library->addSeparator();
+  // Space and Shift+Space are the viewer's keys (they page first): named here, not shortcuts.
+  addItem(library, "NextUnread1", QStringLiteral("&Next Unread\tSpace"), QKeySequence(),
+          &TLogview::NextUnread1Click);
+  addItem(library, "PreviousUnread1", QStringLiteral("&Previous Unread\tShift+Space"), QKeySequence(),
+          &TLogview::PreviousUnread1Click);
+  addItem(library, "Mark1", QStringLiteral("Mar&k"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
+          &TLogview::Mark1Click);
+  library->addSeparator();
+  ReopenAtStart1 = library->addAction(QStringLiteral("Reopen at &Start"));
+  ReopenAtStart1->setObjectName(QStringLiteral("ReopenAtStart1"));
+  ReopenAtStart1->setCheckable(true);
+  connect(ReopenAtStart1, &QAction::triggered, this, [this](bool on) {
+    reopenPending_ = on;  // what the menu shows until the next start
+    writeState([on](Library& lib) { setPreference(lib, kReopenAtStart, on ? "1" : "0"); });
+  });
+
+  readTimer_ = new QTimer(this);
+  readTimer_->setSingleShot(true);
+  connect(readTimer_, &QTimer::timeout, this, &TLogview::markShownRead);
 
   libraryStatus_ = new MenuBarStatus(this);
   libraryStatus_->setObjectName(QStringLiteral("LibraryStatus"));
@@ -174,12 +203,15 @@ bool TLogview::openFromLibrary(Library& library, const std::vector<int64_t>& ids
     try {
       written = writeStoreFrom(library, ids, pathFromText(state_.WorkDir), &state_.Index);
     } catch (...) {
+      storeIds_.clear();
       // Part of the store may be new: it is what the files now hold, up to the old count.
       state_.MesCount = std::max(previous, highestMessageFile(pathFromText(state_.WorkDir)));
       state_.Index.clear();
       throw;
     }
     state_.MesCount = written;
+    storeIds_ = ids;
+    storeWhat_ = what;
     state_.CurrentMes = shown < ids.size() ? static_cast<int32_t>(shown) + 1 : 1;
     // The association follows the host: the entry whose List the messages were filed under.
     state_.UploadFile = state_.UpFileName;

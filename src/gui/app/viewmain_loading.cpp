@@ -2,6 +2,7 @@
 // desktop, each followed by the first message and a rebuilt list.
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -74,6 +75,10 @@ std::optional<QString> TLogview::LoadLog(const std::filesystem::path& log) {
 std::optional<QString> TLogview::loadOpenLog(LineReader& log) {
   std::optional<QString> stopped;
   workCancelled_ = false;
+  // The load may sort what was there before among its own: each is looked up again.
+  storeIds_.clear();
+  const QString name = QFile::decodeName(log.path().filename().c_str());
+  storeWhat_ = state_.AppendMode && !storeWhat_.isEmpty() ? storeWhat_ + QStringLiteral(", ") + name : name;
   // The worker loads into its own copy; the finish takes the load's fields
   // back on this thread, also after a stop or a cancel.
   AppState copy = state_;

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 
 #include "core/reading/messageview.h"
@@ -36,6 +37,9 @@ void TLogview::ShowStoredMessage(int n) {
   IDnum->setText(toShownQ(view.IDnum));
   WriterName->setText(toShownQ(view.WriterName));
   Docview->setPlainText(bodyText(view.body));
+  // Read once shown this long: each step of a held key starts the wait again.
+  readTimer_->start(kReadAfterMs);
+  showMark();
 }
 
 void TLogview::selectListRow() {

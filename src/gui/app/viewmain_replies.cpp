@@ -116,6 +116,8 @@ void TLogview::goToReply(const ReplyTarget& target) {
       n = state_.MesCount + 1;
       appendToStoreFrom(*library, target.id, pathFromText(state_.WorkDir), n, state_.Index);
       state_.MesCount = n;
+      storeIds_.resize(n, 0);
+      storeIds_[n - 1] = target.id;
       refreshListAfterLoading();
     }
     back_.push_back(state_.CurrentMes);

@@ -129,6 +129,7 @@ bool TLogview::FormClose(bool ending) {
     state_.MainLeft = pos().x();
     // Saved before the messages go, so a failed save leaves the shown messages readable.
     if (!saveAtClose(ending)) return false;
+    rememberPlace();
     deleteMessages(pathFromText(state_.WorkDir), state_.MesCount);
     // Only the copy that holds the lock removes the file, while it holds it.
     if (lock_) lock_->release();
