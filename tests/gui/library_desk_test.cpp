@@ -12,7 +12,9 @@
 #include <QTreeWidget>
 
 #include "core/library/library.h"
+#include "core/library/librarystate.h"
 #include "core/library/savedsearch.h"
+#include "gui/platform/qtext.h"
 #include "gui/app/application.h"
 #include "gui/app/viewmain.h"
 #include "gui/library/libraryimporter.h"
@@ -75,6 +77,16 @@ struct Desk {
     platform.files.push_back(dir.file(QStringLiteral("a.log")));
     control<QAction>(&app.main(), "Load1")->trigger();
     if (!finished.wait(20000)) qFatal("the import did not end");
+    {
+      // The main window reads the message it shows after a moment: that
+      // done, every message starts unread.
+      Library library(toPath(dir.path()));
+      LibraryFilter all;
+      all.muted = true;
+      const std::vector<int64_t> ids = library.search({}, all);
+      if (!QTest::qWaitFor([&] { return stateOf(library, ids.front()).read; }, 10000)) qFatal("not read");
+      setFlag(library, MessageFlag::Read, ids, false);
+    }
     control<QAction>(&app.main(), "LibraryWindow1")->trigger();
     window = app.main().libraryWindow();
     results = control<QTableView>(window, "Results");

@@ -5,6 +5,7 @@
 
 #include "core/library/library.h"
 #include "core/library/sqlite.h"
+#include "core/text/bytes.h"
 
 namespace pelarin {
 
@@ -48,9 +49,11 @@ class Identities {
                      .c_str()),
         remove_(db, ("DELETE FROM main." + table + " WHERE host = ?1 AND board_key = ?2 AND number = ?3 AND digest = ?4")
                         .c_str()),
-        same_(db,
-              "SELECT x.id FROM messages m JOIN messages x ON x.host = m.host AND x.board_key = m.board_key AND "
-              "x.number = m.number AND coalesce(x.mail_digest, X'') = coalesce(m.mail_digest, X'') WHERE m.id = ?1") {
+        // A numbered message's copies by the order index alone, without reading their rows.
+        sameNumber_(db, "SELECT id FROM messages WHERE host = ?1 AND board_key = ?2 AND number = ?3"),
+        sameDigest_(db,
+                    "SELECT id FROM messages WHERE host = ?1 AND board_key = ?2 AND number = ?3 AND "
+                    "coalesce(mail_digest, X'') = ?4") {
     if (flags) notes_.emplace(db);
   }
   void require(int64_t id) {
@@ -59,40 +62,37 @@ class Identities {
     exists_.reset();
     if (!found) throw LibraryError(noSuchMessageText(id));
   }
-  void add(int64_t id) {
-    if (change(add_, id) > 0) note(id);
-  }
-  int remove(int64_t id) {
-    const int removed = change(remove_, id);
-    if (removed > 0) note(id);
-    return removed;
-  }
+  void add(int64_t id) { change(add_, id); }
+  int remove(int64_t id) { return change(remove_, id); }
 
  private:
+  // Adds or removes the message's identity, then notes the flags of every
+  // message of it; the number changed.
   int change(Statement& s, int64_t id) {
     identity_.bind(1, id);
     if (!identity_.step()) {
       identity_.reset();
       return 0;
     }
-    s.bind(1, identity_.text(0)).bind(2, identity_.integer(1)).bind(3, identity_.integer(2));
-    s.bindBlob(4, identity_.blobView(3));
-    s.run();
+    const std::string host = identity_.text(0);
+    const int64_t board = identity_.integer(1), number = identity_.integer(2);
+    const Bytes digest(identity_.blobView(3));
     identity_.reset();
-    return db_.changes();
-  }
-  // The flags of every message of the identity, by row id.
-  void note(int64_t id) {
-    if (!notes_) return;
+    s.bind(1, host).bind(2, board).bind(3, number).bindBlob(4, digest).run();
+    const int changed = db_.changes();
+    if (changed == 0 || !notes_) return changed;
+    Statement& same = number > 0 ? sameNumber_ : sameDigest_;
+    same.bind(1, host).bind(2, board).bind(3, number);
+    if (number <= 0) same.bindBlob(4, digest);
     std::vector<int64_t> ids;
-    same_.bind(1, id);
-    while (same_.step()) ids.push_back(same_.integer(0));
-    same_.reset();
+    while (same.step()) ids.push_back(same.integer(0));
+    same.reset();
     for (int64_t m : ids) notes_->note(m);
+    return changed;
   }
 
   Database& db_;
-  Statement exists_, identity_, add_, remove_, same_;
+  Statement exists_, identity_, add_, remove_, sameNumber_, sameDigest_;
   std::optional<FlagNotes> notes_;
 };
 

@@ -298,7 +298,9 @@ TEST_F(ReaderState, AStateFileAndAnMboxCarryTheState) {
     ASSERT_NE(at, std::string::npos) << title;
     const std::string header = mbox.substr(at, mbox.find("\n\n", at) - at);
     EXPECT_EQ(header.find("Status:") != std::string::npos, !status.empty()) << title;
-    if (!status.empty()) EXPECT_NE(header.find(status), std::string::npos) << title;
+    if (!status.empty()) {
+      EXPECT_NE(header.find(status), std::string::npos) << title;
+    }
   }
 }
 
