@@ -52,11 +52,6 @@ Bytes keyLines(const MessageKeys& k) {
   return out;
 }
 
-int32_t integerOr0(ByteView text) {
-  const auto n = parseNumber(text);
-  return n ? *n : 0;
-}
-
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 ByteView withoutTrailingBlanks(ByteView s) {
@@ -216,8 +211,8 @@ class LibrarySink : public MessageSink {
       refused_.push_back(tooLargeText(logName_, line_, limit_));
       return;
     }
-    const int32_t boardKey = integerOr0(keys.BoardKey);
-    const int32_t number = integerOr0(keys.MesNumber);
+    const int32_t boardKey = numberOr0(keys.BoardKey);
+    const int32_t number = numberOr0(keys.MesNumber);
     // A number that reads as none or below one (line noise) has only the text to know it by.
     Bytes digest;
     int64_t id =
@@ -286,8 +281,8 @@ class LibrarySink : public MessageSink {
   int64_t insert(const MessageKeys& keys, int32_t boardKey, int32_t number, const Bytes& digest) {
     const auto size = static_cast<int64_t>(body_.size());
     const Bytes packed = packBody(body_);
-    insert_.bind(1, host_).bind(2, boardKey).bind(3, number).bind(4, integerOr0(keys.ResNumber));
-    insert_.bind(5, integerOr0(keys.WriterId));
+    insert_.bind(1, host_).bind(2, boardKey).bind(3, number).bind(4, numberOr0(keys.ResNumber));
+    insert_.bind(5, numberOr0(keys.WriterId));
     if (number > 0)
       insert_.bindNull(6);
     else
@@ -316,7 +311,7 @@ class LibrarySink : public MessageSink {
     // The held copy's text leaves the index before the longer one's goes in.
     index(unindex_, id, old, oldPacked, oldSize, false);
     replace_.bind(1, id).bindBlob(2, keyLines(keys)).bind(4, source_);
-    replace_.bind(5, integerOr0(keys.ResNumber)).bind(6, integerOr0(keys.WriterId)).bind(7, size);
+    replace_.bind(5, numberOr0(keys.ResNumber)).bind(6, numberOr0(keys.WriterId)).bind(7, size);
     bindUnowned(db_, replace_, 3, packed, false);
     replace_.run();
     unbind(replace_, 3);

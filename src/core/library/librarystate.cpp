@@ -51,9 +51,10 @@ class Identities {
                         .c_str()),
         // A numbered message's copies by the order index alone, without reading their rows.
         sameNumber_(db, "SELECT id FROM messages WHERE host = ?1 AND board_key = ?2 AND number = ?3"),
+        // Mail by its own index; a number read as below one is rare.
+        sameMail_(db, "SELECT id FROM messages WHERE host = ?1 AND board_key = ?2 AND number = 0 AND mail_digest = ?4"),
         sameDigest_(db,
-                    "SELECT id FROM messages WHERE host = ?1 AND board_key = ?2 AND number = ?3 AND "
-                    "coalesce(mail_digest, X'') = ?4") {
+                    "SELECT id FROM messages WHERE host = ?1 AND board_key = ?2 AND number = ?3 AND mail_digest = ?4") {
     if (flags) notes_.emplace(db);
   }
   void require(int64_t id) {
@@ -81,8 +82,9 @@ class Identities {
     s.bind(1, host).bind(2, board).bind(3, number).bindBlob(4, digest).run();
     const int changed = db_.changes();
     if (changed == 0 || !notes_) return changed;
-    Statement& same = number > 0 ? sameNumber_ : sameDigest_;
-    same.bind(1, host).bind(2, board).bind(3, number);
+    Statement& same = number > 0 ? sameNumber_ : number == 0 ? sameMail_ : sameDigest_;
+    same.bind(1, host).bind(2, board);
+    if (number != 0) same.bind(3, number);
     if (number <= 0) same.bindBlob(4, digest);
     std::vector<int64_t> ids;
     while (same.step()) ids.push_back(same.integer(0));
@@ -92,7 +94,7 @@ class Identities {
   }
 
   Database& db_;
-  Statement exists_, identity_, add_, remove_, sameNumber_, sameDigest_;
+  Statement exists_, identity_, add_, remove_, sameNumber_, sameMail_, sameDigest_;
   std::optional<FlagNotes> notes_;
 };
 

@@ -33,6 +33,11 @@ std::optional<int32_t> parseNumber(ByteView text) {
   return static_cast<int32_t>(negative ? -value : value);
 }
 
+int32_t numberOr0(ByteView text) {
+  const auto n = parseNumber(text);
+  return n ? *n : 0;
+}
+
 int32_t StrToInt(ByteView text) {
   size_t start = text.find_first_not_of(' ');
   if (start != ByteView::npos) {

@@ -11,6 +11,8 @@ namespace pelarin {
 // An optional sign, then decimal digits or "$" and hex digits, and nothing else,
 // fitting in 32 signed bits.
 std::optional<int32_t> parseNumber(ByteView text);
+// The same, 0 for a field that is none (blanks, line noise).
+int32_t numberOr0(ByteView text);
 
 // The strict integer rule: leading blanks, then parseNumber; anything else
 // throws ConversionError naming the text.

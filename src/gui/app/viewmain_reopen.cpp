@@ -17,15 +17,6 @@
 
 namespace pelarin::gui {
 
-namespace {
-
-int32_t numberOr0(ByteView text) {
-  const auto n = parseNumber(text);
-  return n ? *n : 0;
-}
-
-}  // namespace
-
 // At the close, past its last question: the import under way stops (its log
 // stays queued for the next start) so that nothing waits for it.
 void TLogview::rememberPlace() {

@@ -20,15 +20,6 @@
 
 namespace pelarin::gui {
 
-namespace {
-
-int32_t numberOr0(ByteView text) {
-  const auto n = parseNumber(text);
-  return n ? *n : 0;
-}
-
-}  // namespace
-
 // One message a reply command can go to: in the store already, or in the library.
 struct TLogview::ReplyTarget {
   int32_t stored = 0;  // its message number in the store, 0 when only the library has it
