@@ -161,10 +161,15 @@ class Hits {
   // As next, but gives up after `most` hits of the index in all.
   bool nextWithin(int64_t& id, size_t most) {
     while (read_ < most && hit(id)) {
-      ++read_;
+      if (read_++ == 0) firstRead_ = id;
+      lastRead_ = id;
       if (sieved(q_, id)) return true;
     }
     return false;
+  }
+  // The share of ids the index's hits read so far hold, before the state.
+  double readDensity() const {
+    return read_ == 0 ? 0 : static_cast<double>(read_) / static_cast<double>(lastRead_ - firstRead_ + 1);
   }
 
  private:
@@ -190,6 +195,7 @@ class Hits {
   }
   const SearchQuery& q_;
   size_t read_ = 0;
+  int64_t firstRead_ = 0, lastRead_ = 0;
   std::optional<Statement> words_, characters_;
   const std::vector<int64_t>* only_ = nullptr;
   size_t at_ = 0;
@@ -409,8 +415,6 @@ SearchPath Library::cheaper(const SearchQuery& q, size_t limit, size_t* walkBoun
     if (n++ == 0) first = id;
     last = id;
   }
-  if (n < kSample) return SearchPath::Gather;  // few hits: gathered at once
-  const double density = static_cast<double>(n) / static_cast<double>(last - first + 1);
   const bool ready = order_ && order_->fresh(*db_);
   double messages = 0;
   {
@@ -418,6 +422,24 @@ SearchPath Library::cheaper(const SearchQuery& q, size_t limit, size_t* walkBoun
     top.step();
     messages = static_cast<double>(top.integer(0));
   }
+  // The reader's short list asked in order: about limit / (the terms' share)
+  // of its messages are asked of the index, if mark and terms go apart.
+  const std::vector<int64_t>* listed = q.sieve ? q.sieve->only(q.state) : nullptr;
+  std::vector<SqlValue> values;
+  if (listed && (!q.match.empty() || !q.characters.empty()) && q.exclude.empty() && q.excludeCharacters.empty() &&
+      rowConditions(q, values).empty() && sample.readDensity() > 0) {
+    const double steps = static_cast<double>(limit) / sample.readDensity();
+    // The list put in order first, about as dear a message as a hit gathered.
+    const double list = std::min(steps, static_cast<double>(listed->size())) * kWalkStepUs +
+                        static_cast<double>(listed->size()) * kGatherHitUs + (ready ? 0 : messages * kOrderMessageUs);
+    const double gather = sample.readDensity() * messages * kGatherHitUs + (ready ? 0 : messages * kOrderMessageUs);
+    if (list < gather) {
+      *walkBound = static_cast<size_t>(std::max(3 * steps, 300.0));
+      return SearchPath::Listed;
+    }
+  }
+  if (n < kSample) return SearchPath::Gather;  // few hits: gathered at once
+  const double density = static_cast<double>(n) / static_cast<double>(last - first + 1);
   const double steps = static_cast<double>(limit) / density;
   const double walk = steps * kWalkStepUs;
   const double gather = density * messages * kGatherHitUs + (ready ? 0 : messages * kOrderMessageUs);
@@ -439,6 +461,37 @@ std::vector<int64_t> Library::search(const SearchQuery& query, size_t limit, Sea
   std::vector<int64_t> ids;
   std::optional<TextCheck> check;
   if (checking) check.emplace(*db_, q.checks);
+  if (path == SearchPath::Listed && !(q.sieve && q.sieve->only(q.state))) path = SearchPath::Gather;
+  if (path == SearchPath::Listed) {
+    const LibraryOrder& o = order();
+    const auto ranges = o.ranges(q.filter);
+    std::vector<std::pair<uint32_t, int64_t>> listed;
+    for (int64_t id : *q.sieve->only(q.state)) {
+      const uint32_t r = o.rankOf(id);
+      if (r != LibraryOrder::kNone && sieved(q, id) &&
+          std::any_of(ranges.begin(), ranges.end(), [r](const auto& e) { return r >= e.first && r < e.second; }))
+        listed.emplace_back(r, id);
+    }
+    std::sort(listed.begin(), listed.end());
+    std::deque<Statement> hit;
+    if (!q.match.empty()) hit.emplace_back(*db_, "SELECT 1 FROM fts WHERE fts MATCH ?1 AND rowid = ?2").bind(1, q.match);
+    if (!q.characters.empty())
+      hit.emplace_back(*db_, "SELECT 1 FROM fts_chars WHERE fts_chars MATCH ?1 AND rowid = ?2").bind(1, q.characters);
+    size_t steps = 0;
+    for (const auto& [rank, id] : listed) {
+      if (ids.size() >= limit || ++steps > bound) break;
+      bool found = true;
+      for (Statement& h : hit) {
+        h.bind(2, id);
+        found = found && h.step();
+        h.reset();
+      }
+      if (found && (!check || (*check)(id))) ids.push_back(id);
+    }
+    if (steps <= bound) return ids;
+    ids.clear();
+    path = SearchPath::Gather;
+  }
   if (path == SearchPath::Walk) {
     std::vector<SqlValue> values;
     std::string sql = "SELECT m.id FROM messages m WHERE 1" + allConditions(q, values);

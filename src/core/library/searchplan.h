@@ -99,7 +99,9 @@ class ReaderSieve {
 
 // How the first matches in the library's order are found: walking the order
 // and asking the index of each message, or gathering every hit and ranking it.
-enum class SearchPath { ByCost, Walk, Gather };
+// Listed: the reader's short list (marked, read) in the library's order,
+// each asked of the index.
+enum class SearchPath { ByCost, Walk, Gather, Listed };
 
 // Every message's place in the library's order (host, board key, number, id),
 // built once per state of the library.

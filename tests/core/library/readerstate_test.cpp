@@ -168,6 +168,8 @@ TEST_F(ReaderState, UnreadMarkedAndMutedInSearchesAndCounts) {
       {"騒がしい", false, {}},
       {"騒がしい", true, {"noisy", "noisy reply"}},
       {"-is:marked 話", false, {}},
+      {"is:marked 話", false, {"other"}},
+      {"-is:unread 本文", true, {"root"}},
       {"is:marked -is:unread", true, {"other"}},
       {"is:unread -is:unread", true, {}},
       {"id:9", true, {"quiet"}},
@@ -180,8 +182,8 @@ TEST_F(ReaderState, UnreadMarkedAndMutedInSearchesAndCounts) {
       const std::vector<std::string> terms = splitTerms(c.query);
       EXPECT_EQ(titles(library, library.search(terms, filter)), c.found) << c.query << " " << c.muted;
       EXPECT_EQ(library.count(terms, filter), c.found.size()) << c.query << " " << c.muted;
-      for (const SearchPath path : {SearchPath::Walk, SearchPath::Gather})
-        EXPECT_EQ(titles(library, library.search(searchQueryOf(terms, filter), 0, path)), c.found) << c.query;
+      for (const SearchPath path : {SearchPath::Walk, SearchPath::Gather, SearchPath::Listed})
+        EXPECT_EQ(titles(library, library.search(searchQueryOf(terms, filter), 100, path)), c.found) << c.query;
       Titles ranked = titles(library, library.searchByRelevance(terms, filter));
       Titles expected = c.found;
       std::sort(ranked.begin(), ranked.end());
