@@ -426,8 +426,10 @@ SearchPath Library::cheaper(const SearchQuery& q, size_t limit, size_t* walkBoun
   // of its messages are asked of the index, if mark and terms go apart.
   const std::vector<int64_t>* listed = q.sieve ? q.sieve->only(q.state) : nullptr;
   std::vector<SqlValue> values;
-  if (listed && (!q.match.empty() || !q.characters.empty()) && q.exclude.empty() && q.excludeCharacters.empty() &&
-      rowConditions(q, values).empty() && sample.readDensity() > 0) {
+  // A long list (what was read) costs more to put in order than it saves.
+  if (listed && static_cast<double>(listed->size()) * 20 <= messages && (!q.match.empty() || !q.characters.empty()) &&
+      q.exclude.empty() && q.excludeCharacters.empty() && rowConditions(q, values).empty() &&
+      sample.readDensity() > 0) {
     const double steps = static_cast<double>(limit) / sample.readDensity();
     // The list put in order first, about as dear a message as a hit gathered.
     const double list = std::min(steps, static_cast<double>(listed->size())) * kWalkStepUs +
